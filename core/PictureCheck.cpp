@@ -1,0 +1,243 @@
+#include "core/PictureCheck.h"
+
+#include "platform/AppError.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jpeglib.h>
+
+namespace pelmar {
+
+namespace {
+
+const QString kSuitable = QStringLiteral("A kép méretei megfelelőek a kiválaszott nagyításhoz.");
+
+// A file descriptor that closes itself.
+class Fd
+{
+public:
+    explicit Fd(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+QString runtimeIoText(int err)
+{
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("File not found");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("File access denied");
+    default:
+        return QStringLiteral("I/O error %1").arg(err);
+    }
+}
+
+struct JpegErrorManager
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+void jpegErrorExit(j_common_ptr cinfo)
+{
+    auto* mgr = reinterpret_cast<JpegErrorManager*>(cinfo->err);
+    std::longjmp(mgr->jump, 1);
+}
+
+void jpegSilence(j_common_ptr, int)
+{
+}
+
+// Reads only the header; returns false with the decoder's message number.
+bool readJpegHeader(std::FILE* file, int& height, int& width, int& errorCode)
+{
+    jpeg_decompress_struct cinfo{};
+    JpegErrorManager err{};
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = jpegErrorExit;
+    err.pub.emit_message = jpegSilence;
+    // Nothing with a destructor may live between setjmp and longjmp.
+    if (setjmp(err.jump)) {
+        errorCode = err.pub.msg_code;
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_read_header(&cinfo, TRUE);
+    height = int(cinfo.image_height);
+    width = int(cinfo.image_width);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+QString extensionOf(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+QString asciiLower(QString s)
+{
+    for (QChar& c : s)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+    return s;
+}
+
+// Recognises the non-JPEG picture kinds the loader knows, by their headers.
+// Returns an empty text for a valid picture, else the loader's message.
+QString checkOtherPicture(const QString& path, const QString& ext)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return runtimeIoText(errno ? errno : EACCES);
+    const QByteArray head = f.read(64);
+    if (ext == u"bmp" || ext == u"dib") {
+        if (head.size() >= 26 && head.startsWith("BM"))
+            return {};
+        return QStringLiteral("Bitmap image is not valid");
+    }
+    if (ext == u"ico") {
+        if (head.size() >= 6 && head[0] == 0 && head[1] == 0 && head[2] == 1 && head[3] == 0)
+            return {};
+        return QStringLiteral("Icon image is not valid");
+    }
+    if (ext == u"gif") {
+        if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+            return {};
+        return QStringLiteral("Image is not a valid GIF");
+    }
+    // emf / wmf
+    if (head.size() >= 44 && ext == u"emf" && head[0] == 1 && head[1] == 0 && head[2] == 0 && head[3] == 0
+        && head.mid(40, 4) == QByteArray(" EMF"))
+        return {};
+    if (ext == u"wmf" && head.size() >= 4
+        && (quint8(head[0]) == 0xD7 && quint8(head[1]) == 0xCD && quint8(head[2]) == 0xC6
+            && quint8(head[3]) == 0x9A))
+        return {};
+    return QStringLiteral("Metafile is not valid");
+}
+
+} // namespace
+
+QString FileNameOf(const QString& fullPath)
+{
+    qsizetype cut = -1;
+    for (qsizetype i = fullPath.size() - 1; i >= 0; --i) {
+        const QChar c = fullPath[i];
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':')) {
+            cut = i;
+            break;
+        }
+    }
+    return fullPath.mid(cut + 1);
+}
+
+qint64 GetFileSize(const QString& fullPath)
+{
+    const QByteArray native = QFile::encodeName(fullPath);
+    Fd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw AppError(runtimeIoText(errno));
+    struct stat st{};
+    if (::fstat(fd.get(), &st) != 0)
+        throw AppError(runtimeIoText(errno));
+    if (S_ISDIR(st.st_mode))
+        throw AppError(runtimeIoText(EACCES));
+    return qint64(st.st_size);
+}
+
+QString SizeRuleMessage(const QString& fileName)
+{
+    return QStringLiteral("A fájl mérete kisebb, mint 50 KB. A képet nem tudjuk elfogadni fotókidolgozásra.\n\n")
+        + fileName;
+}
+
+CheckResult CheckPicture(const QString& fullPath, const TPriceData& entry)
+{
+    CheckResult r;
+    const QString name = FileNameOf(fullPath);
+    const QString ext4 = asciiLower(extensionOf(name).left(4));
+    if (ext4 == u".tif") {
+        r.status = StatusAccepted;
+        r.resolution = QStringLiteral("Ismeretlen");
+        r.info = kSuitable;
+        return r;
+    }
+
+    const QString ext = asciiLower(extensionOf(name).mid(1));
+    static const QStringList otherKinds = {QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("ico"),
+                                           QStringLiteral("emf"), QStringLiteral("wmf"), QStringLiteral("gif")};
+    if (ext != u"jpg" && ext != u"jpeg") {
+        if (!otherKinds.contains(ext)) {
+            r.info = QStringLiteral("Unknown picture file extension (.%1)").arg(extensionOf(name).mid(1));
+            return r;
+        }
+        const QString failure = checkOtherPicture(fullPath, ext);
+        r.info = failure.isEmpty()
+            ? QStringLiteral("A következő fájl sérült vagy nem JPG formátumú:\n\n%1").arg(fullPath)
+            : failure;
+        return r;
+    }
+
+    const QByteArray native = QFile::encodeName(fullPath);
+    std::FILE* file = std::fopen(native.constData(), "rb");
+    if (!file) {
+        r.info = runtimeIoText(errno);
+        return r;
+    }
+    struct stat st{};
+    if (::fstat(::fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(file);
+        r.info = runtimeIoText(EACCES);
+        return r;
+    }
+    int height = 0, width = 0, code = 0;
+    const bool ok = readJpegHeader(file, height, width, code);
+    std::fclose(file);
+    if (!ok) {
+        r.info = QStringLiteral("JPEG error #%1").arg(code);
+        return r;
+    }
+    r.resolution = QString::number(height) + QLatin1Char('x') + QString::number(width);
+    const Resolution min = SplitResolution(entry.MinRes);
+    if (height >= min.A && width >= min.B) {
+        r.status = StatusAccepted;
+        r.info = kSuitable;
+    } else {
+        r.status = StatusBelowMinimum;
+        r.info = QStringLiteral("A kép felbontása (%1x%2) a megengedett minimum (%3x%4) alatt van. Ennél a képnél "
+                                "minőségi reklamációt nem tudunk elfogadni.")
+                     .arg(height)
+                     .arg(width)
+                     .arg(min.A)
+                     .arg(min.B);
+    }
+    return r;
+}
+
+} // namespace pelmar
