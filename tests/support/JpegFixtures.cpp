@@ -1,0 +1,86 @@
+#include "tests/support/JpegFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace pelmar::test {
+
+QByteArray makeJpeg(int width, int height, qint64 exactBytes, int quality)
+{
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr jerr{};
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* mem = nullptr;
+    unsigned long memSize = 0;
+    jpeg_mem_dest(&cinfo, &mem, &memSize);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(size_t(width) * 3);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        const int y = int(cinfo.next_scanline);
+        for (int x = 0; x < width; ++x) {
+            row[size_t(x) * 3 + 0] = static_cast<unsigned char>((x * 255) / (width > 1 ? width - 1 : 1));
+            row[size_t(x) * 3 + 1] = static_cast<unsigned char>((y * 255) / (height > 1 ? height - 1 : 1));
+            row[size_t(x) * 3 + 2] = static_cast<unsigned char>(((x / 16 + y / 16) % 2) * 120 + 60);
+        }
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    QByteArray out(reinterpret_cast<const char*>(mem), qsizetype(memSize));
+    jpeg_destroy_compress(&cinfo);
+    std::free(mem);
+    if (exactBytes > 0) {
+        if (exactBytes < out.size())
+            throw std::runtime_error("JPEG fixture larger than the requested byte count");
+        out.append(QByteArray(exactBytes - out.size(), '\0'));
+    }
+    return out;
+}
+
+QString writeJpeg(const QString& path, int width, int height, qint64 exactBytes, int quality)
+{
+    const QByteArray bytes = makeJpeg(width, height, exactBytes, quality);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write JPEG fixture");
+    return path;
+}
+
+QByteArray withDeclaredSize(QByteArray jpeg, int width, int height)
+{
+    // Walk the marker segments to the first SOFn and patch its height/width.
+    qsizetype i = 2;
+    while (i + 9 < jpeg.size()) {
+        if (quint8(jpeg[i]) != 0xFF)
+            break;
+        const quint8 marker = quint8(jpeg[i + 1]);
+        const int len = (quint8(jpeg[i + 2]) << 8) | quint8(jpeg[i + 3]);
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            jpeg[i + 5] = char((height >> 8) & 0xFF);
+            jpeg[i + 6] = char(height & 0xFF);
+            jpeg[i + 7] = char((width >> 8) & 0xFF);
+            jpeg[i + 8] = char(width & 0xFF);
+            return jpeg;
+        }
+        i += 2 + len;
+    }
+    throw std::runtime_error("no frame header in JPEG fixture");
+}
+
+} // namespace pelmar::test
