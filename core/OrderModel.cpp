@@ -117,7 +117,7 @@ QList<int> OrderModel::endBatch()
 }
 
 int OrderModel::AddOrderLine(const QString& fullPath, const QString& resolution, int status, const QString& info,
-                             bool fill, const TPriceData& entry, const QString& quantityText, int quantity)
+                             bool fill, const TPriceData& entry, const QString& /*quantityText*/, int quantity)
 {
     OrderLine l;
     l.Caption = FileNameOf(fullPath);
@@ -125,7 +125,10 @@ int OrderModel::AddOrderLine(const QString& fullPath, const QString& resolution,
     l.SubItems = {resolution,
                   fillText(fill),
                   entry.Size,
-                  quantityText,
+                  // The box's value, not its text: a text that is no integer
+                  // (empty, a lone sign) would stop the totals and the order
+                  // build from reading the line back.
+                  QString::number(quantity),
                   money(entry.Price),
                   money(qint64(quantity) * entry.Price),
                   info,

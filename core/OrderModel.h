@@ -97,6 +97,8 @@ public:
     bool inBatch() const { return m_batch; }
 
     // Appends one line; returns its row. Outside a batch views see it at once.
+    // The stored quantity text is always the decimal `quantity` (the box's
+    // value); quantityText is accepted for the callers' convenience only.
     int AddOrderLine(const QString& fullPath, const QString& resolution, int status, const QString& info,
                      bool fill, const TPriceData& entry, const QString& quantityText, int quantity);
 

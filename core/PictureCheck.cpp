@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +42,8 @@ private:
     int m_fd;
 };
 
+// The runtime's texts for a file that cannot be opened, as the partner's
+// shop software has always shown them.
 QString runtimeIoText(int err)
 {
     switch (err) {
@@ -49,11 +52,42 @@ QString runtimeIoText(int err)
         return QStringLiteral("File not found");
     case EACCES:
     case EPERM:
+    case EISDIR:
         return QStringLiteral("File access denied");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("Too many open files");
     default:
         return QStringLiteral("I/O error %1").arg(err);
     }
 }
+
+// Opens a file for reading only. A folder is refused like a locked file: it
+// opens on Linux, but nothing in it can be read as a picture. Non-blocking, so
+// a named pipe given as a picture cannot hang the add run. Returns -1 and sets
+// err on failure.
+int openForReading(const QString& path, int& err)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        err = errno;
+        return -1;
+    }
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+struct FileCloser
+{
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 struct JpegErrorManager
 {
@@ -112,10 +146,15 @@ QString asciiLower(QString s)
 // Returns an empty text for a valid picture, else the loader's message.
 QString checkOtherPicture(const QString& path, const QString& ext)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return runtimeIoText(errno ? errno : EACCES);
-    const QByteArray head = f.read(64);
+    int err = 0;
+    const Fd fd(openForReading(path, err));
+    if (fd.get() < 0)
+        return runtimeIoText(err);
+    char buffer[64];
+    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    if (got < 0)
+        return runtimeIoText(errno);
+    const QByteArray head(buffer, qsizetype(got));
     if (ext == u"bmp" || ext == u"dib") {
         if (head.size() >= 26 && head.startsWith("BM"))
             return {};
@@ -146,29 +185,23 @@ QString checkOtherPicture(const QString& path, const QString& ext)
 
 QString FileNameOf(const QString& fullPath)
 {
-    qsizetype cut = -1;
-    for (qsizetype i = fullPath.size() - 1; i >= 0; --i) {
-        const QChar c = fullPath[i];
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':')) {
-            cut = i;
-            break;
-        }
-    }
-    return fullPath.mid(cut + 1);
+    // Only "/" separates folders here; "\" and ":" are ordinary characters
+    // of a Linux file name and stay part of it.
+    return fullPath.mid(fullPath.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 qint64 GetFileSize(const QString& fullPath)
 {
-    const QByteArray native = QFile::encodeName(fullPath);
-    Fd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC));
+    int err = 0;
+    const Fd fd(openForReading(fullPath, err));
     if (fd.get() < 0)
+        throw AppError(runtimeIoText(err));
+    // Measured by seeking, like the runtime does, in 64 bits: a file of 4 GiB
+    // or more must not wrap around and slip through the 50 KB rule.
+    const off_t size = ::lseek(fd.get(), 0, SEEK_END);
+    if (size < 0)
         throw AppError(runtimeIoText(errno));
-    struct stat st{};
-    if (::fstat(fd.get(), &st) != 0)
-        throw AppError(runtimeIoText(errno));
-    if (S_ISDIR(st.st_mode))
-        throw AppError(runtimeIoText(EACCES));
-    return qint64(st.st_size);
+    return qint64(size);
 }
 
 QString SizeRuleMessage(const QString& fileName)
@@ -204,22 +237,20 @@ CheckResult CheckPicture(const QString& fullPath, const TPriceData& entry)
         return r;
     }
 
-    const QByteArray native = QFile::encodeName(fullPath);
-    std::FILE* file = std::fopen(native.constData(), "rb");
-    if (!file) {
-        r.info = runtimeIoText(errno);
+    int err = 0;
+    const int fd = openForReading(fullPath, err);
+    if (fd < 0) {
+        r.info = runtimeIoText(err);
         return r;
     }
-    struct stat st{};
-    if (::fstat(::fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(file);
-        r.info = runtimeIoText(EACCES);
+    const FilePtr file(::fdopen(fd, "rb"));
+    if (!file) {
+        r.info = runtimeIoText(errno);
+        ::close(fd);
         return r;
     }
     int height = 0, width = 0, code = 0;
-    const bool ok = readJpegHeader(file, height, width, code);
-    std::fclose(file);
-    if (!ok) {
+    if (!readJpegHeader(file.get(), height, width, code)) {
         r.info = QStringLiteral("JPEG error #%1").arg(code);
         return r;
     }

@@ -35,7 +35,7 @@ QString SizeRuleMessage(const QString& fileName);
 // most the JPEG header; never throws, never changes the file.
 CheckResult CheckPicture(const QString& fullPath, const TPriceData& entry);
 
-// The file name of a full path: the text after the last "/" (or "\" or ":").
+// The file name of a full path: the text after the last "/".
 QString FileNameOf(const QString& fullPath);
 
 } // namespace pelmar

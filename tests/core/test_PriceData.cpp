@@ -1,5 +1,6 @@
 #include "core/PriceData.h"
 #include "platform/AppError.h"
+#include "tests/support/Printers.h"
 
 #include <gtest/gtest.h>
 
@@ -75,4 +76,57 @@ TEST(FindSizeIndex, IgnoresLetterCase)
     EXPECT_EQ(FindSizeIndex(sizes, "10X15"), 1);
     EXPECT_EQ(FindSizeIndex(sizes, "13x18"), -1);
     EXPECT_EQ(SizeNames({"a|1|b|c", "nosep"}), (QStringList{"a", ""}));
+}
+
+TEST(ParsePriceData, BadInputNeverFails)
+{
+    // Blanks are kept as they are; only the price conversion skips leading ones.
+    EXPECT_EQ(ParsePriceData(" 9x13 | 120|a |b "), (TPriceData{" 9x13 ", 120, "a ", "b "}));
+    EXPECT_EQ(ParsePriceData("9x13|120 |a|b"), (TPriceData{"9x13", 0, "a", "b"}));
+    EXPECT_EQ(ParsePriceData("9x13|12.5|a|b").Price, 0);
+    EXPECT_EQ(ParsePriceData("9x13|99999999999|a|b").Price, 0);
+    EXPECT_EQ(ParsePriceData("9x13|-2147483648|a|b").Price, -2147483647 - 1);
+    EXPECT_EQ(ParsePriceData("9x13||a|b"), (TPriceData{"9x13", 0, "a", "b"}));
+    EXPECT_EQ(ParsePriceData("||||"), (TPriceData{"", 0, "", "|"}));
+    EXPECT_EQ(ParsePriceData("|"), TPriceData{});
+    EXPECT_EQ(ParsePriceData("a|1|b|"), (TPriceData{"a", 1, "b", ""}));
+    EXPECT_EQ(ParsePriceData(QStringLiteral("méret|١٢|a|b")).Price, 0); // digits of another script
+    const QString huge = QString(100000, 'x') + "|5|" + QString(100000, 'y') + '|' + QString(100000, '|');
+    const TPriceData e = ParsePriceData(huge);
+    EXPECT_EQ(e.Size.size(), 100000);
+    EXPECT_EQ(e.Price, 5);
+    EXPECT_EQ(e.MinRes, QString(100000, '|'));
+    EXPECT_EQ(ComposePriceData(TPriceData{}), "|0||");
+    EXPECT_EQ(ParsePriceData(ComposePriceData(TPriceData{})), TPriceData{});
+}
+
+TEST(IntegerConversion, OnlySpacesMayLead)
+{
+    EXPECT_EQ(StrToIntDef("\t5", 7), 7);
+    EXPECT_EQ(StrToIntDef("- 5", 7), 7);
+    EXPECT_EQ(StrToIntDef("--5", 7), 7);
+    EXPECT_EQ(StrToIntDef("0x10", 7), 7);
+    EXPECT_EQ(StrToIntDef("-0", 7), 0);
+    EXPECT_EQ(StrToIntDef(QString(30, '0') + "42", 7), 42);
+    qint32 v = 99;
+    EXPECT_FALSE(TryStrToInt("", v));
+    EXPECT_EQ(v, 99);
+    try {
+        StrToInt("");
+        ADD_FAILURE() << "no failure for an empty text";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(), "'' is not a valid integer value");
+    }
+}
+
+TEST(SettingValues, NamesIgnoreCaseAndTheFirstLineWins)
+{
+    EXPECT_EQ(CdPrice({"cd=5"}), 5);
+    EXPECT_EQ(CdPrice({"CD= 5"}), 5);
+    EXPECT_EQ(CdPrice({"CD="}), 0);
+    EXPECT_EQ(CdPrice({"CDX=9", "CD=3"}), 3);
+    EXPECT_EQ(CdPrice({"CD=1", "CD=2"}), 1);
+    EXPECT_EQ(CdPrice({"CD"}), 0);
+    EXPECT_EQ(CdPrice({"=5"}), 0);
+    EXPECT_EQ(SettingValue({"A=1=2"}, "A"), 0);
 }
