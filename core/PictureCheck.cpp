@@ -7,13 +7,14 @@
 
 #include <cerrno>
 #include <csetjmp>
+#include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace pelmar {
 
@@ -52,7 +53,7 @@ QString runtimeIoText(int err)
         return QStringLiteral("File not found");
     case EACCES:
     case EPERM:
-    case EISDIR:
+    case EISDIR: // a folder: what the shop's system has always said of one
         return QStringLiteral("File access denied");
     case EMFILE:
     case ENFILE:
@@ -62,10 +63,10 @@ QString runtimeIoText(int err)
     }
 }
 
-// Opens a file for reading only. A folder is refused like a locked file: it
-// opens on Linux, but nothing in it can be read as a picture. Non-blocking, so
-// a named pipe given as a picture cannot hang the add run. Returns -1 and sets
-// err on failure.
+// Opens a file for reading only, to measure it. A folder is refused like a
+// locked file: it opens on Linux, but it is no file. Non-blocking, so a named
+// pipe given as a picture cannot hang the add run. Returns -1 and sets err on
+// failure.
 int openForReading(const QString& path, int& err)
 {
     const QByteArray native = QFile::encodeName(path);
@@ -83,11 +84,6 @@ int openForReading(const QString& path, int& err)
     return fd;
 }
 
-struct FileCloser
-{
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 struct JpegErrorManager
 {
@@ -106,10 +102,83 @@ void jpegSilence(j_common_ptr, int)
 }
 
 // Reads only the header; returns false with the decoder's message number.
-bool readJpegHeader(std::FILE* file, int& height, int& width, int& errorCode)
+// A libjpeg source that reads straight from a file descriptor into a buffer
+// of the caller's, starting with the block the caller has already read. Big
+// segments before the frame header (camera metadata) are skipped by seeking,
+// not read.
+struct FdSource
+{
+    jpeg_source_mgr pub;
+    int fd;
+    JOCTET* buffer;
+    size_t capacity;
+    bool startOfFile;
+};
+
+void sourceInit(j_decompress_ptr)
+{
+}
+
+void sourceTerm(j_decompress_ptr)
+{
+}
+
+boolean sourceFill(j_decompress_ptr cinfo)
+{
+    auto* src = reinterpret_cast<FdSource*>(cinfo->src);
+    ssize_t n;
+    do
+        n = ::read(src->fd, src->buffer, src->capacity);
+    while (n < 0 && errno == EINTR);
+    if (n <= 0) {
+        // As libjpeg's own file source does: an empty file is an error, a
+        // short one gets a fake end marker and the decoder decides.
+        if (src->startOfFile)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = JOCTET(0xFF);
+        src->buffer[1] = JOCTET(JPEG_EOI);
+        n = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = size_t(n);
+    src->startOfFile = false;
+    return TRUE;
+}
+
+void sourceSkip(j_decompress_ptr cinfo, long count)
+{
+    auto* src = reinterpret_cast<FdSource*>(cinfo->src);
+    if (count <= 0)
+        return;
+    if (size_t(count) <= src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += count;
+        src->pub.bytes_in_buffer -= size_t(count);
+        return;
+    }
+    const off_t beyond = off_t(size_t(count) - src->pub.bytes_in_buffer);
+    src->pub.bytes_in_buffer = 0;
+    if (::lseek(src->fd, beyond, SEEK_CUR) >= 0)
+        return; // past the end: the next read finds nothing and ends the file
+    // Not seekable (a pipe): read through it.
+    long left = long(beyond);
+    while (left > 0) {
+        sourceFill(cinfo);
+        const long here = std::min(left, long(src->pub.bytes_in_buffer));
+        src->pub.next_input_byte += here;
+        src->pub.bytes_in_buffer -= size_t(here);
+        left -= here;
+    }
+}
+
+// Reads only the header; returns false with the decoder's message number.
+// `first` holds the first `firstSize` bytes of the file, already read.
+bool readJpegHeader(int fd, JOCTET* buffer, size_t capacity, size_t firstSize, int& height, int& width,
+                    int& errorCode)
 {
     jpeg_decompress_struct cinfo{};
     JpegErrorManager err{};
+    FdSource source{};
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = jpegErrorExit;
     err.pub.emit_message = jpegSilence;
@@ -120,7 +189,18 @@ bool readJpegHeader(std::FILE* file, int& height, int& width, int& errorCode)
         return false;
     }
     jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, file);
+    source.pub.init_source = sourceInit;
+    source.pub.fill_input_buffer = sourceFill;
+    source.pub.skip_input_data = sourceSkip;
+    source.pub.resync_to_restart = jpeg_resync_to_restart;
+    source.pub.term_source = sourceTerm;
+    source.pub.next_input_byte = buffer;
+    source.pub.bytes_in_buffer = firstSize;
+    source.fd = fd;
+    source.buffer = buffer;
+    source.capacity = capacity;
+    source.startOfFile = firstSize == 0;
+    cinfo.src = &source.pub;
     jpeg_read_header(&cinfo, TRUE);
     height = int(cinfo.image_height);
     width = int(cinfo.image_width);
@@ -146,10 +226,9 @@ QString asciiLower(QString s)
 // Returns an empty text for a valid picture, else the loader's message.
 QString checkOtherPicture(const QString& path, const QString& ext)
 {
-    int err = 0;
-    const Fd fd(openForReading(path, err));
+    const Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
-        return runtimeIoText(err);
+        return runtimeIoText(errno);
     char buffer[64];
     const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
     if (got < 0)
@@ -237,20 +316,25 @@ CheckResult CheckPicture(const QString& fullPath, const TPriceData& entry)
         return r;
     }
 
-    int err = 0;
-    const int fd = openForReading(fullPath, err);
-    if (fd < 0) {
-        r.info = runtimeIoText(err);
+    const QByteArray native = QFile::encodeName(fullPath);
+    const Fd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) {
+        r.info = runtimeIoText(errno);
         return r;
     }
-    const FilePtr file(::fdopen(fd, "rb"));
-    if (!file) {
+    // The first block is read here, so that a file that cannot be read at all
+    // (a folder gives EISDIR) is told apart from one that is no JPEG.
+    JOCTET buffer[4096];
+    ssize_t got;
+    do
+        got = ::read(fd.get(), buffer, sizeof buffer);
+    while (got < 0 && errno == EINTR);
+    if (got < 0) {
         r.info = runtimeIoText(errno);
-        ::close(fd);
         return r;
     }
     int height = 0, width = 0, code = 0;
-    if (!readJpegHeader(file.get(), height, width, code)) {
+    if (!readJpegHeader(fd.get(), buffer, sizeof buffer, size_t(got), height, width, code)) {
         r.info = QStringLiteral("JPEG error #%1").arg(code);
         return r;
     }
