@@ -1,0 +1,426 @@
+#include "output/DiscWriter.h"
+#include "tests/output/test_DiscSupport.h"
+#include "tests/support/TempDir.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace pelmar;
+using namespace pelmar::test;
+using namespace pelmar::test::disc;
+
+namespace {
+
+const QString kOrderName = QStringLiteral("Pelmar-20040315-000123");
+
+DiscJob imageJob(const QString& folder, const QString& image)
+{
+    DiscJob job;
+    job.sourceFolder = folder;
+    job.target = DiscJob::Target::ImageFile;
+    job.imagePath = image;
+    return job;
+}
+
+// A big order folder, so a cancel can land in the middle of the writing.
+void makeBigFolder(const QString& folder, int files, qint64 each)
+{
+    for (int i = 0; i < files; ++i)
+        put(folder + QStringLiteral("/13x18-fill-1/kep%1.JPG").arg(i + 1, 5, 10, QLatin1Char('0')), noise(each, 100 + i));
+}
+
+} // namespace
+
+// The whole road through xorriso into an image file and back: every file with
+// its exact bytes and its name, accents included, in the Rock Ridge tree and
+// in the Joliet tree; the folder's name as volume id; the folder untouched.
+TEST(DiscWriterImage, ImageHoldsEveryFileOfTheOrderFolderExactly)
+{
+    TempDir tmp;
+    const QString folder = tmp.file(kOrderName);
+    makeOrderFolder(folder);
+    const auto before = snapshot(folder);
+    const QString image = tmp.file(QStringLiteral("rendelés képe.iso"));
+
+    DiscWriter writer;
+    QList<DiscWriter::Phase> phases;
+    QList<int> progress;
+    QObject::connect(&writer, &DiscWriter::phaseChanged, [&](DiscWriter::Phase p) { phases.append(p); });
+    QObject::connect(&writer, &DiscWriter::progressChanged, [&](int p) { progress.append(p); });
+    const DiscResult result = writer.run(imageJob(folder, image));
+
+    ASSERT_TRUE(result.ok()) << result.message.toStdString();
+    EXPECT_TRUE(result.message.contains(image)) << result.message.toStdString();
+    EXPECT_TRUE(QFileInfo(image).isFile());
+    EXPECT_FALSE(QFileInfo::exists(image + QStringLiteral(".part")));
+    EXPECT_EQ(phases, (QList<DiscWriter::Phase>{DiscWriter::Phase::Writing, DiscWriter::Phase::Verifying,
+                                                DiscWriter::Phase::Idle}));
+    for (int p : progress)
+        EXPECT_TRUE(p >= -1 && p <= 100) << p;
+    EXPECT_EQ(snapshot(folder), before) << "the order folder was changed";
+
+    // Read back on our own, independent of the writer's verification.
+    const auto expected = readTree(folder);
+    const QString rr = tmp.file(QStringLiteral("rr"));
+    runXorriso({QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"),
+                QStringLiteral("stdio:") + image, QStringLiteral("-extract"), QStringLiteral("/"), rr});
+    EXPECT_EQ(readTree(rr), expected);
+    EXPECT_TRUE(readTree(rr).contains(QStringLiteral("Árvíztűrő tükörfúrógép/őszi ÉÁ fotó.jpg")));
+
+    // Windows reads the Joliet tree: the same names and bytes there.
+    const QString joliet = tmp.file(QStringLiteral("joliet"));
+    runXorriso({QStringLiteral("-rockridge"), QStringLiteral("off"), QStringLiteral("-joliet"), QStringLiteral("on"),
+                QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"),
+                QStringLiteral("stdio:") + image, QStringLiteral("-extract"), QStringLiteral("/"), joliet});
+    EXPECT_EQ(readTree(joliet), expected);
+
+    const QByteArray pvd = runXorriso({QStringLiteral("-indev"), QStringLiteral("stdio:") + image,
+                                       QStringLiteral("-pvd_info")});
+    EXPECT_TRUE(pvd.contains("Volume Id    : " + kOrderName.toUtf8())) << pvd.constData();
+}
+
+TEST(DiscWriterImage, SuccessReplacesAnOlderImageOfTheSameName)
+{
+    TempDir tmp;
+    const QString folder = tmp.file(kOrderName);
+    makeOrderFolder(folder);
+    const QString image = tmp.write(QStringLiteral("order.iso"), QByteArray("an old image"));
+    // A leftover of an interrupted run must not be taken for a written disc.
+    tmp.write(QStringLiteral("order.iso.part"), noise(100000, 9));
+
+    DiscWriter writer;
+    const DiscResult result = writer.run(imageJob(folder, image));
+    ASSERT_TRUE(result.ok()) << result.message.toStdString();
+    EXPECT_GT(QFileInfo(image).size(), 3 * 1024 * 1024);
+    EXPECT_FALSE(QFileInfo::exists(image + QStringLiteral(".part")));
+}
+
+// Cancelled while xorriso writes: no image under the final name, no partial
+// file beside it, and an older image of that name is left as it was.
+TEST(DiscWriterCancel, CancelWhileWritingLeavesNoPartialImage)
+{
+    TempDir tmp;
+    const QString folder = tmp.file(kOrderName);
+    makeBigFolder(folder, 12, 20 * 1024 * 1024);
+    const auto before = snapshot(folder);
+    const QString image = tmp.write(QStringLiteral("order.iso"), QByteArray("an old image"));
+    const QString part = image + QStringLiteral(".part");
+
+    DiscWriter writer;
+    bool sawPartial = false;
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!sawPartial && QFileInfo(part).size() > 1024 * 1024) {
+            sawPartial = true;
+            writer.cancel();
+        }
+    });
+    poll.start();
+    const DiscResult result = writer.run(imageJob(folder, image));
+    poll.stop();
+
+    ASSERT_TRUE(sawPartial) << "the writing ended before it could be cancelled";
+    EXPECT_EQ(result.outcome, DiscResult::Outcome::Cancelled) << result.message.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(part));
+    QFile old(image);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("an old image"));
+    EXPECT_EQ(snapshot(folder), before);
+    EXPECT_FALSE(writer.isRunning());
+}
+
+TEST(DiscWriterCancel, CancelAtVerificationLeavesNoImage)
+{
+    TempDir tmp;
+    const QString folder = tmp.file(kOrderName);
+    makeOrderFolder(folder);
+    const QString image = tmp.file(QStringLiteral("order.iso"));
+
+    DiscWriter writer;
+    QObject::connect(&writer, &DiscWriter::phaseChanged, [&](DiscWriter::Phase p) {
+        if (p == DiscWriter::Phase::Verifying)
+            writer.cancel();
+    });
+    const DiscResult result = writer.run(imageJob(folder, image));
+    EXPECT_EQ(result.outcome, DiscResult::Outcome::Cancelled);
+    EXPECT_FALSE(QFileInfo::exists(image));
+    EXPECT_FALSE(QFileInfo::exists(image + QStringLiteral(".part")));
+}
+
+// A file that no longer matches what was written is caught by the read-back,
+// and the image is not kept.
+TEST(DiscWriterVerify, ContentThatDiffersFailsVerification)
+{
+    TempDir tmp;
+    const QString folder = tmp.file(kOrderName);
+    makeOrderFolder(folder);
+    const QString image = tmp.file(QStringLiteral("order.iso"));
+    const QString changed = folder + QStringLiteral("/Árvíztűrő tükörfúrógép/őszi ÉÁ fotó.jpg");
+
+    DiscWriter writer;
+    QObject::connect(&writer, &DiscWriter::phaseChanged, [&](DiscWriter::Phase p) {
+        if (p != DiscWriter::Phase::Verifying)
+            return;
+        // Same size, one byte different: only a comparison of the content sees it.
+        QFile f(changed);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(50000);
+        const char c = f.peek(1).at(0);
+        f.write(QByteArray(1, char(c ^ 0x5a)));
+    });
+    const DiscResult result = writer.run(imageJob(folder, image));
+
+    EXPECT_EQ(result.outcome, DiscResult::Outcome::Failed);
+    EXPECT_TRUE(result.message.startsWith(QStringLiteral("Az ellenőrzés nem sikerült"))) << result.message.toStdString();
+    EXPECT_TRUE(result.reason.contains(QStringLiteral("őszi ÉÁ fotó.jpg"))) << result.reason.toStdString();
+    EXPECT_TRUE(result.reason.contains(QStringLiteral("content"), Qt::CaseInsensitive)) << result.reason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(image));
+    EXPECT_FALSE(QFileInfo::exists(image + QStringLiteral(".part")));
+}
+
+TEST(DiscWriterVerify, AFileAddedAfterWritingFailsVerification)
+{
+    TempDir tmp;
+    const QString folder = tmp.file(kOrderName);
+    makeOrderFolder(folder);
+    const QString image = tmp.file(QStringLiteral("order.iso"));
+    DiscWriter writer;
+    QObject::connect(&writer, &DiscWriter::phaseChanged, [&](DiscWriter::Phase p) {
+        if (p == DiscWriter::Phase::Verifying)
+            put(folder + QStringLiteral("/9x13-fill-2/kep00009.JPG"), noise(10, 1));
+    });
+    const DiscResult result = writer.run(imageJob(folder, image));
+    EXPECT_EQ(result.outcome, DiscResult::Outcome::Failed);
+    EXPECT_TRUE(result.reason.contains(QStringLiteral("kep00009.JPG"))) << result.reason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(image));
+}
+
+// Jobs refused before xorriso runs, each with a Hungarian reason, and nothing
+// written anywhere.
+TEST(DiscWriterRefusals, BadJobsAreRefusedWithAReason)
+{
+    TempDir tmp;
+    const QString folder = tmp.file(kOrderName);
+    makeOrderFolder(folder);
+    const auto before = snapshot(folder);
+    DiscWriter writer;
+
+    // The image inside the folder it is made of, also through "..".
+    for (const QString& inside : {folder + QStringLiteral("/order.iso"),
+                                  folder + QStringLiteral("/9x13-fill-2/../x.iso"), folder}) {
+        const DiscResult r = writer.run(imageJob(folder, inside));
+        EXPECT_EQ(r.outcome, DiscResult::Outcome::Failed) << inside.toStdString();
+        EXPECT_FALSE(r.message.isEmpty());
+    }
+    EXPECT_EQ(snapshot(folder), before);
+
+    DiscResult r = writer.run(imageJob(tmp.file(QStringLiteral("nincs ilyen")), tmp.file(QStringLiteral("a.iso"))));
+    EXPECT_TRUE(r.message.startsWith(QStringLiteral("A megrendelés mappája nem található"))) << r.message.toStdString();
+
+    QDir().mkpath(tmp.file(QStringLiteral("üres")));
+    r = writer.run(imageJob(tmp.file(QStringLiteral("üres")), tmp.file(QStringLiteral("a.iso"))));
+    EXPECT_TRUE(r.message.startsWith(QStringLiteral("A megrendelés mappája üres"))) << r.message.toStdString();
+
+    r = writer.run(imageJob(folder, tmp.file(QStringLiteral("nincs/mappa/a.iso"))));
+    EXPECT_TRUE(r.message.startsWith(QStringLiteral("A lemezkép fájl nem hozható létre"))) << r.message.toStdString();
+    EXPECT_FALSE(r.reason.isEmpty());
+
+    r = writer.run(imageJob(folder, QStringLiteral("  ")));
+    EXPECT_EQ(r.outcome, DiscResult::Outcome::Failed);
+
+    DiscJob drive;
+    drive.sourceFolder = folder;
+    drive.target = DiscJob::Target::Drive;
+    r = writer.run(drive);
+    EXPECT_EQ(r.message, QStringLiteral("Nincs kiválasztva meghajtó."));
+    EXPECT_FALSE(writer.isRunning());
+}
+
+TEST(DiscWriterFailures, MissingXorrisoIsReported)
+{
+    TempDir tmp;
+    const QString folder = tmp.file(kOrderName);
+    makeOrderFolder(folder);
+    DiscWriter writer;
+    writer.setProgram(tmp.file(QStringLiteral("nincs-xorriso")));
+    const DiscResult r = writer.run(imageJob(folder, tmp.file(QStringLiteral("a.iso"))));
+    EXPECT_EQ(r.outcome, DiscResult::Outcome::Failed);
+    EXPECT_TRUE(r.message.contains(QStringLiteral("nem indítható el"))) << r.message.toStdString();
+    EXPECT_TRUE(r.message.contains(QStringLiteral("A hiba oka: ")));
+    EXPECT_FALSE(QFileInfo::exists(tmp.file(QStringLiteral("a.iso.part"))));
+}
+
+// A drive stands in as a script that answers like xorriso does when the disc
+// is too small, when there is no disc, or when the disc is already written.
+TEST(DiscWriterFailures, DriveFailuresAreReportedInHungarianWithXorrisosReason)
+{
+    TempDir tmp;
+    const QString folder = tmp.file(kOrderName);
+    makeOrderFolder(folder);
+    const auto before = snapshot(folder);
+    struct Case
+    {
+        QByteArray says;
+        QString heading;
+    };
+    const QList<Case> cases = {
+        {"xorriso : FAILURE : Image size 400123s exceeds free space on media 359846s",
+         QStringLiteral("A lemezen nincs elég hely a megrendeléshez.")},
+        {"libburn : FAILURE : MEDIA: no writeable media detected", QStringLiteral("Nincs írható lemez a meghajtóban.")},
+        {"xorriso : FAILURE : Closed media with data detected. Need blank or appendable media.",
+         QStringLiteral("A lemez nem üres vagy már le van zárva.")},
+        {"libburn : SORRY : Write error on drive", QStringLiteral("Hiba történt a lemez írása közben.")},
+    };
+    for (const Case& c : cases) {
+        const QString script = writeScript(tmp.file(QStringLiteral("fake-xorriso")),
+                                           "echo 'xorriso 1.5.4 : RockRidge filesystem manipulator'\necho '" + c.says +
+                                               "' >&2\nexit 32\n");
+        DiscWriter writer;
+        writer.setProgram(script);
+        DiscJob job;
+        job.sourceFolder = folder;
+        job.target = DiscJob::Target::Drive;
+        job.device = QStringLiteral("/dev/sr0");
+        const DiscResult r = writer.run(job);
+        EXPECT_EQ(r.outcome, DiscResult::Outcome::Failed);
+        EXPECT_TRUE(r.message.startsWith(c.heading)) << r.message.toStdString();
+        const QString reason = QString::fromUtf8(c.says).section(QStringLiteral(" : "), 2);
+        EXPECT_EQ(r.reason, reason);
+        EXPECT_TRUE(r.message.endsWith(QStringLiteral("A hiba oka: ") + reason));
+    }
+    EXPECT_EQ(snapshot(folder), before);
+}
+
+// A run that ends well by its exit code but has not compared anything is not
+// taken for a verified disc.
+TEST(DiscWriterFailures, VerificationWithoutAVerdictIsAFailure)
+{
+    TempDir tmp;
+    const QString folder = tmp.file(kOrderName);
+    makeOrderFolder(folder);
+    const QString script = writeScript(tmp.file(QStringLiteral("fake-xorriso")), "exit 0\n");
+    DiscWriter writer;
+    writer.setProgram(script);
+    DiscJob job;
+    job.sourceFolder = folder;
+    job.target = DiscJob::Target::Drive;
+    job.device = QStringLiteral("/dev/sr0");
+    const DiscResult r = writer.run(job);
+    EXPECT_EQ(r.outcome, DiscResult::Outcome::Failed);
+    EXPECT_TRUE(r.message.startsWith(QStringLiteral("Az ellenőrzés nem sikerült"))) << r.message.toStdString();
+}
+
+TEST(DiscWriterDrives, DriveListingFromXorrisoOutput)
+{
+    const QByteArray out = "xorriso 1.5.4 : RockRidge filesystem manipulator, libburnia project.\n\n"
+                           "Beginning to scan for devices ...\n"
+                           "Full drive scan done\n"
+                           "-----------------------------------------------------------------------------\n"
+                           "0  -dev '/dev/sr0' rwrw-- :  'HL-DT-ST' 'DVDRAM GH24NSD1'\n"
+                           "1  -dev '/dev/sr1' ------ :  'TSSTcorp' 'CDDVDW SH-S223B'\n"
+                           "-----------------------------------------------------------------------------\n";
+    const QList<DiscDrive> drives = DiscWriter::parseDevices(out);
+    ASSERT_EQ(drives.size(), 2);
+    EXPECT_EQ(drives[0].device, QStringLiteral("/dev/sr0"));
+    EXPECT_EQ(drives[0].vendor, QStringLiteral("HL-DT-ST"));
+    EXPECT_EQ(drives[0].model, QStringLiteral("DVDRAM GH24NSD1"));
+    EXPECT_TRUE(drives[0].accessible);
+    EXPECT_FALSE(drives[1].accessible);
+    EXPECT_EQ(drives[0].label(), QStringLiteral("/dev/sr0 — HL-DT-ST DVDRAM GH24NSD1"));
+
+    // No drive, garbage, truncated lines, a huge line: nothing, no crash.
+    EXPECT_TRUE(DiscWriter::parseDevices("xorriso : SORRY : No drives found\n").isEmpty());
+    EXPECT_TRUE(DiscWriter::parseDevices(QByteArray()).isEmpty());
+    EXPECT_TRUE(DiscWriter::parseDevices("0  -dev '/dev/sr0").isEmpty());
+    EXPECT_TRUE(DiscWriter::parseDevices("0  -dev '' rwrw-- : '' ''\n").isEmpty());
+    EXPECT_TRUE(DiscWriter::parseDevices(noise(1 << 20, 7)).isEmpty());
+    EXPECT_TRUE(DiscWriter::parseDevices("0  -dev '/dev/sr0' rwrw-- :  '" + QByteArray(100000, 'x') + "' 'y'").isEmpty());
+
+    // The listing through a program that answers like xorriso on a computer
+    // with one drive, and through the real xorriso here (which may find none).
+    TempDir tmp;
+    const QString script = writeScript(tmp.file(QStringLiteral("fake")),
+                                       "echo \"0  -dev '/dev/sr0' rwrw-- :  'ASUS' 'DRW-24D5MT'\"\n");
+    QString problem = QStringLiteral("x");
+    EXPECT_EQ(DiscWriter::listDrives(script, &problem).size(), 1);
+    EXPECT_TRUE(problem.isEmpty());
+    DiscWriter::listDrives(QStringLiteral("xorriso"), &problem);
+    EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+    DiscWriter::listDrives(tmp.file(QStringLiteral("nincs")), &problem);
+    EXPECT_TRUE(problem.contains(QStringLiteral("nem indítható el")));
+}
+
+TEST(DiscWriterParsing, WriteProgressLines)
+{
+    EXPECT_DOUBLE_EQ(*DiscWriter::parseWriteProgress(
+                         QStringLiteral("xorriso : UPDATE : Writing:      69213s   35.1%   fifo   9%  buf  50%  421.2xD")),
+                     35.1);
+    EXPECT_DOUBLE_EQ(*DiscWriter::parseWriteProgress(QStringLiteral("xorriso : UPDATE : Writing: 1s 100%")), 100.0);
+    // The fifo percentage is not the progress; others carry none.
+    EXPECT_FALSE(DiscWriter::parseWriteProgress(QStringLiteral("xorriso : UPDATE : fifo 35%")));
+    EXPECT_FALSE(DiscWriter::parseWriteProgress(QStringLiteral("xorriso : UPDATE : Writing:  12s 135.0%")));
+    EXPECT_FALSE(DiscWriter::parseWriteProgress(QStringLiteral("xorriso : UPDATE : Writing:  12s  -3.0%")));
+    EXPECT_FALSE(DiscWriter::parseWriteProgress(QStringLiteral("xorriso : UPDATE : 5 files added in 1 seconds")));
+    EXPECT_FALSE(DiscWriter::parseWriteProgress(QString()));
+    EXPECT_FALSE(DiscWriter::parseWriteProgress(QString::fromLatin1(noise(5000, 3))));
+}
+
+TEST(DiscWriterParsing, CompareOutputCountsNamesSizesAndContentOnly)
+{
+    const QString timesOnly = QStringLiteral(
+        "d '/tmp/src' (DISK) : st_mtime :  Dec  9 04:50  <>  Dec  9 04:50      diff= 7 s\n"
+        "d '/tmp/src' (DISK) : st_ctime :  Dec  9 04:50  <>  Dec  9 04:50      diff= 7 s\n"
+        "- '/tmp/src/g' (DISK) : st_mode  :  0000600  <>  0000644\n"
+        "Differences detected.\n");
+    EXPECT_TRUE(DiscWriter::compareMismatches(timesOnly).isEmpty());
+
+    const QString real = QStringLiteral(
+        "- '/tmp/src/a b/őz.txt' (DISK) : st_size  :  8  <>  6      diff= 2\n"
+        "- '/tmp/src/a b/őz.txt' (DISK) : st_mtime :  Dec  9 04:50  <>  Dec  9 04:50      diff= 7 s\n"
+        "- '/tmp/src/a b/őz.txt' (DISK) : content  :  differs by at least 2 bytes. First at 6\n"
+        "- '/tmp/src/a' (DISK) : type     :  regular_file  <>  directory\n"
+        "? '/tmp/src/a/f' (DISK) : cannot lstat() : Not a directory\n"
+        "? '/extra'  (ISO) : cannot find this file in ISO image\n"
+        "Differences detected.\n");
+    const QStringList m = DiscWriter::compareMismatches(real);
+    ASSERT_EQ(m.size(), 5);
+    EXPECT_TRUE(m[0].contains(QStringLiteral("st_size")));
+    EXPECT_TRUE(m[4].contains(QStringLiteral("/extra")));
+
+    EXPECT_TRUE(DiscWriter::compareMismatches(QString()).isEmpty());
+    EXPECT_TRUE(DiscWriter::compareMismatches(QString::fromLatin1(noise(10000, 4))).isEmpty());
+    EXPECT_TRUE(DiscWriter::compareMismatches(QStringLiteral("- '/unterminated (DISK) : content")).isEmpty());
+}
+
+TEST(DiscWriterParsing, FailureHeadingsFromXorrisoMessages)
+{
+    // The image side: no room on the file system, a folder that cannot be made.
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libburn : FAILURE : No space left on device")}, false),
+              QStringLiteral("Nincs elég szabad hely a lemezkép számára."));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("xorriso : FAILURE : Cannot acquire drive 'stdio:/x'")}, false),
+              QStringLiteral("A lemezkép fájl nem hozható létre."));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("xorriso : FAILURE : Cannot acquire drive '/dev/sr0'")}, true),
+              QStringLiteral("A meghajtó nem érhető el."));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libisofs: FAILURE : Access to file is not allowed")}, true),
+              QStringLiteral("A megrendelés mappájának egy fájlja nem olvasható."));
+    // Drive words do not make an image failure look like a missing disc.
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("x : FAILURE : no media")}, false),
+              QStringLiteral("Hiba történt a lemezkép írása közben."));
+    EXPECT_EQ(DiscWriter::failureHeading({}, true), QStringLiteral("Hiba történt a lemez írása közben."));
+}
+
+TEST(DiscWriterParsing, VolumeIdFromTheFolderName)
+{
+    EXPECT_EQ(DiscWriter::volumeIdFor(QStringLiteral("/home/x/Dokumentumok/Pelmar-20040315-000123/")),
+              QStringLiteral("Pelmar-20040315-000123"));
+    // Accents off, blanks and signs to "_", cut to 32 characters.
+    const QString id = DiscWriter::volumeIdFor(QStringLiteral("/x/Árvíztűrő tükörfúrógép rendelés: 2024 ősz"));
+    EXPECT_EQ(id, QStringLiteral("Arvizturo_tukorfurogep_rendeles_"));
+    EXPECT_EQ(id.size(), 32);
+    EXPECT_EQ(DiscWriter::volumeIdFor(QStringLiteral("/")), QStringLiteral("PELMAR"));
+    EXPECT_EQ(DiscWriter::volumeIdFor(QString()), QStringLiteral("PELMAR"));
+    EXPECT_EQ(DiscWriter::volumeIdFor(QStringLiteral("/x/日本")), QStringLiteral("__"));
+}
