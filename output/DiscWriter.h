@@ -69,7 +69,7 @@ class DiscWriter : public QObject
     Q_OBJECT
 
 public:
-    enum class Phase { Idle, Preparing, Writing, Verifying };
+    enum class Phase { Idle, Writing, Verifying };
 
     explicit DiscWriter(QObject* parent = nullptr);
     ~DiscWriter() override;
