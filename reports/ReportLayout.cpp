@@ -56,8 +56,13 @@ public:
         m_bottom = MarginMm + ContentHeightMm - (footer ? footer->Height : 0);
 
         newPage();
-        if (title)
-            placeBand(*title, -1, /*alwaysFits=*/true);
+        if (title) {
+            bool printBand = true;
+            if (title->BeforePrint)
+                title->BeforePrint(*title, printBand);
+            if (printBand)
+                placeBand(*title, -1, /*alwaysFits=*/true);
+        }
 
         if (detail) {
             // Items can be changed by the report hook; read them now.

@@ -12,6 +12,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollArea>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QScrollBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -79,16 +81,16 @@ ReportPreviewWindow::ReportPreviewWindow(const PreparedReport& report, QWidget* 
         [](ReportPreviewWindow* w) { w->setZoom(Zoom::PageWidth); });
     add(QStringLiteral("Zoom100"), QStringLiteral("100 %"), [](ReportPreviewWindow* w) { w->setZoom(Zoom::Actual); });
     bar->addSeparator();
-    m_first = add(QStringLiteral("FirstPage"), QStringLiteral("|< Első"), [](ReportPreviewWindow* w) { w->showPage(1); });
-    m_prev = add(QStringLiteral("PrevPage"), QStringLiteral("< Előző"),
+    m_first = add(QStringLiteral("FirstPage"), QStringLiteral("Első"), [](ReportPreviewWindow* w) { w->showPage(1); });
+    m_prev = add(QStringLiteral("PrevPage"), QStringLiteral("Előző"),
                  [](ReportPreviewWindow* w) { w->showPage(w->currentPage() - 1); });
     m_pageLabel = new QLabel(bar);
     m_pageLabel->setObjectName(QStringLiteral("PageLabel"));
     m_pageLabel->setMargin(6);
     bar->addWidget(m_pageLabel);
-    m_next = add(QStringLiteral("NextPage"), QStringLiteral("Következő >"),
+    m_next = add(QStringLiteral("NextPage"), QStringLiteral("Következő"),
                  [](ReportPreviewWindow* w) { w->showPage(w->currentPage() + 1); });
-    m_last = add(QStringLiteral("LastPage"), QStringLiteral("Utolsó >|"),
+    m_last = add(QStringLiteral("LastPage"), QStringLiteral("Utolsó"),
                  [](ReportPreviewWindow* w) { w->showPage(w->pageCount()); });
     bar->addSeparator();
     add(QStringLiteral("Print"), QStringLiteral("Nyomtatás..."), [](ReportPreviewWindow* w) { w->printReport(); });
@@ -103,6 +105,9 @@ ReportPreviewWindow::ReportPreviewWindow(const PreparedReport& report, QWidget* 
     m_scroll->setBackgroundRole(QPalette::Dark);
     m_view = new PageView(m_scroll);
     m_scroll->setWidget(m_view);
+    // The zoom to fit follows the visible area, which the layout sizes only
+    // after the window's own resize.
+    m_scroll->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -147,7 +152,8 @@ void ReportPreviewWindow::setZoom(Zoom zoom)
 void ReportPreviewWindow::updateView()
 {
     const PreparedPage* page = pageCount() > 0 ? &m_report.pages[size_t(m_page - 1)] : nullptr;
-    m_view->setPage(page, scale());
+    m_lastScale = scale();
+    m_view->setPage(page, m_lastScale);
     m_pageLabel->setText(QStringLiteral("%1 / %2. oldal").arg(pageCount() > 0 ? m_page : 0).arg(pageCount()));
     m_first->setEnabled(m_page > 1);
     m_prev->setEnabled(m_page > 1);
@@ -159,6 +165,16 @@ void ReportPreviewWindow::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
     updateView();
+}
+
+bool ReportPreviewWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_scroll->viewport() && event->type() == QEvent::Resize && m_zoom != Zoom::Actual) {
+        const double before = m_lastScale;
+        if (std::abs(scale() - before) > 1e-6)
+            updateView();
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ReportPreviewWindow::keyPressEvent(QKeyEvent* event)
@@ -268,6 +284,10 @@ void previewReport(const PreparedReport& report, QWidget* parent)
         return;
     }
     ReportPreviewWindow window(report, parent);
+    // Maximized; the geometry is set too for desktops whose window manager
+    // ignores the request.
+    if (QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+        window.setGeometry(screen->availableGeometry());
     window.setWindowState(window.windowState() | Qt::WindowMaximized);
     window.exec();
 }

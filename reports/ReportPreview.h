@@ -48,6 +48,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void updateView();
@@ -55,6 +56,7 @@ private:
     const PreparedReport& m_report;
     int m_page = 1;
     Zoom m_zoom = Zoom::WholePage;
+    double m_lastScale = 0;
     PageView* m_view = nullptr;
     QScrollArea* m_scroll = nullptr;
     QLabel* m_pageLabel = nullptr;

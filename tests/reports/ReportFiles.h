@@ -9,6 +9,13 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <ostream>
+
+// Readable failure output for texts.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace pelmar::test {
 

@@ -1,0 +1,257 @@
+// The engine on small report definitions made here: hook order, what a
+// hook's changes reach, disabled labels, system fields, oversized bands, and
+// the preview window.
+
+#include "PageQuery.h"
+#include "ReportFiles.h"
+#include "platform/AppError.h"
+#include "platform/MessageBox.h"
+#include "reports/QRMegr.h"
+#include "reports/ReportForm.h"
+#include "reports/ReportLayout.h"
+#include "reports/ReportPreview.h"
+#include "tests/support/TempDir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace pelmar;
+using namespace pelmar::reports;
+using namespace pelmar::test;
+
+namespace {
+
+// A minimal banded report: header, title, detail, summary, footer.
+struct Small
+{
+    Report report;
+    ReportBand* detail;
+    QStringList log;
+
+    explicit Small(int rows, double detailHeight = 10)
+    {
+        report.ReportTitle = QStringLiteral("Próba");
+        ReportBand& header = report.addBand(BandType::PageHeader, QStringLiteral("Header"), 10);
+        header.addSystemField(QStringLiteral("Date"), LabelKind::Date, QStringLiteral("Dátum: "), 0, 0);
+        header.BeforePrint = [this](ReportBand&, bool&) { log << QStringLiteral("header"); };
+        ReportBand& title = report.addBand(BandType::Title, QStringLiteral("Title"), 20);
+        title.addSystemField(QStringLiteral("Title"), LabelKind::ReportTitle, QStringLiteral("Cím: "), 0, 0);
+        title.BeforePrint = [this](ReportBand&, bool&) { log << QStringLiteral("title"); };
+        ReportBand& d = report.addBand(BandType::Detail, QStringLiteral("Detail"), detailHeight);
+        d.addLabel(QStringLiteral("Row"), QString(), 0, 0);
+        for (int i = 0; i < rows; ++i)
+            d.Items << QStringLiteral("sor %1").arg(i);
+        d.BeforePrint = [this](ReportBand& band, bool&) {
+            log << QStringLiteral("row %1").arg(report.CurrentIndex);
+            band.findLabel(QStringLiteral("Row"))->Caption = band.Items.at(report.CurrentIndex);
+            report.label(QStringLiteral("Last")).Caption = band.Items.at(report.CurrentIndex);
+        };
+        detail = &d;
+        ReportBand& summary = report.addBand(BandType::Summary, QStringLiteral("Summary"), 10);
+        summary.addLabel(QStringLiteral("Last"), QStringLiteral("nincs sor"), 0, 0);
+        summary.BeforePrint = [this](ReportBand&, bool&) { log << QStringLiteral("summary"); };
+        ReportBand& footer = report.addBand(BandType::PageFooter, QStringLiteral("Footer"), 10);
+        footer.addSystemField(QStringLiteral("Page"), LabelKind::PageNumber, QStringLiteral("Oldal: "), 0, 0);
+        footer.BeforePrint = [this](ReportBand&, bool&) { log << QStringLiteral("footer"); };
+        report.BeforePrint = [this](Report&, bool&) { log << QStringLiteral("report"); };
+    }
+};
+
+} // namespace
+
+TEST(ReportEngine, HooksRunInOrderWithCurrentIndex)
+{
+    Small s(3);
+    ReportLayout(QDate(2026, 3, 4)).generate(s.report);
+    EXPECT_EQ(s.log, (QStringList{"report", "header", "title", "row 0", "row 1", "row 2", "summary", "footer"}));
+    EXPECT_EQ(s.report.CurrentIndex, -1);
+}
+
+TEST(ReportEngine, CaptionSetDuringRowsShowsInSummary)
+{
+    Small s(3);
+    PreparedReport r = ReportLayout().generate(s.report);
+    EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Last"))->text, QStringLiteral("sor 2"));
+    EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Row"), 1)->text, QStringLiteral("sor 1"));
+}
+
+TEST(ReportEngine, ReportHookMayReplaceItemsBeforeRows)
+{
+    Small s(2);
+    s.report.BeforePrint = [&](Report&, bool&) { s.detail->Items = QStringList{"x", "y", "z", "w"}; };
+    PreparedReport r = ReportLayout().generate(s.report);
+    EXPECT_EQ(rowsPerPage(r).size(), 1);
+    EXPECT_EQ(textsOf(r, QStringLiteral("Row")).size(), 4);
+}
+
+TEST(ReportEngine, DisabledLabelsAndSkippedBandsPrintNothing)
+{
+    Small s(3);
+    s.report.label(QStringLiteral("Last")).Enabled = false;
+    s.detail->BeforePrint = [&](ReportBand& band, bool& print) {
+        print = s.report.CurrentIndex != 1;
+        band.findLabel(QStringLiteral("Row"))->Caption = band.Items.at(s.report.CurrentIndex);
+    };
+    PreparedReport r = ReportLayout().generate(s.report);
+    EXPECT_TRUE(textsOf(r, QStringLiteral("Last")).isEmpty());
+    const auto rows = textsOf(r, QStringLiteral("Row"));
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].second->text, QStringLiteral("sor 0"));
+    EXPECT_EQ(rows[1].second->text, QStringLiteral("sor 2"));
+    // The skipped row takes no room.
+    EXPECT_NEAR(rows[1].second->clip.top() - rows[0].second->clip.top(), 10.0, 1e-9);
+}
+
+TEST(ReportEngine, SystemFieldsFollowTheirPrefix)
+{
+    Small s(0);
+    const QDate day(2026, 3, 4);
+    PreparedReport r = ReportLayout(day).generate(s.report);
+    EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Date"))->text,
+              QStringLiteral("Dátum: ") + QLocale::system().toString(day, QLocale::ShortFormat));
+    EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Title"))->text, QStringLiteral("Cím: Próba"));
+    EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Page"))->text, QStringLiteral("Oldal: 1"));
+    // No items: still a page, with the summary right under the title.
+    ASSERT_EQ(r.pageCount(), 1);
+    EXPECT_NEAR(textOf(r.pages[0], QStringLiteral("Last"))->clip.top(), 10 + 10 + 20, 1e-9);
+}
+
+TEST(ReportEngine, BandTallerThanAPageIsPrintedOnceNotForever)
+{
+    Small s(3, 400);
+    PreparedReport r = ReportLayout().generate(s.report);
+    // Each row on its own page, no page without a row, then the summary.
+    const auto rows = rowsPerPage(r);
+    EXPECT_EQ(textsOf(r, QStringLiteral("Row")).size(), 3);
+    EXPECT_LE(r.pageCount(), 5);
+    EXPECT_EQ(textsOf(r, QStringLiteral("Last")).size(), 1);
+}
+
+TEST(ReportEngine, PageFooterSitsAtTheBottomMargin)
+{
+    Small s(40);
+    PreparedReport r = ReportLayout().generate(s.report);
+    ASSERT_GE(r.pageCount(), 2);
+    for (const PreparedPage& page : r.pages) {
+        const TextItem* footer = textOf(page, QStringLiteral("Page"));
+        ASSERT_TRUE(footer);
+        EXPECT_NEAR(footer->clip.top(), 297 - 10 - 10, 1e-9);
+        // No row reaches into the footer.
+        for (const TextItem* row : textsOf(page, QStringLiteral("Row")))
+            EXPECT_LE(row->clip.top() + 10, 297 - 10 - 10 + 1e-9);
+    }
+}
+
+TEST(ReportEngine, ReportHookCanCancelTheReport)
+{
+    Small s(3);
+    s.report.BeforePrint = [](Report&, bool& print) { print = false; };
+    PreparedReport r = ReportLayout().generate(s.report);
+    EXPECT_TRUE(r.finished);
+    EXPECT_EQ(r.pageCount(), 0);
+}
+
+TEST(ReportEngine, FailingHookLeavesTheStoreUnfinished)
+{
+    TempDir dir;
+    TQRMegrForm form;
+    form.setOrderLines(makeLines(2));
+    form.PrepareReport();
+    form.report().BeforePrint = [](Report&, bool&) { throw AppError(QStringLiteral("hiba")); };
+    EXPECT_THROW(form.PrepareReport(), AppError);
+    EXPECT_FALSE(form.prepared().finished);
+    form.SavePreparedReport(dir.file("a.qrp"));
+    EXPECT_FALSE(QFile::exists(dir.file("a.qrp")));
+}
+
+TEST(ReportPreview, InterceptorRecordsInsteadOfShowing)
+{
+    PreviewInterceptor interceptor;
+    TQRMegrForm form;
+    form.setOrderLines(makeLines(3));
+    form.PreviewReport(nullptr);
+    ASSERT_EQ(interceptor.previews().size(), 1);
+    EXPECT_EQ(interceptor.previews()[0].title, QStringLiteral("Pelmar digitális fotórendelés"));
+    EXPECT_EQ(rowFills(interceptor.previews()[0]).size(), 3);
+    EXPECT_TRUE(form.prepared().finished);
+}
+
+TEST(ReportPreview, WindowPagesZoomsAndSaves)
+{
+    TQRMegrForm form;
+    form.setOrderLines(makeLines(150));
+    form.PrepareReport();
+    ReportPreviewWindow window(form.prepared());
+    window.resize(1000, 800);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Pelmar digitális fotórendelés"));
+    EXPECT_EQ(window.pageCount(), 3);
+    EXPECT_EQ(window.currentPage(), 1);
+    auto trigger = [&](const char* name) {
+        QAction* a = window.findChild<QAction*>(QString::fromLatin1(name));
+        EXPECT_TRUE(a) << name;
+        if (a)
+            a->trigger();
+    };
+    trigger("NextPage");
+    trigger("NextPage");
+    trigger("NextPage"); // stays on the last page
+    EXPECT_EQ(window.currentPage(), 3);
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("PageLabel"))->text(), QStringLiteral("3 / 3. oldal"));
+    EXPECT_FALSE(window.findChild<QAction*>(QStringLiteral("NextPage"))->isEnabled());
+    trigger("FirstPage");
+    EXPECT_EQ(window.currentPage(), 1);
+
+    trigger("ZoomWholePage");
+    const double whole = window.scale();
+    trigger("ZoomPageWidth");
+    const double width = window.scale();
+    trigger("Zoom100");
+    EXPECT_EQ(window.zoom(), ReportPreviewWindow::Zoom::Actual);
+    EXPECT_NEAR(window.scale(), window.logicalDpiX() / 25.4, 1e-9);
+    EXPECT_GT(width, whole); // a tall window: page width is the larger zoom
+    EXPECT_LE(whole * 297, 800);
+
+    TempDir dir;
+    window.saveReportTo(dir.file("elonezet.qrp"));
+    QFile qrp(dir.file("elonezet.qrp"));
+    ASSERT_TRUE(qrp.open(QIODevice::ReadOnly));
+    QrpFile parsed;
+    QString error;
+    EXPECT_TRUE(parseQrp(qrp.readAll(), parsed, error)) << error.toStdString();
+    EXPECT_EQ(parsed.pages.size(), 3);
+
+    window.savePdfTo(dir.file("elonezet.pdf"));
+    QFile pdf(dir.file("elonezet.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF-"));
+    const QString text = QString::fromLatin1(bytes);
+    EXPECT_EQ(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))), 3);
+    EXPECT_THROW(window.savePdfTo(dir.file("nincs/x.pdf")), AppError);
+    EXPECT_FALSE(QFile::exists(dir.file("nincs/x.pdf")));
+}
+
+TEST(ReportPreview, PreviewReportReturnsWhenTheWindowCloses)
+{
+    TQRMegrForm form;
+    form.setOrderLines(makeLines(2));
+    bool sawWindow = false;
+    QTimer::singleShot(200, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* preview = qobject_cast<ReportPreviewWindow*>(w); preview && preview->isVisible()) {
+                sawWindow = true;
+                EXPECT_TRUE(preview->windowState() & Qt::WindowMaximized);
+                EXPECT_EQ(preview->windowTitle(), QStringLiteral("Pelmar digitális fotórendelés"));
+                preview->findChild<QAction*>(QStringLiteral("ClosePreview"))->trigger();
+            }
+    });
+    form.PreviewReport(nullptr);
+    EXPECT_TRUE(sawWindow);
+}
