@@ -49,6 +49,9 @@ DiscWriteDialog::DiscWriteDialog(const QString& orderFolder, QWidget* parent, Dr
         m_lister = [](QString* problem) { return DiscWriter::listDrives(QStringLiteral("xorriso"), problem); };
 
     auto* layout = new QVBoxLayout(this);
+    // The progress row appears while writing; the window grows for it rather
+    // than squeezing the rest.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     auto* heading = new QLabel(QStringLiteral("A megrendelés mappája:"), this);
     LFolder = new QLabel(QDir::toNativeSeparators(m_folder), this);
@@ -76,7 +79,6 @@ DiscWriteDialog::DiscWriteDialog(const QString& orderFolder, QWidget* parent, Dr
     RefreshBtn->setToolTip(QStringLiteral("Meghajtók keresése újra"));
     LNoDrive = new QLabel(where);
     LNoDrive->setObjectName(QStringLiteral("LNoDrive"));
-    LNoDrive->setWordWrap(true);
     RBImage = new QRadioButton(QStringLiteral("Lemez&kép fájlba (.iso):"), where);
     RBImage->setObjectName(QStringLiteral("RBImage"));
     ImagePath = new QLineEdit(QDir::toNativeSeparators(m_folder + QStringLiteral(".iso")), where);
@@ -153,7 +155,7 @@ void DiscWriteDialog::RefreshDrives()
     for (const DiscDrive& d : std::as_const(m_drives))
         CBDrive->addItem(d.label(), d.device);
     if (m_drives.isEmpty()) {
-        QString text = QStringLiteral("Nem található CD- vagy DVD-író meghajtó ezen a számítógépen. Mentse a "
+        QString text = QStringLiteral("Nem található CD- vagy DVD-író meghajtó ezen a számítógépen.\nMentse a "
                                       "megrendelést lemezkép fájlba, és írja lemezre egy másik számítógépen.");
         if (!problem.isEmpty())
             text += QLatin1Char('\n') + problem;
@@ -179,9 +181,12 @@ void DiscWriteDialog::updateControls()
     ImagePath->setEnabled(!running && RBImage->isChecked());
     BrowseBtn->setEnabled(!running && RBImage->isChecked());
     WriteBtn->setEnabled(!running && (RBImage->isChecked() || (RBDrive->isChecked() && haveDrives)));
-    LProcess->setVisible(running);
-    LPhase->setVisible(running);
-    PB->setVisible(running);
+    if (PB->isVisibleTo(this) != running) {
+        LProcess->setVisible(running);
+        LPhase->setVisible(running);
+        PB->setVisible(running);
+        adjustSize();
+    }
 }
 
 void DiscWriteDialog::BrowseBtnClick()
@@ -298,11 +303,13 @@ void DiscWriteDialog::onFinished(const DiscResult& result)
         return;
     case DiscResult::Outcome::Cancelled:
         LResult->setText(result.message);
+        adjustSize();
         return;
     case DiscResult::Outcome::Failed:
         break;
     }
     LResult->setText(result.message);
+    adjustSize();
     MessageBox::error(this, result.message);
 }
 
