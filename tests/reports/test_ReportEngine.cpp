@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "reports/QRMegr.h"
 #include "reports/ReportForm.h"
+#include "reports/PageRenderer.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportPreview.h"
 #include "tests/support/TempDir.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -254,4 +256,31 @@ TEST(ReportPreview, PreviewReportReturnsWhenTheWindowCloses)
     });
     form.PreviewReport(nullptr);
     EXPECT_TRUE(sawWindow);
+}
+
+TEST(ReportPreview, PrintingHonoursThePageRange)
+{
+    TQRMegrForm form;
+    form.setOrderLines(makeLines(150));
+    form.PrepareReport();
+    ASSERT_EQ(form.prepared().pageCount(), 3);
+    TempDir dir;
+    auto printed = [&](int from, int to) {
+        const QString path = dir.file(QStringLiteral("p%1-%2.pdf").arg(from).arg(to));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        if (from > 0) {
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setFromTo(from, to);
+        }
+        printPages(form.prepared(), printer);
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return -1;
+        return int(QString::fromLatin1(f.readAll()).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))));
+    };
+    EXPECT_EQ(printed(0, 0), 3);
+    EXPECT_EQ(printed(2, 3), 2);
+    EXPECT_EQ(printed(3, 9), 1);
 }
