@@ -1,0 +1,51 @@
+#include "platform/VersionCheck.h"
+
+#include "platform/LabInfo.h"
+#include "platform/MessageBox.h"
+
+namespace pelmar::VersionCheck {
+
+QString newVersionText()
+{
+    return QStringLiteral("Új verzió érhető el a programból!\n\nKérjük látogasson el a ") + LabInfo::siteAddress()
+        + QStringLiteral(" címre, hogy letölthesse.");
+}
+
+QByteArray trimmed(const QByteArray& body)
+{
+    qsizetype begin = 0;
+    qsizetype end = body.size();
+    while (begin < end && static_cast<unsigned char>(body[begin]) <= 0x20)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(body[end - 1]) <= 0x20)
+        --end;
+    return body.mid(begin, end - begin);
+}
+
+bool isCurrent(const QByteArray& body)
+{
+    return trimmed(body) == QByteArray(LabInfo::kProgramVersion);
+}
+
+void run(QWidget* parent, const StatusLine& status, const QUrl& url, const Http::Options& options)
+{
+    const QString saved = status.text();
+    status.setText(kSearchingText);
+
+    QByteArray body;
+    try {
+        body = Http::get(url, options);
+    } catch (...) {
+        // The user sees the old status line behind the error box.
+        status.setText(saved);
+        throw;
+    }
+
+    if (isCurrent(body))
+        MessageBox::information(parent, kUpToDateText);
+    else
+        MessageBox::information(parent, newVersionText());
+    status.setText(saved);
+}
+
+} // namespace pelmar::VersionCheck
