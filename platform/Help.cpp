@@ -1,0 +1,460 @@
+#include "platform/Help.h"
+
+#include "platform/Shell.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QStringDecoder>
+#include <QTreeWidget>
+
+#include <chm_lib.h>
+
+namespace pelmar {
+
+// ---------------------------------------------------------------- ChmFile
+
+ChmFile::ChmFile(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    // chmlib does not check that the name is a regular file.
+    if (QFileInfo(path).isFile())
+        m_handle = chm_open(native.constData());
+}
+
+ChmFile::~ChmFile()
+{
+    if (m_handle)
+        chm_close(m_handle);
+}
+
+bool ChmFile::contains(const QString& objectPath) const
+{
+    if (!m_handle)
+        return false;
+    chmUnitInfo info{};
+    const QByteArray name = objectPath.toUtf8();
+    return chm_resolve_object(m_handle, name.constData(), &info) == CHM_RESOLVE_SUCCESS;
+}
+
+std::optional<QByteArray> ChmFile::read(const QString& objectPath) const
+{
+    if (!m_handle)
+        return std::nullopt;
+    chmUnitInfo info{};
+    const QByteArray name = objectPath.toUtf8();
+    if (chm_resolve_object(m_handle, name.constData(), &info) != CHM_RESOLVE_SUCCESS)
+        return std::nullopt;
+    if (info.length > static_cast<LONGUINT64>(kMaxObjectBytes))
+        return std::nullopt;
+    QByteArray bytes(static_cast<qsizetype>(info.length), Qt::Uninitialized);
+    if (info.length == 0)
+        return bytes;
+    const LONGINT64 got = chm_retrieve_object(m_handle, &info, reinterpret_cast<unsigned char*>(bytes.data()), 0,
+                                              static_cast<LONGINT64>(info.length));
+    // A short read means a damaged file; half a page is no help.
+    if (got != static_cast<LONGINT64>(info.length))
+        return std::nullopt;
+    return bytes;
+}
+
+QStringList ChmFile::files() const
+{
+    QStringList out;
+    if (!m_handle)
+        return out;
+    auto collect = [](chmFile*, chmUnitInfo* ui, void* context) -> int {
+        static_cast<QStringList*>(context)->append(QString::fromUtf8(ui->path));
+        return CHM_ENUMERATOR_CONTINUE;
+    };
+    chm_enumerate(m_handle, CHM_ENUMERATE_NORMAL | CHM_ENUMERATE_FILES, collect, &out);
+    return out;
+}
+
+// ------------------------------------------------------- contents and text
+
+QString decodeHelpText(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder cp1250("windows-1250");
+    if (cp1250.isValid())
+        return cp1250.decode(bytes);
+    return QString::fromLatin1(bytes);
+}
+
+namespace {
+
+QString unescapeHtml(QString s)
+{
+    s.replace(QLatin1String("&lt;"), QLatin1String("<"));
+    s.replace(QLatin1String("&gt;"), QLatin1String(">"));
+    s.replace(QLatin1String("&quot;"), QLatin1String("\""));
+    s.replace(QLatin1String("&#39;"), QLatin1String("'"));
+    s.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return s;
+}
+
+} // namespace
+
+QList<HelpContentsEntry> parseHelpContents(const QByteArray& hhc)
+{
+    static const QRegularExpression token(
+        QStringLiteral("<(/?)(ul|object)\\b([^>]*)>|<param\\s+name\\s*=\\s*\"([^\"]*)\"\\s+value\\s*=\\s*\"([^\"]*)\""),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression sitemap(QStringLiteral("type\\s*=\\s*\"text/sitemap\""),
+                                            QRegularExpression::CaseInsensitiveOption);
+
+    const QString text = decodeHelpText(hhc);
+    QList<HelpContentsEntry> out;
+    int depth = 0;
+    bool inEntry = false;
+    HelpContentsEntry entry;
+    auto it = token.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        const bool closing = !m.captured(1).isEmpty();
+        const QString tag = m.captured(2).toLower();
+        if (tag == QLatin1String("ul")) {
+            depth = closing ? qMax(0, depth - 1) : depth + 1;
+        } else if (tag == QLatin1String("object")) {
+            if (!closing) {
+                inEntry = sitemap.match(m.captured(3)).hasMatch();
+                entry = HelpContentsEntry{};
+                entry.depth = qMax(0, depth - 1);
+            } else if (inEntry) {
+                inEntry = false;
+                if (!entry.name.isEmpty())
+                    out.append(entry);
+            }
+        } else if (inEntry) {
+            const QString name = m.captured(4).toLower();
+            if (name == QLatin1String("name"))
+                entry.name = unescapeHtml(m.captured(5));
+            else if (name == QLatin1String("local"))
+                entry.local = unescapeHtml(m.captured(5));
+        }
+    }
+    return out;
+}
+
+// ------------------------------------------------------------- HelpWindow
+
+// Reads every page, style sheet and picture from the help file.
+class HelpWindow::Browser : public QTextBrowser
+{
+public:
+    explicit Browser(HelpWindow* owner)
+        : QTextBrowser(owner)
+        , m_owner(owner)
+    {
+    }
+
+    QVariant loadResource(int type, const QUrl& name) override
+    {
+        if (!m_owner->m_chm || !m_owner->m_chm->isOpen())
+            return {};
+        const std::optional<QByteArray> bytes = m_owner->m_chm->read(QLatin1Char('/') + topicOf(name));
+        if (!bytes)
+            return {};
+        if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource)
+            return decodeHelpText(*bytes);
+        return *bytes;
+    }
+
+    static QString topicOf(const QUrl& url)
+    {
+        QString path = url.path();
+        while (path.startsWith(QLatin1Char('/')))
+            path.remove(0, 1);
+        return path;
+    }
+
+private:
+    HelpWindow* m_owner;
+};
+
+HelpWindow::HelpWindow()
+    : QWidget(nullptr, Qt::Window)
+{
+    setObjectName(QStringLiteral("HelpWindow"));
+    setWindowTitle(QStringLiteral("Pelmar megrendelés – Súgó"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(860, 600);
+
+    auto* splitter = new QSplitter(this);
+    m_tree = new QTreeWidget(splitter);
+    m_tree->setObjectName(QStringLiteral("Contents"));
+    m_tree->setHeaderHidden(true);
+    m_browser = new Browser(this);
+    m_browser->setParent(splitter);
+    m_browser->setObjectName(QStringLiteral("Topic"));
+    m_browser->setOpenLinks(false);
+    splitter->addWidget(m_tree);
+    splitter->addWidget(m_browser);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({220, 640});
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(splitter);
+
+    connect(m_browser, &QTextBrowser::anchorClicked, this, &HelpWindow::onLink);
+    connect(m_tree, &QTreeWidget::itemActivated, this, &HelpWindow::onTreeItem);
+    connect(m_tree, &QTreeWidget::itemClicked, this, &HelpWindow::onTreeItem);
+}
+
+HelpWindow::~HelpWindow() = default;
+
+QTextBrowser* HelpWindow::browser() const
+{
+    return m_browser;
+}
+
+bool HelpWindow::openFile(const QString& helpFile)
+{
+    // A file that was missing may have appeared since; an open one is kept.
+    if (m_chm && m_chm->isOpen() && m_path == helpFile)
+        return true;
+    m_path = helpFile;
+    m_chm.reset();
+    m_tree->clear();
+    m_defaultTopic.clear();
+
+    if (helpFile.isEmpty() || !QFileInfo(helpFile).isFile()) {
+        showMessage(State::MissingFile,
+                    QStringLiteral("A súgófájl nem található:<br><b>%1</b><br><br>"
+                                   "Telepítse újra a programot, vagy kérjen segítséget a Pelmartól.")
+                        .arg(helpFile.toHtmlEscaped()));
+        return false;
+    }
+    auto chm = std::make_unique<ChmFile>(helpFile);
+    if (!chm->isOpen()) {
+        showMessage(State::BrokenFile,
+                    QStringLiteral("A súgófájl sérült, nem olvasható:<br><b>%1</b><br><br>"
+                                   "Telepítse újra a programot, vagy kérjen segítséget a Pelmartól.")
+                        .arg(helpFile.toHtmlEscaped()));
+        return false;
+    }
+    m_chm = std::move(chm);
+    fillContents();
+    return true;
+}
+
+void HelpWindow::fillContents()
+{
+    QString hhcPath;
+    for (const QString& file : m_chm->files()) {
+        if (file.endsWith(QLatin1String(".hhc"), Qt::CaseInsensitive)) {
+            hhcPath = file;
+            break;
+        }
+    }
+    QList<HelpContentsEntry> entries;
+    if (!hhcPath.isEmpty()) {
+        if (const auto bytes = m_chm->read(hhcPath))
+            entries = parseHelpContents(*bytes);
+    }
+    QList<QTreeWidgetItem*> parents;
+    for (const HelpContentsEntry& e : entries) {
+        const int depth = qMin(e.depth, int(parents.size()));
+        parents.resize(depth);
+        auto* item = depth == 0 ? new QTreeWidgetItem(m_tree) : new QTreeWidgetItem(parents.back());
+        item->setText(0, e.name);
+        item->setData(0, Qt::UserRole, e.local);
+        parents.append(item);
+        if (m_defaultTopic.isEmpty() && !e.local.isEmpty())
+            m_defaultTopic = e.local;
+    }
+    m_tree->expandAll();
+    if (m_defaultTopic.isEmpty() && m_chm->contains(QStringLiteral("/index.html")))
+        m_defaultTopic = QStringLiteral("index.html");
+}
+
+void HelpWindow::showMessage(State state, const QString& text)
+{
+    m_state = state;
+    m_browser->setHtml(QStringLiteral("<h2>Súgó</h2><p>%1</p>").arg(text));
+}
+
+void HelpWindow::navigate(const QString& topic)
+{
+    QString file = topic;
+    QString fragment;
+    const qsizetype hash = file.indexOf(QLatin1Char('#'));
+    if (hash >= 0) {
+        fragment = file.mid(hash + 1);
+        file.truncate(hash);
+    }
+    while (file.startsWith(QLatin1Char('/')))
+        file.remove(0, 1);
+    m_topic = file;
+    if (file.isEmpty() || !m_chm->contains(QLatin1Char('/') + file) || !m_chm->read(QLatin1Char('/') + file)) {
+        showMessage(State::MissingTopic, QStringLiteral("A kért súgótéma nem található: <b>%1</b>")
+                                             .arg(file.toHtmlEscaped()));
+        return;
+    }
+    m_state = State::Topic;
+    QUrl url;
+    url.setPath(QLatin1Char('/') + file);
+    if (!fragment.isEmpty())
+        url.setFragment(fragment);
+    m_browser->setSource(url, QTextDocument::HtmlResource);
+
+    // Keep the contents tree in step with the page.
+    const auto items = m_tree->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive);
+    for (QTreeWidgetItem* item : items) {
+        if (item->data(0, Qt::UserRole).toString().compare(file, Qt::CaseInsensitive) == 0) {
+            m_tree->setCurrentItem(item);
+            break;
+        }
+    }
+}
+
+void HelpWindow::showContents(const QString& helpFile)
+{
+    if (!openFile(helpFile))
+        return;
+    if (m_defaultTopic.isEmpty()) {
+        showMessage(State::BrokenFile, QStringLiteral("A súgófájl nem tartalmaz tartalomjegyzéket."));
+        return;
+    }
+    navigate(m_defaultTopic);
+}
+
+void HelpWindow::showTopic(const QString& helpFile, const QString& topic)
+{
+    if (!openFile(helpFile))
+        return;
+    navigate(topic);
+}
+
+void HelpWindow::onLink(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto")) {
+        Shell::openDocument(url.toString());
+        return;
+    }
+    if (!scheme.isEmpty())
+        return;
+    if (url.path().isEmpty() && url.hasFragment()) {
+        m_browser->scrollToAnchor(url.fragment());
+        return;
+    }
+    QUrl base;
+    base.setPath(QLatin1Char('/') + m_topic);
+    const QUrl target = base.resolved(url);
+    QString topic = Browser::topicOf(target);
+    if (target.hasFragment())
+        topic += QLatin1Char('#') + target.fragment();
+    if (m_chm && m_chm->isOpen())
+        navigate(topic);
+}
+
+void HelpWindow::onTreeItem(QTreeWidgetItem* item)
+{
+    const QString local = item ? item->data(0, Qt::UserRole).toString() : QString();
+    if (!local.isEmpty() && m_chm && m_chm->isOpen() && local.compare(m_topic, Qt::CaseInsensitive) != 0)
+        navigate(local);
+}
+
+// ------------------------------------------------------------------- Help
+
+namespace Help {
+
+namespace {
+
+QString& filePath()
+{
+    static QString path;
+    return path;
+}
+
+std::function<void(const QString&)>& observer()
+{
+    static std::function<void(const QString&)> o;
+    return o;
+}
+
+QPointer<HelpWindow>& windowPointer()
+{
+    static QPointer<HelpWindow> w;
+    return w;
+}
+
+HelpWindow* ensureWindow()
+{
+    QPointer<HelpWindow>& w = windowPointer();
+    if (!w) {
+        w = new HelpWindow;
+        // The window has no owner, so it has to go when the program ends.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, w.data(), &QObject::deleteLater);
+    }
+    return w;
+}
+
+void present(HelpWindow* w)
+{
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+} // namespace
+
+void setHelpFile(const QString& path)
+{
+    filePath() = path;
+}
+
+QString helpFile()
+{
+    return filePath();
+}
+
+void ShowHelpTopic(const QString& topic)
+{
+    if (observer()) {
+        observer()(topic);
+        return;
+    }
+    HelpWindow* w = ensureWindow();
+    w->showTopic(filePath(), topic);
+    present(w);
+}
+
+void ShowHelpContents()
+{
+    if (observer()) {
+        observer()(QString());
+        return;
+    }
+    HelpWindow* w = ensureWindow();
+    w->showContents(filePath());
+    present(w);
+}
+
+void setRequestObserver(std::function<void(const QString&)> o)
+{
+    observer() = std::move(o);
+}
+
+HelpWindow* window()
+{
+    return windowPointer().data();
+}
+
+void closeWindow()
+{
+    delete windowPointer().data();
+}
+
+} // namespace Help
+} // namespace pelmar

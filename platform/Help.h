@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTextBrowser>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+struct chmFile;
+
+namespace pelmar {
+
+// A compiled HTML help file opened read-only with chmlib; closed with the
+// object.
+class ChmFile
+{
+public:
+    explicit ChmFile(const QString& path);
+    ~ChmFile();
+    ChmFile(const ChmFile&) = delete;
+    ChmFile& operator=(const ChmFile&) = delete;
+
+    bool isOpen() const { return m_handle != nullptr; }
+    // The contents of one object ("/index.html"), or nothing when the file
+    // does not hold it or it cannot be read whole.
+    std::optional<QByteArray> read(const QString& objectPath) const;
+    bool contains(const QString& objectPath) const;
+    // Paths of the ordinary files in the archive.
+    QStringList files() const;
+
+    // Objects larger than this are not read; no help topic comes near it.
+    static constexpr qint64 kMaxObjectBytes = 8 * 1024 * 1024;
+
+private:
+    chmFile* m_handle = nullptr;
+};
+
+// One entry of a help file's table of contents.
+struct HelpContentsEntry
+{
+    QString name;
+    QString local; // topic file, may be empty for a heading
+    int depth = 0;
+};
+
+// Reads the sitemap entries of a .hhc contents file. Anything it cannot make
+// sense of is skipped.
+QList<HelpContentsEntry> parseHelpContents(const QByteArray& hhc);
+
+// Text of a help page: UTF-8 when it is valid UTF-8, else code page 1250.
+QString decodeHelpText(const QByteArray& bytes);
+
+// The help viewer: the table of contents on the left, the topic on the right.
+// It belongs to no program window, so it stays usable beside a modal dialog
+// and does not close with one.
+class HelpWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class State { Topic, MissingFile, BrokenFile, MissingTopic };
+
+    HelpWindow();
+    ~HelpWindow() override;
+
+    void showContents(const QString& helpFile);
+    void showTopic(const QString& helpFile, const QString& topic);
+
+    State state() const { return m_state; }
+    QString currentTopic() const { return m_topic; }
+    QTextBrowser* browser() const;
+    QTreeWidget* contentsTree() const { return m_tree; }
+
+private:
+    class Browser;
+    bool openFile(const QString& helpFile);
+    void fillContents();
+    void navigate(const QString& topic);
+    void showMessage(State state, const QString& text);
+    void onLink(const QUrl& url);
+    void onTreeItem(QTreeWidgetItem* item);
+
+    std::unique_ptr<ChmFile> m_chm;
+    QString m_path;
+    QString m_defaultTopic;
+    State m_state = State::MissingFile;
+    QString m_topic;
+    Browser* m_browser = nullptr;
+    QTreeWidget* m_tree = nullptr;
+};
+
+namespace Help {
+
+// Where the help file is; the main window sets it at start.
+void setHelpFile(const QString& path);
+QString helpFile();
+
+// Opens the help window at a topic ("userdata.html") or at the contents.
+// Nothing is reported to the caller; a missing file is explained in the
+// window itself.
+void ShowHelpTopic(const QString& topic);
+void ShowHelpContents();
+
+// Tests: while set, requests go to the observer instead of a window; the
+// contents arrive as an empty topic. Pass an empty function to restore.
+void setRequestObserver(std::function<void(const QString& topic)> observer);
+
+// The help window when one is open, else nullptr; closing deletes it.
+HelpWindow* window();
+void closeWindow();
+
+inline constexpr char kFileName[] = "pelmarorder.chm";
+
+} // namespace Help
+} // namespace pelmar

@@ -1,0 +1,248 @@
+#include "platform/Help.h"
+#include "platform/Shell.h"
+
+#include "tests/support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace pelmar;
+
+namespace {
+
+QString builtHelpFile()
+{
+    return qEnvironmentVariable("PELMAR_BIN_DIR") + QStringLiteral("/pelmarorder.chm");
+}
+
+QString sourceDir()
+{
+    return qEnvironmentVariable("PELMAR_SOURCE_DIR") + QStringLiteral("/help");
+}
+
+QByteArray readSource(const QString& name)
+{
+    QFile f(sourceDir() + QLatin1Char('/') + name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList sourceTopics()
+{
+    return QDir(sourceDir()).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+}
+
+QString headingOf(const QByteArray& html)
+{
+    static const QRegularExpression h1(QStringLiteral("<h1>(.*?)</h1>"), QRegularExpression::DotMatchesEverythingOption);
+    return h1.match(QString::fromUtf8(html)).captured(1);
+}
+
+// Closes the help window whatever a test did with it.
+struct HelpWindowGuard
+{
+    ~HelpWindowGuard()
+    {
+        Help::closeWindow();
+        Help::setHelpFile({});
+    }
+};
+
+} // namespace
+
+TEST(HelpFile, TheBuildCompilesEveryTopicIntoTheHelpFile)
+{
+    const QStringList required = {QStringLiteral("index.html"),      QStringLiteral("whatsnew.html"),
+                                  QStringLiteral("firstrun.html"),   QStringLiteral("userdata.html"),
+                                  QStringLiteral("updateprices.html"), QStringLiteral("savemegr.html")};
+    ChmFile chm(builtHelpFile());
+    ASSERT_TRUE(chm.isOpen()) << builtHelpFile().toStdString();
+    const QStringList sources = sourceTopics();
+    for (const QString& topic : required)
+        EXPECT_TRUE(sources.contains(topic)) << topic.toStdString();
+    for (const QString& topic : sources) {
+        SCOPED_TRACE(topic.toStdString());
+        const auto stored = chm.read(QLatin1Char('/') + topic);
+        ASSERT_TRUE(stored.has_value());
+        EXPECT_EQ(*stored, readSource(topic));
+    }
+}
+
+TEST(HelpFile, EveryLinkBetweenTopicsLeadsToATopicOfTheFile)
+{
+    ChmFile chm(builtHelpFile());
+    ASSERT_TRUE(chm.isOpen());
+    static const QRegularExpression href(QStringLiteral("href=\"([^\"#:]+)"));
+    int links = 0;
+    for (const QString& topic : sourceTopics()) {
+        auto it = href.globalMatch(QString::fromUtf8(readSource(topic)));
+        while (it.hasNext()) {
+            const QString target = it.next().captured(1);
+            EXPECT_TRUE(chm.contains(QLatin1Char('/') + target)) << topic.toStdString() << " -> " << target.toStdString();
+            ++links;
+        }
+    }
+    EXPECT_GT(links, 10);
+}
+
+TEST(HelpWindow, ShowsEachTopicWithItsHeading)
+{
+    HelpWindowGuard guard;
+    Help::setHelpFile(builtHelpFile());
+    for (const QString& topic : sourceTopics()) {
+        SCOPED_TRACE(topic.toStdString());
+        Help::ShowHelpTopic(topic);
+        HelpWindow* w = Help::window();
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->parentWidget(), nullptr);
+        EXPECT_EQ(w->state(), HelpWindow::State::Topic);
+        EXPECT_EQ(w->currentTopic(), topic);
+        const QString heading = headingOf(readSource(topic));
+        ASSERT_FALSE(heading.isEmpty());
+        EXPECT_TRUE(w->browser()->toPlainText().contains(heading)) << w->browser()->toPlainText().toStdString();
+    }
+}
+
+TEST(HelpWindow, ContentsListTheTopicsAndOpenTheFirstPage)
+{
+    HelpWindowGuard guard;
+    Help::setHelpFile(builtHelpFile());
+    Help::ShowHelpContents();
+    HelpWindow* w = Help::window();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->currentTopic(), QStringLiteral("index.html"));
+    QStringList locals;
+    const auto items = w->contentsTree()->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive);
+    for (QTreeWidgetItem* item : items)
+        locals.append(item->data(0, Qt::UserRole).toString());
+    for (const QString& topic : sourceTopics())
+        EXPECT_TRUE(locals.contains(topic)) << topic.toStdString();
+
+    // Choosing an entry of the tree opens its page.
+    for (QTreeWidgetItem* item : items) {
+        if (item->data(0, Qt::UserRole).toString() == QStringLiteral("savemegr.html"))
+            emit w->contentsTree()->itemClicked(item, 0);
+    }
+    EXPECT_EQ(w->currentTopic(), QStringLiteral("savemegr.html"));
+}
+
+TEST(HelpWindow, LinksMoveBetweenTopicsAndWebLinksGoToTheBrowser)
+{
+    HelpWindowGuard guard;
+    QStringList opened;
+    Shell::setOpenHandler([&](const QString& t) { opened.append(t); });
+    Help::setHelpFile(builtHelpFile());
+    Help::ShowHelpTopic(QStringLiteral("index.html"));
+    HelpWindow* w = Help::window();
+    ASSERT_NE(w, nullptr);
+
+    emit w->browser()->anchorClicked(QUrl(QStringLiteral("firstrun.html")));
+    EXPECT_EQ(w->currentTopic(), QStringLiteral("firstrun.html"));
+    EXPECT_TRUE(w->browser()->toPlainText().contains(QStringLiteral("Az első indítás")));
+    emit w->browser()->anchorClicked(QUrl(QStringLiteral("userdata.html#x")));
+    EXPECT_EQ(w->currentTopic(), QStringLiteral("userdata.html"));
+
+    emit w->browser()->anchorClicked(QUrl(QStringLiteral("http://www.pelmar.hu/")));
+    EXPECT_EQ(opened, QStringList{QStringLiteral("http://www.pelmar.hu/")});
+    EXPECT_EQ(w->currentTopic(), QStringLiteral("userdata.html"));
+    Shell::setOpenHandler({});
+}
+
+TEST(HelpWindow, UnknownTopicIsExplainedInTheWindow)
+{
+    HelpWindowGuard guard;
+    Help::setHelpFile(builtHelpFile());
+    Help::ShowHelpTopic(QStringLiteral("nincsilyen.html"));
+    ASSERT_NE(Help::window(), nullptr);
+    EXPECT_EQ(Help::window()->state(), HelpWindow::State::MissingTopic);
+    EXPECT_TRUE(Help::window()->browser()->toPlainText().contains(QStringLiteral("nincsilyen.html")));
+    Help::ShowHelpTopic(QStringLiteral("../../etc/passwd"));
+    EXPECT_EQ(Help::window()->state(), HelpWindow::State::MissingTopic);
+}
+
+TEST(HelpWindow, MissingOrBrokenHelpFileIsExplainedWithoutACrash)
+{
+    HelpWindowGuard guard;
+    test::TempDir dir;
+    QFile original(builtHelpFile());
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray chm = original.readAll();
+
+    struct Case
+    {
+        const char* name;
+        QString path;
+        bool readable; // some damage only shows when a page is read
+    };
+    const QList<Case> cases = {
+        {"missing", dir.file(QStringLiteral("nincs.chm")), false},
+        {"folder", dir.path(), false},
+        {"empty", dir.write(QStringLiteral("empty.chm"), {}), false},
+        {"garbage", dir.write(QStringLiteral("garbage.chm"), QByteArray(5000, '\x5a')), false},
+        {"header only", dir.write(QStringLiteral("head.chm"), chm.left(0x60)), false},
+        {"truncated half", dir.write(QStringLiteral("half.chm"), chm.left(chm.size() / 2)), true},
+        {"truncated end", dir.write(QStringLiteral("end.chm"), chm.left(chm.size() - 100)), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Help::closeWindow();
+        Help::setHelpFile(c.path);
+        Help::ShowHelpTopic(QStringLiteral("userdata.html"));
+        HelpWindow* w = Help::window();
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(w->isVisible());
+        if (!c.readable) {
+            EXPECT_NE(w->state(), HelpWindow::State::Topic);
+            EXPECT_TRUE(w->browser()->toPlainText().contains(QStringLiteral("súgófájl")));
+        }
+        Help::ShowHelpContents();
+        for (const QString& topic : sourceTopics())
+            Help::ShowHelpTopic(topic);
+    }
+
+    // Once the file is there again, the same window shows the topic.
+    Help::setHelpFile(builtHelpFile());
+    Help::ShowHelpTopic(QStringLiteral("userdata.html"));
+    EXPECT_EQ(Help::window()->state(), HelpWindow::State::Topic);
+}
+
+TEST(HelpWindow, TestsCanObserveRequestsWithoutAWindow)
+{
+    HelpWindowGuard guard;
+    QStringList requests;
+    Help::setRequestObserver([&](const QString& topic) { requests.append(topic); });
+    Help::ShowHelpTopic(QStringLiteral("firstrun.html"));
+    Help::ShowHelpContents();
+    Help::setRequestObserver({});
+    EXPECT_EQ(requests, QStringList({QStringLiteral("firstrun.html"), QString()}));
+    EXPECT_EQ(Help::window(), nullptr);
+}
+
+TEST(HelpContents, ParsesNestedEntriesAndSurvivesBadInput)
+{
+    const QByteArray hhc = "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"A &amp; B\">"
+                           "<param name=\"Local\" value=\"a.html\"></OBJECT><UL><LI><object type=\"text/sitemap\">"
+                           "<param name=\"Name\" value=\"\xc3\x81rlista\"><param name=\"Local\" value=\"b.html\">"
+                           "</object></UL></UL>";
+    const auto entries = parseHelpContents(hhc);
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0].name, QStringLiteral("A & B"));
+    EXPECT_EQ(entries[0].local, QStringLiteral("a.html"));
+    EXPECT_EQ(entries[0].depth, 0);
+    EXPECT_EQ(entries[1].name, QStringLiteral("Árlista"));
+    EXPECT_EQ(entries[1].depth, 1);
+
+    // Code page 1250 contents (as older help compilers write them).
+    const auto cp1250 = parseHelpContents("<object type=\"text/sitemap\"><param name=\"Name\" value=\"\xc1rlista\">"
+                                          "</object>");
+    ASSERT_EQ(cp1250.size(), 1);
+    EXPECT_EQ(cp1250[0].name, QStringLiteral("Árlista"));
+
+    EXPECT_TRUE(parseHelpContents({}).isEmpty());
+    EXPECT_TRUE(parseHelpContents(QByteArray(100000, '<')).isEmpty());
+    EXPECT_TRUE(parseHelpContents("</UL></UL></UL><OBJECT type=\"text/sitemap\"><param name=\"Name\"").isEmpty());
+    EXPECT_TRUE(parseHelpContents(hhc.left(hhc.size() / 3)).isEmpty());
+}
