@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QPointer>
 #include <QRegularExpression>
@@ -454,6 +455,54 @@ HelpWindow* window()
 void closeWindow()
 {
     delete windowPointer().data();
+}
+
+namespace {
+
+class HelpKeyFilter : public QObject
+{
+public:
+    HelpKeyFilter(QWidget* window, std::function<void()> onF1)
+        : QObject(window)
+        , m_window(window)
+        , m_onF1(std::move(onF1))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || widget->window() != m_window)
+            return false;
+        if (type == QEvent::ShortcutOverride) {
+            // Keep F1 from becoming another window's shortcut; it arrives
+            // here again as a key press.
+            event->accept();
+            return true;
+        }
+        if (m_onF1)
+            m_onF1();
+        return true;
+    }
+
+private:
+    QWidget* m_window;
+    std::function<void()> m_onF1;
+};
+
+} // namespace
+
+void installHelpKey(QWidget* window, std::function<void()> onF1)
+{
+    new HelpKeyFilter(window, std::move(onF1));
 }
 
 } // namespace Help

@@ -114,5 +114,10 @@ void closeWindow();
 
 inline constexpr char kFileName[] = "pelmarorder.chm";
 
+// Gives F1 to `window` before any of its controls sees it (and before any
+// shortcut of another window): the key is consumed and onF1 runs. The filter
+// lives as long as the window.
+void installHelpKey(QWidget* window, std::function<void()> onF1);
+
 } // namespace Help
 } // namespace pelmar

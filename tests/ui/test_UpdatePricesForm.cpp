@@ -1,0 +1,396 @@
+#include "DialogTestUtil.h"
+
+#include "core/PriceData.h"
+#include "platform/Help.h"
+#include "platform/MessageBox.h"
+#include "ui/MoneyEdit.h"
+#include "ui/UpdatePricesForm.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace pelmar;
+using pelmar::test::typeInto;
+
+namespace {
+
+const QStringList kPrices = {QStringLiteral("9x13|45|1800x1200|900x600"),
+                             QStringLiteral("10x15|60|2100x1500|1050x750"),
+                             QStringLiteral("13x18|120|2400x1800|1200x900")};
+
+struct Editor
+{
+    explicit Editor(const QStringList& prices = kPrices, const QStringList& values = {})
+        : form(nullptr, prices, values)
+    {
+        test::showActive(&form);
+    }
+    ~Editor()
+    {
+        // Leave without the close query: the tests have seen what they wanted.
+        form.QDialog::done(QDialog::Rejected);
+    }
+
+    void fill(const QString& size, const QString& opt, const QString& min, const QString& price)
+    {
+        form.Size->setText(size);
+        form.OptRes->setText(opt);
+        form.MinRes->setText(min);
+        typeInto(form.BruttoAr, price);
+    }
+    int rows() const { return form.ArList->rowCount(); }
+    QString cell(int row, int column) const { return form.ArList->item(row, column)->text(); }
+    qint32 rowPrice(int row) const { return form.ArList->item(row, 0)->data(Qt::UserRole).toInt(); }
+
+    TUpdatePricesForm form;
+    ScriptedMessages messages;
+};
+
+QString grouped(const QString& digits)
+{
+    // The money fields group thousands the Hungarian way.
+    return TMoneyEdit::formatForints(digits.toLongLong());
+}
+
+} // namespace
+
+TEST(UpdatePricesForm, ControlsCaptionsColumnsAndTabOrder)
+{
+    Editor e;
+    TUpdatePricesForm& f = e.form;
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Árlista"));
+    EXPECT_EQ(f.Panel1->text(), QStringLiteral("Jelenleg tárolt árak"));
+    EXPECT_EQ(f.Panel2->text(), QStringLiteral("Árlista módosítása"));
+    EXPECT_EQ(f.NewPriceBtn->text(), QStringLiteral("Új"));
+    EXPECT_EQ(f.ChgSizeBtn->text(), QStringLiteral("Módosítás"));
+    EXPECT_EQ(f.OKBtn->text(), QStringLiteral("OK"));
+    EXPECT_EQ(f.CancelBtn->text(), QStringLiteral("Mégse"));
+    EXPECT_EQ(f.HelpBtn->text(), QStringLiteral("Súgó"));
+    EXPECT_TRUE(f.OKBtn->isDefault());
+    EXPECT_FALSE(f.ChgSizeBtn->isEnabled());
+    for (const char* name : {"ArList", "Size", "OptRes", "MinRes", "BruttoAr", "NewPriceBtn", "ChgSizeBtn",
+                             "CDIndex", "OKBtn", "CancelBtn", "HelpBtn", "Image1", "Panel1", "Panel2"})
+        EXPECT_NE(f.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+
+    const QStringList headings = {QStringLiteral("Méret"), QStringLiteral("Optimális felbontás"),
+                                  QStringLiteral("Minimális felbontás"), QStringLiteral("Bruttó ár")};
+    const int widths[] = {100, 120, 120, 100};
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(f.ArList->horizontalHeaderItem(c)->text(), headings[c]);
+        EXPECT_EQ(f.ArList->columnWidth(c), widths[c]);
+    }
+    EXPECT_EQ(f.ArList->item(0, 1)->textAlignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(f.ArList->item(0, 2)->textAlignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(f.ArList->item(0, 3)->textAlignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    EXPECT_EQ(f.ArList->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(f.ArList->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(f.ArList->editTriggers(), QAbstractItemView::NoEditTriggers);
+    EXPECT_FALSE(f.ArList->horizontalHeader()->sectionsClickable());
+    EXPECT_TRUE(f.ArList->showGrid());
+    EXPECT_TRUE(f.ArList->hasFocus());
+    EXPECT_EQ(f.BruttoAr->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+
+    const QList<QWidget*> expected = {f.ArList,      f.Size,       f.OptRes, f.MinRes,    f.BruttoAr, f.NewPriceBtn,
+                                      f.OKBtn,       f.CancelBtn,  f.HelpBtn, f.CDIndex};
+    EXPECT_EQ(test::tabChain(f.ArList), expected); // ChgSizeBtn is skipped while disabled
+    f.ArList->selectRow(0);
+    QList<QWidget*> withChange = expected;
+    withChange.insert(6, f.ChgSizeBtn);
+    EXPECT_EQ(test::tabChain(f.ArList), withChange);
+}
+
+TEST(UpdatePricesForm, ShowFillsTheRowsAndTheCdField)
+{
+    Editor e(kPrices, {QStringLiteral("CD=1500")});
+    ASSERT_EQ(e.rows(), 3);
+    EXPECT_EQ(e.cell(1, 0), QStringLiteral("10x15"));
+    EXPECT_EQ(e.cell(1, 1), QStringLiteral("2100x1500"));
+    EXPECT_EQ(e.cell(1, 2), QStringLiteral("1050x750"));
+    EXPECT_EQ(e.cell(1, 3), QStringLiteral("60 Ft"));
+    EXPECT_EQ(e.rowPrice(2), 120);
+    EXPECT_EQ(e.form.CDIndex->text(), grouped(QStringLiteral("1500")));
+    EXPECT_TRUE(e.form.CDIndex->text().endsWith(QStringLiteral(" Ft")));
+    EXPECT_NE(e.form.CDIndex->text(), QStringLiteral("1500 Ft")); // grouped
+
+    Editor none(kPrices, {});
+    EXPECT_EQ(none.form.CDIndex->text(), QStringLiteral("0 Ft"));
+    Editor bad(kPrices, {QStringLiteral("CD=sok")});
+    EXPECT_EQ(bad.form.CDIndex->text(), QStringLiteral("0 Ft"));
+}
+
+TEST(UpdatePricesForm, SelectingARowCopiesItAndEmptySpaceDisablesChange)
+{
+    Editor e;
+    e.form.ArList->selectRow(2);
+    EXPECT_EQ(e.form.Size->text(), QStringLiteral("13x18"));
+    EXPECT_EQ(e.form.OptRes->text(), QStringLiteral("2400x1800"));
+    EXPECT_EQ(e.form.MinRes->text(), QStringLiteral("1200x900"));
+    EXPECT_EQ(e.form.BruttoAr->wholeForints(), 120);
+    EXPECT_TRUE(e.form.ChgSizeBtn->isEnabled());
+
+    // A click below the last row.
+    QWidget* viewport = e.form.ArList->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(20, viewport->height() - 5));
+    EXPECT_TRUE(e.form.ArList->selectionModel()->selectedRows().isEmpty());
+    EXPECT_FALSE(e.form.ChgSizeBtn->isEnabled());
+    EXPECT_EQ(e.form.Size->text(), QStringLiteral("13x18"));
+    EXPECT_EQ(e.form.BruttoAr->wholeForints(), 120);
+}
+
+TEST(UpdatePricesForm, EmptyListCannotBeLeftAnyWay)
+{
+    Editor e(QStringList{});
+    auto check = [&](const char* how, const std::function<void()>& close) {
+        SCOPED_TRACE(how);
+        e.messages.clear();
+        close();
+        EXPECT_TRUE(e.form.isVisible());
+        EXPECT_EQ(e.messages.texts(), QStringList{TUpdatePricesForm::kEmptyListText});
+        EXPECT_EQ(e.messages.shown().first().kind, MessageKind::Error);
+    };
+    check("OK", [&] { e.form.OKBtn->click(); });
+    check("Mégse", [&] { e.form.CancelBtn->click(); });
+    check("Esc", [&] { QTest::keyClick(&e.form, Qt::Key_Escape); });
+    check("close box", [&] { e.form.close(); });
+
+    e.messages.clear();
+    e.fill(QStringLiteral("9x13"), QStringLiteral("1800x1200"), QStringLiteral("900x600"), QStringLiteral("45"));
+    e.form.NewPriceBtn->click();
+    EXPECT_TRUE(e.messages.texts().isEmpty());
+    e.form.OKBtn->click();
+    EXPECT_FALSE(e.form.isVisible());
+    EXPECT_EQ(e.form.result(), QDialog::Accepted);
+    EXPECT_EQ(e.form.priceList(), QStringList{QStringLiteral("9x13|45|1800x1200|900x600")});
+    EXPECT_EQ(e.form.sizeItems(), QStringList{QStringLiteral("9x13")});
+    EXPECT_EQ(e.form.settingValues(), QStringList{QStringLiteral("CD=0")});
+}
+
+TEST(UpdatePricesForm, NewRowDuplicatesIgnoreCaseButNotBlanks)
+{
+    Editor e;
+    e.fill(QStringLiteral("9X13"), QStringLiteral("1x1"), QStringLiteral("1x1"), QStringLiteral("10"));
+    e.form.NewPriceBtn->click();
+    EXPECT_EQ(e.messages.texts(), QStringList{TUpdatePricesForm::kDuplicateText});
+    EXPECT_EQ(e.rows(), 3);
+    EXPECT_EQ(e.form.Size->text(), QStringLiteral("9X13"));
+
+    e.messages.clear();
+    e.form.Size->setText(QStringLiteral(" 9x13"));
+    e.form.NewPriceBtn->click();
+    EXPECT_TRUE(e.messages.texts().isEmpty());
+    ASSERT_EQ(e.rows(), 4);
+    EXPECT_EQ(e.cell(3, 0), QStringLiteral(" 9x13"));
+    // The new row is selected and its values are back in the fields.
+    EXPECT_EQ(e.form.ArList->selectionModel()->selectedRows().first().row(), 3);
+    EXPECT_TRUE(e.form.ChgSizeBtn->isEnabled());
+}
+
+TEST(UpdatePricesForm, FieldChecksRunInOrderWithTheirMessageAndFocus)
+{
+    struct Case
+    {
+        const char* name;
+        QString size, opt, min;
+        QString message;
+        const char* focus;
+    };
+    const QString size = QStringLiteral("20x30");
+    const QList<Case> cases = {
+        {"size empty", QStringLiteral("  "), QString(), QString(), TUpdatePricesForm::kSizeEmptyText, "Size"},
+        {"opt empty", size, QStringLiteral(" "), QString(), TUpdatePricesForm::kOptEmptyText, "OptRes"},
+        {"opt capital X", size, QStringLiteral("1800X1200"), QStringLiteral("1x1"), TUpdatePricesForm::kOptNoXText,
+         "OptRes"},
+        {"min empty", size, QStringLiteral("1800x1200"), QString(), TUpdatePricesForm::kMinEmptyText, "MinRes"},
+        {"min no x", size, QStringLiteral("1800x1200"), QStringLiteral("900*600"), TUpdatePricesForm::kMinNoXText,
+         "MinRes"},
+        {"opt with bar", size, QStringLiteral("1800x1200|2"), QStringLiteral("1x1"), TUpdatePricesForm::kOptBarText,
+         "OptRes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Editor e;
+        e.fill(c.size, c.opt, c.min, QStringLiteral("10"));
+        e.form.Image1->setFocus(); // somewhere else
+        e.form.NewPriceBtn->click();
+        EXPECT_EQ(e.messages.texts(), QStringList{c.message});
+        EXPECT_EQ(e.rows(), 3);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(c.focus));
+        EXPECT_EQ(e.form.OptRes->text(), c.opt); // fields kept as typed
+    }
+
+    // The whole format rule is one lower-case x somewhere; MinRes may hold "|".
+    Editor e;
+    e.fill(QStringLiteral("x1"), QStringLiteral("ax"), QStringLiteral("x|y|z"), QStringLiteral("0"));
+    e.form.NewPriceBtn->click();
+    EXPECT_TRUE(e.messages.texts().isEmpty());
+    ASSERT_EQ(e.rows(), 4);
+    e.form.OKBtn->click();
+    EXPECT_EQ(e.form.priceList().last(), QStringLiteral("x1|0|ax|x|y|z"));
+    EXPECT_EQ(ParsePriceData(e.form.priceList().last()).MinRes, QStringLiteral("x|y|z"));
+}
+
+TEST(UpdatePricesForm, SizeNamesThatCannotBeAFolderAreRefused)
+{
+    QStringList refused;
+    for (const QChar c : QStringLiteral("\\/:*?\"<>|"))
+        refused << QStringLiteral("9") + c + QStringLiteral("13");
+    refused << QStringLiteral("9x13\t") << QStringLiteral("9\tx13") << QStringLiteral("a\x01") << QStringLiteral(".")
+            << QStringLiteral("..") << QStringLiteral("9x13.") << QStringLiteral("9x13 ") << QStringLiteral("\x7f");
+    for (const QString& size : refused) {
+        SCOPED_TRACE(size.toStdString());
+        Editor e;
+        e.fill(size, QStringLiteral("1x1"), QStringLiteral("1x1"), QStringLiteral("10"));
+        e.form.NewPriceBtn->click();
+        EXPECT_EQ(e.messages.texts(), QStringList{TUpdatePricesForm::kSizeBadText});
+        EXPECT_EQ(e.rows(), 3);
+        EXPECT_EQ(QApplication::focusWidget(), e.form.Size);
+
+        // "Módosítás" applies the same rule.
+        e.messages.clear();
+        e.form.ArList->selectRow(0);
+        e.fill(size, QStringLiteral("1x1"), QStringLiteral("1x1"), QStringLiteral("10"));
+        e.form.ChgSizeBtn->click();
+        EXPECT_EQ(e.messages.texts(), QStringList{TUpdatePricesForm::kSizeBadText});
+        EXPECT_EQ(e.cell(0, 0), QStringLiteral("9x13"));
+    }
+    for (const QString& size : {QStringLiteral(" 9x13"), QStringLiteral("10x15 cm"), QStringLiteral("A4.1"),
+                                QStringLiteral("Árlap-é")})
+        EXPECT_TRUE(TUpdatePricesForm::isValidSizeName(size)) << size.toStdString();
+}
+
+TEST(UpdatePricesForm, TypedAmountsAreTruncatedTowardZeroAndRangeChecked)
+{
+    struct Case
+    {
+        QString typed;
+        bool accepted;
+        qint32 price;
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("199.99"), true, 199},
+        {QStringLiteral("199,99"), true, 199},
+        {QStringLiteral("-10.5"), true, -10},
+        {QStringLiteral("-0.99"), true, 0},
+        {QStringLiteral("1e9"), true, 19},  // "e" cannot be typed
+        {QStringLiteral("abc"), true, 0},   // nothing can be typed
+        {QStringLiteral("12.345"), true, 12}, // a third decimal cannot be typed
+        {QStringLiteral("2147483647"), true, 2147483647},
+        {QStringLiteral("-2147483648"), true, std::numeric_limits<qint32>::min()},
+        {QStringLiteral("2147483648"), false, 0},
+        {QStringLiteral("99999999999"), false, 0},
+        {QStringLiteral("-99999999999.5"), false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        Editor e;
+        e.fill(QStringLiteral("50x70"), QStringLiteral("1x1"), QStringLiteral("1x1"), c.typed);
+        e.form.NewPriceBtn->click();
+        if (!c.accepted) {
+            EXPECT_EQ(e.messages.texts(), QStringList{TUpdatePricesForm::kPriceRangeText});
+            EXPECT_EQ(e.rows(), 3);
+            EXPECT_EQ(QApplication::focusWidget(), e.form.BruttoAr);
+            continue;
+        }
+        EXPECT_TRUE(e.messages.texts().isEmpty());
+        ASSERT_EQ(e.rows(), 4);
+        EXPECT_EQ(e.rowPrice(3), c.price);
+        EXPECT_EQ(e.cell(3, 3), QString::number(c.price) + QStringLiteral(" Ft"));
+    }
+}
+
+TEST(UpdatePricesForm, MoneyFieldShowsWholeForintsWhenLeft)
+{
+    Editor e;
+    auto enter = [&](const QString& typed) {
+        e.form.BruttoAr->setFocus();
+        EXPECT_TRUE(e.form.BruttoAr->isEditing());
+        typeInto(e.form.BruttoAr, typed);
+        EXPECT_EQ(e.form.BruttoAr->text(), typed);
+        e.form.Size->setFocus();
+        EXPECT_FALSE(e.form.BruttoAr->isEditing());
+        return e.form.BruttoAr->text();
+    };
+    EXPECT_EQ(enter(QStringLiteral("1234.56")), grouped(QStringLiteral("1234")));
+    EXPECT_EQ(enter(QStringLiteral("1234.56")), QStringLiteral("1\u00a0234 Ft"));
+    EXPECT_EQ(enter(QStringLiteral("-7.9")), QStringLiteral("-7 Ft"));
+    EXPECT_EQ(enter(QString()), QStringLiteral("0 Ft"));
+    EXPECT_EQ(enter(QStringLiteral("-")), QStringLiteral("0 Ft"));
+    // Coming back shows the amount as it was typed.
+    e.form.BruttoAr->setFocus();
+    EXPECT_EQ(e.form.BruttoAr->text(), QStringLiteral("-"));
+}
+
+TEST(UpdatePricesForm, ChangeNeedsASelectionAndMayDuplicateASize)
+{
+    Editor e;
+    e.form.ChgSizeBtnClick();
+    EXPECT_EQ(e.messages.texts(), QStringList{TUpdatePricesForm::kNoSelectionText});
+
+    e.messages.clear();
+    e.form.ArList->selectRow(0);
+    e.fill(QStringLiteral("10x15"), QStringLiteral("2100x1500"), QStringLiteral("1050x750"),
+           QStringLiteral("75.5"));
+    e.form.ChgSizeBtn->click();
+    EXPECT_TRUE(e.messages.texts().isEmpty());
+    EXPECT_EQ(e.cell(0, 0), QStringLiteral("10x15"));
+    EXPECT_EQ(e.cell(0, 3), QStringLiteral("75 Ft"));
+    EXPECT_EQ(e.rowPrice(0), 75);
+    e.form.OKBtn->click();
+    EXPECT_EQ(e.form.sizeItems(), QStringList({QStringLiteral("10x15"), QStringLiteral("10x15"),
+                                               QStringLiteral("13x18")}));
+}
+
+TEST(UpdatePricesForm, OkWritesBackAndCancelLosesTheChanges)
+{
+    {
+        Editor e(kPrices, {QStringLiteral("X=5"), QStringLiteral("CD=100")});
+        typeInto(e.form.CDIndex, QStringLiteral("1999.9"));
+        e.fill(QStringLiteral("20x30"), QStringLiteral("3000x2000"), QStringLiteral("1500x1000"),
+               QStringLiteral("450"));
+        e.form.NewPriceBtn->click();
+        e.form.OKBtn->click();
+        EXPECT_EQ(e.form.result(), QDialog::Accepted);
+        EXPECT_EQ(e.form.priceList(), kPrices + QStringList{QStringLiteral("20x30|450|3000x2000|1500x1000")});
+        EXPECT_EQ(e.form.settingValues(), QStringList({QStringLiteral("X=5"), QStringLiteral("CD=1999")}));
+    }
+    {
+        Editor e(kPrices, {QStringLiteral("CD=100")});
+        e.fill(QStringLiteral("20x30"), QStringLiteral("3000x2000"), QStringLiteral("1500x1000"),
+               QStringLiteral("450"));
+        e.form.NewPriceBtn->click();
+        QTest::keyClick(&e.form, Qt::Key_Escape);
+        EXPECT_FALSE(e.form.isVisible());
+        EXPECT_EQ(e.form.result(), QDialog::Rejected);
+        EXPECT_EQ(e.form.priceList(), kPrices);
+        EXPECT_EQ(e.form.settingValues(), QStringList{QStringLiteral("CD=100")});
+    }
+    {
+        // A CD price beyond 32 bits is refused at OK instead of being stored as 0.
+        Editor e;
+        typeInto(e.form.CDIndex, QStringLiteral("99999999999"));
+        e.form.OKBtn->click();
+        EXPECT_TRUE(e.form.isVisible());
+        EXPECT_EQ(e.messages.texts(), QStringList{TUpdatePricesForm::kCdRangeText});
+        EXPECT_EQ(QApplication::focusWidget(), e.form.CDIndex);
+    }
+}
+
+TEST(UpdatePricesForm, F1AndSugoOpenTheTopicAndKeepTheDialog)
+{
+    QStringList topics;
+    Help::setRequestObserver([&](const QString& t) { topics.append(t); });
+    {
+        Editor e;
+        QTest::keyClick(e.form.Size, Qt::Key_F1);
+        QTest::keyClick(e.form.ArList, Qt::Key_F1);
+        e.form.HelpBtn->click();
+        EXPECT_TRUE(e.form.isVisible());
+        EXPECT_TRUE(e.form.Size->text().isEmpty());
+    }
+    Help::setRequestObserver({});
+    EXPECT_EQ(topics, QStringList(3, QStringLiteral("updateprices.html")));
+}
