@@ -18,12 +18,20 @@ inline void showActive(QWidget* w)
     (void)QTest::qWaitForWindowActive(w, 1000);
 }
 
-// Replaces a line edit's text by typing it key by key.
+// Replaces a line edit's text by typing it key by key (accented letters
+// included, which QTest::keyClicks cannot type).
 inline void typeInto(QWidget* edit, const QString& text)
 {
     if (auto* line = qobject_cast<QLineEdit*>(edit))
         line->clear();
-    QTest::keyClicks(edit, text);
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80 && c.unicode() >= 0x20) {
+            QTest::keyClick(edit, char(c.unicode()));
+        } else {
+            QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
 }
 
 // The widgets that Tab visits, in order, starting at `first`.
