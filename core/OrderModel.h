@@ -13,24 +13,24 @@ namespace pelmar {
 // Positions of an order line's sub-items; other modules read them by position.
 enum SubItem : int {
     SubResolution = 0, // "HxW" or "Ismeretlen"
-    SubFill = 1,       // "fill" / "fit"
-    SubSize = 2,       // size name of the price entry
-    SubQuantity = 3,   // quantity, decimal text
-    SubUnitPrice = 4,  // "<price> Ft"
-    SubLineTotal = 5,  // "<quantity*price> Ft"
-    SubInfo = 6,       // check message, may hold '\n'
-    SubPath = 7,       // full path
-    SubNewName = 8,    // "kep00001", filled by the order assembly dialog
+    SubFill = 1, // "fill" / "fit"
+    SubSize = 2, // size name of the price entry
+    SubQuantity = 3, // quantity, decimal text
+    SubUnitPrice = 4, // "<price> Ft"
+    SubLineTotal = 5, // "<quantity*price> Ft"
+    SubInfo = 6, // check message, may hold '\n'
+    SubPath = 7, // full path
+    SubNewName = 8, // "kep00001", filled by the order assembly dialog
     SubItemCount = 9,
 };
 
 // One picture of the order.
 struct OrderLine
 {
-    QString Caption;       // file name without folder
-    QStringList SubItems;  // always SubItemCount entries
-    qint32 Data = 0;       // unit price in forints
-    int ImageIndex = -1;   // status icon: 0 check mark, 2 red cross, -1 none
+    QString Caption; // file name without folder
+    QStringList SubItems; // always SubItemCount entries
+    qint32 Data = 0; // unit price in forints
+    int ImageIndex = -1; // status icon: 0 check mark, 2 red cross, -1 none
 
     OrderLine() { SubItems.resize(SubItemCount); }
 
@@ -49,7 +49,7 @@ struct EditorValues
     bool sizeSelected = false;
     QString sizeName;
     bool fill = true;
-    int quantity = 1;       // the quantity box's value
+    int quantity = 1; // the quantity box's value
     TPriceData currentPrice;
 };
 
@@ -99,8 +99,8 @@ public:
     // Appends one line; returns its row. Outside a batch views see it at once.
     // The stored quantity text is always the decimal `quantity` (the box's
     // value); quantityText is accepted for the callers' convenience only.
-    int AddOrderLine(const QString& fullPath, const QString& resolution, int status, const QString& info,
-                     bool fill, const TPriceData& entry, const QString& quantityText, int quantity);
+    int AddOrderLine(const QString& fullPath, const QString& resolution, int status, const QString& info, bool fill,
+        const TPriceData& entry, const QString& quantityText, int quantity);
 
     // The duplicate search: the row of the first line named `name` (case
     // ignored) with exactly this size and fill mode, or -1.

@@ -5,15 +5,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
-#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <jpeglib.h>
+// after jpeglib.h, which it builds on
 #include <jerror.h>
 
 namespace pelmar {
@@ -75,7 +76,9 @@ int openForReading(const QString& path, int& err)
         err = errno;
         return -1;
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         err = S_ISDIR(st.st_mode) ? EISDIR : errno;
         ::close(fd);
@@ -83,7 +86,6 @@ int openForReading(const QString& path, int& err)
     }
     return fd;
 }
-
 
 struct JpegErrorManager
 {
@@ -97,9 +99,7 @@ void jpegErrorExit(j_common_ptr cinfo)
     std::longjmp(mgr->jump, 1);
 }
 
-void jpegSilence(j_common_ptr, int)
-{
-}
+void jpegSilence(j_common_ptr, int) { }
 
 // Reads only the header; returns false with the decoder's message number.
 // A libjpeg source that reads straight from a file descriptor into a buffer
@@ -115,13 +115,9 @@ struct FdSource
     bool startOfFile;
 };
 
-void sourceInit(j_decompress_ptr)
-{
-}
+void sourceInit(j_decompress_ptr) { }
 
-void sourceTerm(j_decompress_ptr)
-{
-}
+void sourceTerm(j_decompress_ptr) { }
 
 boolean sourceFill(j_decompress_ptr cinfo)
 {
@@ -173,12 +169,11 @@ void sourceSkip(j_decompress_ptr cinfo, long count)
 
 // Reads only the header; returns false with the decoder's message number.
 // `first` holds the first `firstSize` bytes of the file, already read.
-bool readJpegHeader(int fd, JOCTET* buffer, size_t capacity, size_t firstSize, int& height, int& width,
-                    int& errorCode)
+bool readJpegHeader(int fd, JOCTET* buffer, size_t capacity, size_t firstSize, int& height, int& width, int& errorCode)
 {
-    jpeg_decompress_struct cinfo{};
-    JpegErrorManager err{};
-    FdSource source{};
+    jpeg_decompress_struct cinfo {};
+    JpegErrorManager err {};
+    FdSource source {};
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = jpegErrorExit;
     err.pub.emit_message = jpegSilence;
@@ -254,8 +249,7 @@ QString checkOtherPicture(const QString& path, const QString& ext)
         && head.mid(40, 4) == QByteArray(" EMF"))
         return {};
     if (ext == u"wmf" && head.size() >= 4
-        && (quint8(head[0]) == 0xD7 && quint8(head[1]) == 0xCD && quint8(head[2]) == 0xC6
-            && quint8(head[3]) == 0x9A))
+        && (quint8(head[0]) == 0xD7 && quint8(head[1]) == 0xCD && quint8(head[2]) == 0xC6 && quint8(head[3]) == 0x9A))
         return {};
     return QStringLiteral("Metafile is not valid");
 }
@@ -302,8 +296,8 @@ CheckResult CheckPicture(const QString& fullPath, const TPriceData& entry)
     }
 
     const QString ext = asciiLower(extensionOf(name).mid(1));
-    static const QStringList otherKinds = {QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("ico"),
-                                           QStringLiteral("emf"), QStringLiteral("wmf"), QStringLiteral("gif")};
+    static const QStringList otherKinds = { QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("ico"),
+        QStringLiteral("emf"), QStringLiteral("wmf"), QStringLiteral("gif") };
     if (ext != u"jpg" && ext != u"jpeg") {
         if (!otherKinds.contains(ext)) {
             r.info = QStringLiteral("Unknown picture file extension (.%1)").arg(extensionOf(name).mid(1));

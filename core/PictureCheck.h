@@ -17,7 +17,7 @@ struct CheckResult
 {
     int status = StatusRefused;
     QString resolution; // "HxW", "Ismeretlen" for TIFF, empty when refused
-    QString info;       // message shown for the line; may contain '\n'
+    QString info; // message shown for the line; may contain '\n'
 };
 
 // Files under this many bytes are refused when pictures are added.
