@@ -3,7 +3,6 @@
 #include "platform/AppError.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -101,7 +100,6 @@ void jpegErrorExit(j_common_ptr cinfo)
 
 void jpegSilence(j_common_ptr, int) { }
 
-// Reads only the header; returns false with the decoder's message number.
 // A libjpeg source that reads straight from a file descriptor into a buffer
 // of the caller's, starting with the block the caller has already read. Big
 // segments before the frame header (camera metadata) are skipped by seeking,
@@ -168,7 +166,7 @@ void sourceSkip(j_decompress_ptr cinfo, long count)
 }
 
 // Reads only the header; returns false with the decoder's message number.
-// `first` holds the first `firstSize` bytes of the file, already read.
+// `buffer` holds the first `firstSize` bytes of the file, already read.
 bool readJpegHeader(int fd, JOCTET* buffer, size_t capacity, size_t firstSize, int& height, int& width, int& errorCode)
 {
     jpeg_decompress_struct cinfo {};
