@@ -345,6 +345,8 @@ TEST(CheckPicture, BrokenJpegGivesTheDecoderMessage)
         { "in-sof.jpg", jpeg.left(sof + 7), 0 },
         { "before-sos.jpg", jpeg.left(markerOffset(jpeg, 0xDA)), JERR_SOF_NO_SOS },
         { "zeros.jpg", QByteArray(60000, '\0'), JERR_NO_SOI },
+        // A metadata segment that claims to run past the end of the file.
+        { "app1-past-end.jpg", QByteArray("\xFF\xD8\xFF\xE1\xFF\xFF", 6) + QByteArray(5000, 'E'), 0 },
     };
     for (const Case& c : cases) {
         const CheckResult r = CheckPicture(dir.write(c.name, c.bytes), entryWithMin(""));
