@@ -164,8 +164,8 @@ QList<File> orderOwnFiles(int pictureCount)
 {
     const qint64 n = std::max(0, pictureCount);
     // megrendeles.txt: the heading blocks and about a hundred bytes a picture.
-    // The printouts are vector pages; a page holds some forty pictures and
-    // takes well under 64 KiB, so these allowances cover them with room.
+    // The order printout takes a little under 1 KiB a picture (about 430 KB
+    // for 500 pictures); the summary has a row a size. Twice that, with room.
     return {
         {QStringLiteral("megrendeles.txt"), 4096 + 160 * n},
         {QStringLiteral("megrendeles.qrp"), 256 * 1024 + 2048 * n},
