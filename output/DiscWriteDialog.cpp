@@ -26,6 +26,12 @@ namespace {
 
 const QString kCancelQuestion = QStringLiteral("Biztosan megszakítja a műveletet?");
 
+DiscWriteDialog::Runner& runner()
+{
+    static DiscWriteDialog::Runner r;
+    return r;
+}
+
 QString withoutTrailingSlash(QString path)
 {
     path = QDir::cleanPath(path);
@@ -142,6 +148,34 @@ DiscWriteDialog::DiscWriteDialog(const QString& orderFolder, QWidget* parent, Dr
 }
 
 DiscWriteDialog::~DiscWriteDialog() = default;
+
+QString DiscWriteDialog::offerQuestion()
+{
+    return QStringLiteral("Kiírja most a megrendelés mappáját lemezre?\n\n"
+                          "Ha ezen a gépen nincs lemezíró, lemezkép fájlt (.iso) is készíthet, "
+                          "és azt egy másik gépen írhatja lemezre.");
+}
+
+void DiscWriteDialog::setRunner(Runner r)
+{
+    runner() = std::move(r);
+}
+
+void DiscWriteDialog::offer(QWidget* parent, const QString& orderFolder)
+{
+    if (MessageBox::confirm(parent, offerQuestion()) != MessageAnswer::Yes)
+        return;
+    if (runner()) {
+        runner()(parent, orderFolder);
+        return;
+    }
+    // While the message boxes are scripted nobody sits at the screen to
+    // answer a real window; the writing dialog would wait for ever.
+    if (ScriptedMessages::active())
+        return;
+    DiscWriteDialog dialog(orderFolder, parent);
+    dialog.exec();
+}
 
 void DiscWriteDialog::RefreshDrives()
 {

@@ -28,6 +28,15 @@ public:
     explicit DiscWriteDialog(const QString& orderFolder, QWidget* parent = nullptr, DriveLister lister = {});
     ~DiscWriteDialog() override;
 
+    // After a finished order build: asks whether the order folder should go
+    // onto a disc now and, on Yes, runs the writing dialog for it.
+    static void offer(QWidget* parent, const QString& orderFolder);
+    static QString offerQuestion();
+    // What a Yes runs; tests put an observer here, an empty one restores the
+    // writing dialog.
+    using Runner = std::function<void(QWidget* parent, const QString& orderFolder)>;
+    static void setRunner(Runner runner);
+
     // The writer, so a caller (or a test) can point it at another program.
     DiscWriter* writer() { return m_writer; }
 

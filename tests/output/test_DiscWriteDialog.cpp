@@ -201,3 +201,35 @@ TEST(DiscWriteDialog, FailureIsShownAndTheDialogStays)
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
 }
+
+// The offer after a finished build: one question; only Yes opens the
+// writing dialog, for the order folder.
+TEST(DiscWriteDialog, OfferAfterTheBuildAsksOnceAndOpensOnlyOnYes)
+{
+    QStringList opened;
+    DiscWriteDialog::setRunner([&](QWidget*, const QString& folder) { opened.append(folder); });
+    {
+        ScriptedMessages messages;
+        messages.queueAnswer(MessageAnswer::No);
+        DiscWriteDialog::offer(nullptr, QStringLiteral("/x/Pelmar-20040315-000123/"));
+        EXPECT_TRUE(opened.isEmpty());
+        ASSERT_EQ(messages.shown().size(), 1);
+        EXPECT_EQ(messages.shown()[0].kind, MessageKind::Confirmation);
+        EXPECT_EQ(messages.shown()[0].text, DiscWriteDialog::offerQuestion());
+        EXPECT_TRUE(messages.shown()[0].text.startsWith(QStringLiteral("Kiírja most a megrendelés mappáját lemezre?")));
+
+        messages.queueAnswer(MessageAnswer::Closed); // the close box is not a Yes
+        DiscWriteDialog::offer(nullptr, QStringLiteral("/x/a/"));
+        EXPECT_TRUE(opened.isEmpty());
+
+        messages.queueAnswer(MessageAnswer::Yes);
+        DiscWriteDialog::offer(nullptr, QStringLiteral("/x/Pelmar-20040315-000123/"));
+        EXPECT_EQ(opened, QStringList{QStringLiteral("/x/Pelmar-20040315-000123/")});
+    }
+    DiscWriteDialog::setRunner({});
+    // Scripted messages and no observer: a Yes must not leave a real window
+    // waiting (this would hang here if it did).
+    ScriptedMessages messages;
+    DiscWriteDialog::offer(nullptr, QStringLiteral("/x/a/"));
+    EXPECT_EQ(messages.shown().size(), 1);
+}
