@@ -1,0 +1,507 @@
+#include "output/FileOp.h"
+
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QWidget>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace pelmar {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// An owned file descriptor.
+class Fd
+{
+public:
+    explicit Fd(int fd = -1)
+        : m_fd(fd)
+    {
+    }
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    void adopt(int fd)
+    {
+        reset();
+        m_fd = fd;
+    }
+    void reset()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+    // Closes and reports the close's own error (a late write error of NFS and
+    // full disks shows up here).
+    int close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd >= 0 ? ::close(fd) : 0;
+    }
+
+private:
+    int m_fd;
+};
+
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QString errnoText(int err)
+{
+    return QString::fromStdString(std::generic_category().message(err));
+}
+
+mode_t defaultFileMode()
+{
+    // The mode a newly created file would get; read once (umask can only be
+    // read by setting it).
+    static const mode_t mode = [] {
+        const mode_t mask = ::umask(022);
+        ::umask(mask);
+        return mode_t(0666 & ~mask);
+    }();
+    return mode;
+}
+
+// A temporary file in the target's folder; removed on destruction unless
+// committed by renaming it over the target.
+class TempFile
+{
+public:
+    explicit TempFile(const QString& target)
+    {
+        const QString folder = QFileInfo(target).absolutePath();
+        // A fixed short name, so a target name near the length limit still
+        // leaves room for it; the leading dot keeps it out of plain listings.
+        m_path = nativePath(folder + QStringLiteral("/.pelmar-XXXXXX.part"));
+        m_fd.adopt(::mkostemps(m_path.data(), 5, O_CLOEXEC));
+        if (!m_fd.valid())
+            m_error = errno;
+        else
+            ::fchmod(m_fd.get(), defaultFileMode());
+    }
+    ~TempFile()
+    {
+        m_fd.reset();
+        if (!m_committed && m_error == 0)
+            ::unlink(m_path.constData());
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    bool valid() const { return m_fd.valid(); }
+    int fd() const { return m_fd.get(); }
+    int error() const { return m_error; }
+
+    // Closes the file and renames it over the target; errno-style result.
+    int commit(const QString& target)
+    {
+        if (m_fd.close() != 0)
+            return errno;
+        if (::rename(m_path.constData(), nativePath(target).constData()) != 0)
+            return errno;
+        m_committed = true;
+        return 0;
+    }
+
+private:
+    QByteArray m_path;
+    Fd m_fd;
+    int m_error = 0;
+    bool m_committed = false;
+};
+
+// Copies the rest of `in` into `out`: the kernel's own copy where the file
+// systems allow it, then sendfile, then plain reads and writes. Returns 0 or
+// an errno value.
+int copyContents(int in, int out)
+{
+    constexpr size_t chunk = size_t(1) << 30;
+    bool tryRange = true;
+    bool trySendfile = true;
+    for (;;) {
+        if (tryRange) {
+            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, chunk, 0);
+            if (n > 0)
+                continue;
+            if (n == 0)
+                return 0;
+            if (errno == EINTR)
+                continue;
+            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM
+                || errno == EBADF) {
+                tryRange = false;
+                continue;
+            }
+            return errno;
+        }
+        if (trySendfile) {
+            const ssize_t n = ::sendfile(out, in, nullptr, chunk);
+            if (n > 0)
+                continue;
+            if (n == 0)
+                return 0;
+            if (errno == EINTR)
+                continue;
+            if (errno == EINVAL || errno == ENOSYS) {
+                trySendfile = false;
+                continue;
+            }
+            return errno;
+        }
+        char buffer[1 << 16];
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n == 0)
+            return 0;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buffer + done, size_t(n - done));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                return errno;
+            }
+            done += w;
+        }
+    }
+}
+
+bool setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+bool hasWildcard(const QString& name)
+{
+    const QString last = QFileInfo(name).fileName();
+    return last.contains(QLatin1Char('*')) || last.contains(QLatin1Char('?'));
+}
+
+} // namespace
+
+QStringList SplitFileNames(const QString& names)
+{
+    QStringList out;
+    for (const QString& part : names.split(QLatin1Char(';'))) {
+        if (!part.isEmpty())
+            out.append(part);
+    }
+    return out;
+}
+
+bool CopyFileAtomic(const QString& source, const QString& target, QString* error)
+{
+    Fd in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return setError(error, source + QStringLiteral(": ") + errnoText(errno));
+    struct stat st
+    {
+    };
+    if (::fstat(in.get(), &st) != 0)
+        return setError(error, source + QStringLiteral(": ") + errnoText(errno));
+    if (!S_ISREG(st.st_mode))
+        return setError(error, source + QStringLiteral(": ") + errnoText(S_ISDIR(st.st_mode) ? EISDIR : EINVAL));
+    TempFile temp(target);
+    if (!temp.valid())
+        return setError(error, target + QStringLiteral(": ") + errnoText(temp.error()));
+    if (st.st_size > 0)
+        ::posix_fadvise(in.get(), 0, st.st_size, POSIX_FADV_SEQUENTIAL);
+    if (const int err = copyContents(in.get(), temp.fd()))
+        return setError(error, target + QStringLiteral(": ") + errnoText(err));
+    if (const int err = temp.commit(target))
+        return setError(error, target + QStringLiteral(": ") + errnoText(err));
+    return true;
+}
+
+bool WriteFileAtomic(const QString& target, const QByteArray& bytes, QString* error)
+{
+    TempFile temp(target);
+    if (!temp.valid())
+        return setError(error, target + QStringLiteral(": ") + errnoText(temp.error()));
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t w = ::write(temp.fd(), bytes.constData() + done, size_t(bytes.size() - done));
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return setError(error, target + QStringLiteral(": ") + errnoText(errno));
+        }
+        done += w;
+    }
+    if (const int err = temp.commit(target))
+        return setError(error, target + QStringLiteral(": ") + errnoText(err));
+    return true;
+}
+
+TFileOperation::TFileOperation(QObject* owner)
+    : QObject(owner)
+{
+}
+
+void TFileOperation::setActive(bool active)
+{
+    if (active)
+        Execute();
+}
+
+QWidget* TFileOperation::parentWindow() const
+{
+    if (auto w = qobject_cast<QWidget*>(parent()))
+        return w->window();
+    return QApplication::activeWindow();
+}
+
+void TFileOperation::fail(const QString& why)
+{
+    if (m_lastError.isEmpty())
+        m_lastError = why;
+}
+
+QStringList TFileOperation::expandSources(bool& ok)
+{
+    ok = true;
+    QStringList out;
+    for (const QString& name : m_from) {
+        if (!hasWildcard(name)) {
+            out.append(name);
+            continue;
+        }
+        const QFileInfo info(name);
+        QDir::Filters filter = QDir::Files | QDir::Hidden | QDir::System;
+        if (!m_flags.testFlag(fofFilesOnly))
+            filter |= QDir::Dirs | QDir::NoDotAndDotDot;
+        const QDir dir(info.path());
+        const QStringList matches = dir.entryList({info.fileName()}, filter, QDir::Name);
+        if (matches.isEmpty()) {
+            fail(name + QStringLiteral(": ") + errnoText(ENOENT));
+            ok = false;
+        }
+        for (const QString& m : matches)
+            out.append(dir.filePath(m));
+    }
+    return out;
+}
+
+bool TFileOperation::makeFolderFor(const QString& target)
+{
+    const QString folder = QFileInfo(target).absolutePath();
+    std::error_code ec;
+    if (fs::is_directory(fs::path(nativePath(folder).toStdString()), ec))
+        return true;
+    if (!m_flags.testFlag(fofNoConfirmMkDir)
+        && MessageBox::confirm(parentWindow(),
+                               QStringLiteral("A(z) \"%1\" mappa nem létezik.\nLétrehozza?").arg(folder))
+            != MessageAnswer::Yes) {
+        m_aborted = true;
+        fail(folder + QStringLiteral(": a mappa létrehozása megszakítva"));
+        return false;
+    }
+    fs::create_directories(fs::path(nativePath(folder).toStdString()), ec);
+    if (ec) {
+        fail(folder + QStringLiteral(": ") + QString::fromStdString(ec.message()));
+        return false;
+    }
+    return true;
+}
+
+// Decides what happens to an existing target; false skips this file.
+bool TFileOperation::prepareTarget(QString& target)
+{
+    const QFileInfo info(target);
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    if (m_flags.testFlag(fofRenameOnCollision)) {
+        const QString base = info.completeBaseName();
+        const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+        for (int n = 2;; ++n) {
+            const QString candidate = info.dir().filePath(QStringLiteral("%1 (%2)%3").arg(base).arg(n).arg(suffix));
+            if (!QFileInfo::exists(candidate)) {
+                target = candidate;
+                return true;
+            }
+        }
+    }
+    if (!m_flags.testFlag(fofNoConfirmation)
+        && MessageBox::confirm(parentWindow(),
+                               QStringLiteral("A(z) \"%1\" fájl már létezik.\nLecseréli?").arg(target))
+            != MessageAnswer::Yes) {
+        m_aborted = true;
+        return false;
+    }
+    return true;
+}
+
+bool TFileOperation::copyOne(const QString& from, QString to)
+{
+    if (!prepareTarget(to))
+        return true; // skipped by the user: Aborted tells
+    if (!makeFolderFor(to))
+        return false;
+    QString error;
+    if (!CopyFileAtomic(from, to, &error)) {
+        fail(error);
+        return false;
+    }
+    return true;
+}
+
+bool TFileOperation::moveOne(const QString& from, QString to)
+{
+    const QFileInfo source(from);
+    if (!source.exists() && !source.isSymLink()) {
+        fail(from + QStringLiteral(": ") + errnoText(ENOENT));
+        return false;
+    }
+    if (!prepareTarget(to))
+        return true;
+    if (!makeFolderFor(to))
+        return false;
+    if (::rename(nativePath(from).constData(), nativePath(to).constData()) == 0)
+        return true;
+    const int err = errno;
+    if (err != EXDEV || !source.isFile()) {
+        fail(from + QStringLiteral(": ") + errnoText(err));
+        return false;
+    }
+    // Another file system: copy, then remove the original only once the copy
+    // is complete under its name.
+    QString error;
+    if (!CopyFileAtomic(from, to, &error)) {
+        fail(error);
+        return false;
+    }
+    if (::unlink(nativePath(from).constData()) != 0) {
+        fail(from + QStringLiteral(": ") + errnoText(errno));
+        return false;
+    }
+    return true;
+}
+
+bool TFileOperation::deleteOne(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        fail(path + QStringLiteral(": ") + errnoText(ENOENT));
+        return false;
+    }
+    if (m_flags.testFlag(fofAllowUndo)) {
+        if (QFile::moveToTrash(path))
+            return true;
+        fail(path + QStringLiteral(": a fájl nem helyezhető a kukába"));
+        return false;
+    }
+    std::error_code ec;
+    fs::remove_all(fs::path(nativePath(path).toStdString()), ec);
+    if (ec) {
+        fail(path + QStringLiteral(": ") + QString::fromStdString(ec.message()));
+        return false;
+    }
+    return true;
+}
+
+bool TFileOperation::Execute()
+{
+    m_aborted = false;
+    m_lastError.clear();
+
+    bool ok = true;
+    const QStringList sources = expandSources(ok);
+    if (!ok)
+        return false;
+    if (sources.isEmpty()) {
+        fail(QStringLiteral("nincs megadva forrásfájl"));
+        return false;
+    }
+
+    QList<Pair> pairs;
+    if (m_operation == foDelete) {
+        for (const QString& s : sources)
+            pairs.append({s, QString()});
+    } else if (m_flags.testFlag(fofMultiDestFiles) || (sources.size() == 1 && m_to.size() == 1)) {
+        // One destination per source, each the full name of the result.
+        if (m_to.size() != sources.size()) {
+            fail(QStringLiteral("a forrás- és célnevek száma eltér"));
+            return false;
+        }
+        for (int i = 0; i < sources.size(); ++i)
+            pairs.append({sources[i], m_to[i]});
+    } else {
+        // Several sources into one folder, each under its own name.
+        if (m_to.size() != 1) {
+            fail(QStringLiteral("több forrásnévhez egy célmappa adható meg"));
+            return false;
+        }
+        const QDir folder(m_to.first());
+        for (const QString& s : sources)
+            pairs.append({s, folder.filePath(QFileInfo(s).fileName())});
+    }
+
+    // A progress window only where there is a desktop to show it on, and only
+    // for a run that takes long enough to need one.
+    std::unique_ptr<QProgressDialog> progress;
+    if (!m_flags.testFlag(fofSilent) && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        progress = std::make_unique<QProgressDialog>(parentWindow());
+        progress->setWindowTitle(m_progressTitle);
+        progress->setRange(0, int(pairs.size()));
+        progress->setMinimumDuration(2000);
+        progress->setCancelButtonText(QStringLiteral("Mégse"));
+        progress->setWindowModality(Qt::WindowModal);
+    }
+
+    for (int i = 0; i < pairs.size(); ++i) {
+        if (progress) {
+            if (!m_flags.testFlag(fofSimpleProgress))
+                progress->setLabelText(QFileInfo(pairs[i].from).fileName());
+            progress->setValue(i);
+            if (progress->wasCanceled()) {
+                m_aborted = true;
+                return false;
+            }
+        }
+        bool done = false;
+        switch (m_operation) {
+        case foCopy:
+            done = copyOne(pairs[i].from, pairs[i].to);
+            break;
+        case foMove:
+        case foRename:
+            done = moveOne(pairs[i].from, pairs[i].to);
+            break;
+        case foDelete:
+            done = deleteOne(pairs[i].from);
+            break;
+        }
+        if (!done)
+            return false;
+    }
+    if (progress)
+        progress->setValue(int(pairs.size()));
+    return true;
+}
+
+} // namespace pelmar
