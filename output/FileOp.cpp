@@ -358,6 +358,16 @@ bool TFileOperation::prepareTarget(QString& target)
 
 bool TFileOperation::copyOne(const QString& from, QString to)
 {
+    // Nothing is created for a source that cannot be copied.
+    const QFileInfo source(from);
+    if (!source.exists()) {
+        fail(from + QStringLiteral(": ") + errnoText(ENOENT));
+        return false;
+    }
+    if (source.isDir()) {
+        fail(from + QStringLiteral(": ") + errnoText(EISDIR));
+        return false;
+    }
     if (!prepareTarget(to))
         return true; // skipped by the user: Aborted tells
     if (!makeFolderFor(to))

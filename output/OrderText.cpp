@@ -2,12 +2,10 @@
 
 #include "core/PictureCheck.h"
 #include "output/OrderNames.h"
-#include "output/TextCompat.h"
+#include "core/Text.h"
 
 namespace pelmar {
 
-using textcompat::EncodeCp1250;
-using textcompat::PadText;
 
 namespace {
 
