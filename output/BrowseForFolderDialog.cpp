@@ -252,7 +252,11 @@ void TBrowseForFolderDialog::SelectPath(const QString& path)
 {
     if (!m_browser || path.isEmpty() || !QFileInfo(path).isDir())
         return;
-    m_browser->setDirectory(QDir::cleanPath(path));
+    const QString folder = QDir::cleanPath(path);
+    m_browser->setDirectory(folder);
+    // The shell reports its own selection change after a select request.
+    if (OnSelectionChanged)
+        OnSelectionChanged(this, m_browser, folder, folder);
 }
 
 } // namespace pelmar

@@ -1,0 +1,276 @@
+#include "output/BrowseForFolderDialog.h"
+#include "output/EnvelopeEdit.h"
+#include "output/SaveMegrForm.h"
+#include "platform/MessageBox.h"
+#include "tests/output/OrderFixtures.h"
+#include "tests/support/TempDir.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace pelmar;
+using namespace pelmar::test;
+
+namespace {
+
+const QStringList kSettings = {QStringLiteral("CD=500")};
+
+struct Example
+{
+    OrderModel order;
+    Example()
+    {
+        setOrderTodayForTests(QDate(2004, 3, 15));
+        addLine(order, "/home/bolt/kepek/IMG_0001.JPG", "9x13", 120, true, 2);
+        addLine(order, "/home/bolt/kepek/nyaralas.jpg", "10x15", 150, false, 1);
+    }
+    ~Example() { setOrderTodayForTests(QDate()); }
+};
+
+QString cell(const TSaveMegrForm& form, int row, int col)
+{
+    return form.SizeList->item(row, col)->text();
+}
+
+void showActive(QWidget& w)
+{
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+}
+
+} // namespace
+
+TEST(SaveMegrForm, OpensWithSummaryTotalPartnerAndFolderName)
+{
+    Example ex;
+    TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
+    EXPECT_EQ(form.windowTitle(), "Megrendelés rögzítése");
+    ASSERT_EQ(form.SizeList->rowCount(), 2);
+    EXPECT_EQ(cell(form, 0, 0), "9x13");
+    EXPECT_EQ(cell(form, 0, 1), "2 db");
+    EXPECT_EQ(cell(form, 0, 2), "120 Ft");
+    EXPECT_EQ(cell(form, 0, 3), "240 Ft");
+    EXPECT_EQ(cell(form, 1, 3), "150 Ft");
+    EXPECT_EQ(form.SizeList->item(0, 0)->data(Qt::UserRole).toInt(), 120);
+    EXPECT_EQ(form.LSumMegr->text(), "390 Ft");
+    EXPECT_EQ(form.PicturesTotal, 390);
+    EXPECT_EQ(form.TargetList, QStringList({"9x13-fill-2/kep00001.JPG", "10x15-fit-1/kep00002.jpg"}));
+    EXPECT_EQ(ex.order.line(0).newName(), "kep00001");
+    EXPECT_EQ(ex.order.line(1).newName(), "kep00002");
+
+    EXPECT_EQ(form.UserID->text(), "123");
+    EXPECT_EQ(form.UserNev->text(), "Minta Fotó Bt.");
+    EXPECT_EQ(form.UserHelys->text(), "Kisváros");
+    EXPECT_EQ(form.UserCim->text(), "Fő utca 1.");
+    EXPECT_EQ(form.UserIrsz->text(), "9999");
+    EXPECT_EQ(form.UserIrsz->maxLength(), 4);
+    EXPECT_EQ(form.VevoIrsz->maxLength(), 4);
+    for (QLineEdit* e : {form.Megj, form.VevoNev, form.VevoHelys, form.VevoCim, form.VevoIrsz})
+        EXPECT_TRUE(e->text().isEmpty());
+
+    EXPECT_TRUE(form.CBPrintData->isChecked());
+    EXPECT_FALSE(form.CBPrintSumData->isChecked());
+    EXPECT_TRUE(form.CBPrintSumData->isEnabled());
+    EXPECT_FALSE(form.CBCDIndex->isChecked());
+    EXPECT_EQ(form.TasakNo->text(), "000000");
+    EXPECT_EQ(form.BaseFolder, DocumentsFolder());
+    EXPECT_EQ(form.OutputFolder->text(), DocumentsFolder() + "Pelmar-20040315-000000/");
+    EXPECT_FALSE(form.CancelRequest);
+    EXPECT_TRUE(form.LProcess->isHidden());
+    EXPECT_TRUE(form.PB->isHidden());
+    EXPECT_EQ(form.MegrBtn->text(), "Megrendelés");
+    EXPECT_EQ(form.CancelBtn->text(), "Mégse");
+    EXPECT_EQ(form.HelpBtn->text(), "Súgó");
+    EXPECT_EQ(form.BrowseBtn->text(), "Tallózás...");
+    EXPECT_TRUE(form.MegrBtn->isDefault());
+
+    EXPECT_EQ(form.BFD->SystemFolder(), sfDesktop);
+    EXPECT_EQ(form.BFD->Title(), "Kérem adja meg, hova készítse el a program a megrendelését:");
+    EXPECT_EQ(form.BFD->Options(), bfReturnOnlyFSDirs | bfEditBox | bfNewStyle);
+
+    showActive(form);
+    EXPECT_EQ(QApplication::focusWidget(), form.VevoNev);
+    EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "fixed size";
+}
+
+TEST(SaveMegrForm, TabOrderFollowsTheDesign)
+{
+    Example ex;
+    TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
+    QStringList names;
+    QWidget* w = form.SizeList;
+    do {
+        if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty() && w->window() == &form)
+            names << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w != form.SizeList);
+    const QStringList expected = {"SizeList", "UserID",      "UserNev",      "UserHelys", "UserCim", "UserIrsz", "Megj",
+                                  "VevoNev",  "VevoHelys",   "VevoCim",      "VevoIrsz",  "TasakNo", "CBPrintData",
+                                  "OutputFolder", "BrowseBtn", "MegrBtn",    "CancelBtn", "HelpBtn", "CBPrintSumData",
+                                  "CBCDIndex"};
+    EXPECT_EQ(names, expected);
+}
+
+TEST(SaveMegrForm, CdFeeTogglesBackToThePictureTotal)
+{
+    Example ex;
+    TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
+    for (int i = 0; i < 3; ++i) {
+        form.CBCDIndex->click();
+        EXPECT_EQ(form.LSumMegr->text(), "890 Ft");
+        EXPECT_EQ(form.CDFee, 500);
+        form.CBCDIndex->click();
+        EXPECT_EQ(form.LSumMegr->text(), "390 Ft");
+        EXPECT_EQ(form.CDFee, 0);
+    }
+    EXPECT_EQ(form.SizeList->rowCount(), 2) << "the summary is not changed";
+
+    for (const QStringList& settings : {QStringList{}, QStringList{"CD=abc"}, QStringList{"CD=5.5"}}) {
+        TSaveMegrForm other(nullptr, ex.order, examplePartner(), settings);
+        other.CBCDIndex->click();
+        EXPECT_EQ(other.LSumMegr->text(), "390 Ft");
+    }
+}
+
+TEST(SaveMegrForm, PrintSummaryIsEnabledOnlyWithPrintOrderAndKeepsItsMark)
+{
+    Example ex;
+    TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
+    form.CBPrintSumData->click();
+    form.CBPrintData->click();
+    EXPECT_FALSE(form.CBPrintSumData->isEnabled());
+    EXPECT_TRUE(form.CBPrintSumData->isChecked());
+    form.CBPrintData->click();
+    EXPECT_TRUE(form.CBPrintSumData->isEnabled());
+    EXPECT_TRUE(form.CBPrintSumData->isChecked());
+}
+
+TEST(SaveMegrForm, EnvelopeNumberComposesTheFolderAndRefusesBlanks)
+{
+    Example ex;
+    TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
+    showActive(form);
+    ScriptedMessages script;
+
+    form.TasakNo->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(form.TasakNo->selectedText(), "000000") << "entering selects everything";
+    QTest::keyClicks(form.TasakNo, "12");
+    EXPECT_EQ(form.OutputFolder->text(), DocumentsFolder() + "Pelmar-20040315-12/");
+    QTest::keyClicks(form.TasakNo, "ab c");
+    EXPECT_EQ(form.TasakNo->text().trimmed(), "12") << "only digits are taken";
+
+    // Enter with blank positions: refused, focus kept, dialog open.
+    QTest::keyClick(form.TasakNo, Qt::Key_Return);
+    QApplication::processEvents();
+    ASSERT_EQ(script.shown().size(), 1);
+    EXPECT_EQ(script.shown()[0].kind, MessageKind::GeneralError);
+    EXPECT_EQ(script.shown()[0].text, "Invalid input value.  Use escape key to abandon changes.");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), form.TasakNo);
+
+    // Leaving the field: refused the same way, the focus comes back.
+    form.VevoNev->setFocus();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    ASSERT_EQ(script.shown().size(), 2);
+    EXPECT_EQ(QApplication::focusWidget(), form.TasakNo);
+
+    // Esc restores the text of the entry and does not close the dialog.
+    QTest::keyClick(form.TasakNo, Qt::Key_Escape);
+    EXPECT_EQ(form.TasakNo->text(), "000000");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.OutputFolder->text(), DocumentsFolder() + "Pelmar-20040315-000000/");
+
+    // A complete number leaves without a word; a hand-typed folder is
+    // replaced at the next change.
+    form.OutputFolder->setText("/elsewhere/");
+    form.TasakNo->selectAll();
+    QTest::keyClicks(form.TasakNo, "000123");
+    form.VevoNev->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(script.shown().size(), 2);
+    EXPECT_EQ(form.OutputFolder->text(), DocumentsFolder() + "Pelmar-20040315-000123/");
+
+    // Esc outside an edit is the cancel button.
+    form.TasakNo->setFocus();
+    QApplication::processEvents();
+    QTest::keyClick(form.TasakNo, Qt::Key_Escape);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+    EXPECT_TRUE(form.CancelRequest);
+}
+
+TEST(SaveMegrForm, OrderButtonRefusesAnIncompleteEnvelopeNumber)
+{
+    Example ex;
+    TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
+    ScriptedMessages script;
+    form.TasakNo->setText("12");
+    form.MegrBtn->click();
+    QApplication::processEvents();
+    EXPECT_EQ(script.texts(), QStringList({"Invalid input value.  Use escape key to abandon changes."}));
+    EXPECT_FALSE(QDir(form.OutputFolder->text()).exists());
+}
+
+TEST(SaveMegrForm, CancelKeepsNewNamesAndReopeningNumbersAfreshAndShowsPartnerData)
+{
+    Example ex;
+    {
+        TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
+        form.UserID->setText("999");
+        form.CancelBtn->click();
+        EXPECT_TRUE(form.CancelRequest);
+        EXPECT_EQ(form.result(), QDialog::Rejected);
+    }
+    EXPECT_EQ(ex.order.line(1).newName(), "kep00002");
+    ex.order.removeLines({0});
+    TSaveMegrForm again(nullptr, ex.order, examplePartner(), kSettings);
+    EXPECT_EQ(ex.order.line(0).newName(), "kep00001");
+    EXPECT_EQ(again.TargetList, QStringList({"10x15-fit-1/kep00001.jpg"}));
+    EXPECT_EQ(again.UserID->text(), "123");
+    EXPECT_EQ(again.LSumMegr->text(), "150 Ft");
+}
+
+TEST(SaveMegrForm, BrowsePicksTheBaseFolderAndCancelChangesNothing)
+{
+    Example ex;
+    TempDir dir;
+    TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
+    showActive(form);
+
+    // The proposed folder exists: the picker opens on it.
+    const QString existing = dir.file("base/Pelmar-20040315-000000");
+    QDir().mkpath(existing);
+    form.BaseFolder = dir.file("base/");
+    form.TasakNoChange();
+    QString openedOn;
+    QTimer::singleShot(100, &form, [&] {
+        QFileDialog* picker = form.BFD->browser();
+        ASSERT_NE(picker, nullptr);
+        openedOn = picker->directory().absolutePath();
+        picker->setDirectory(dir.path());
+        QMetaObject::invokeMethod(picker, "accept");
+    });
+    form.BrowseBtn->click();
+    EXPECT_EQ(openedOn, existing);
+    EXPECT_EQ(form.BaseFolder, dir.path() + "/");
+    EXPECT_EQ(form.OutputFolder->text(), dir.path() + "/Pelmar-20040315-000000/");
+
+    // Cancelled: nothing changes.
+    QTimer::singleShot(100, &form, [&] { form.BFD->browser()->reject(); });
+    form.BrowseBtn->click();
+    EXPECT_EQ(form.BaseFolder, dir.path() + "/");
+    EXPECT_EQ(form.OutputFolder->text(), dir.path() + "/Pelmar-20040315-000000/");
+}
