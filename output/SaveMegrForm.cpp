@@ -4,6 +4,7 @@
 #include "output/BrowseForFolderDialog.h"
 #include "output/EnvelopeEdit.h"
 #include "output/FileOp.h"
+#include "output/ReportPrintouts.h"
 #include "platform/Guard.h"
 #include "platform/MessageBox.h"
 
@@ -84,6 +85,8 @@ TSaveMegrForm::TSaveMegrForm(QWidget* owner, OrderModel& order, const TUserData&
     , m_order(order)
     , m_partner(partner)
     , m_settingValues(settingValues)
+    , m_reportPrintouts(std::make_unique<ReportPrintouts>(this))
+    , m_printouts(m_reportPrintouts.get())
 {
     setObjectName(QStringLiteral("SaveMegrForm"));
     setWindowTitle(QStringLiteral("Megrendelés rögzítése"));

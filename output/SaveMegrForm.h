@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -19,6 +20,7 @@ class QTableWidget;
 namespace pelmar {
 
 class EnvelopeEdit;
+class ReportPrintouts;
 class TBrowseForFolderDialog;
 class TFileOperation;
 
@@ -114,6 +116,7 @@ private:
     TUserData m_partner;
     QStringList m_settingValues;
     QList<SizeRow> m_sizes;
+    std::unique_ptr<ReportPrintouts> m_reportPrintouts;
     PrintoutSink* m_printouts = nullptr;
     bool m_building = false;
 };

@@ -15,6 +15,12 @@ SmallDisk::SmallDisk(const QString& mountPoint, int kilobytes)
     m_mounted = ::mount("tmpfs", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, options.constData()) == 0;
 }
 
+bool SmallDisk::makeReadOnly()
+{
+    return m_mounted
+        && ::mount("tmpfs", QFile::encodeName(m_path).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
 SmallDisk::~SmallDisk()
 {
     if (m_mounted)

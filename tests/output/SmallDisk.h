@@ -15,6 +15,8 @@ public:
     SmallDisk& operator=(const SmallDisk&) = delete;
 
     bool available() const { return m_mounted; }
+    // Makes the file system read-only from now on.
+    bool makeReadOnly();
     QString path() const { return m_path; }
 
 private:

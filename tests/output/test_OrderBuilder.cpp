@@ -1,0 +1,444 @@
+#include "output/FileOp.h"
+#include "output/OrderBuilder.h"
+#include "output/ReportPrintouts.h"
+#include "platform/AppError.h"
+#include "reports/QrpFile.h"
+#include "tests/output/OrderFixtures.h"
+#include "tests/output/SmallDisk.h"
+#include "tests/support/TempDir.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace pelmar;
+using namespace pelmar::test;
+
+namespace {
+
+// Records what the build asked and answers from queues (empty: go on).
+struct Host : BuildHost
+{
+    QStringList events;
+    QList<bool> stopAnswers;     // confirmStop
+    QList<bool> continueAnswers; // continueAfterCopyError
+    bool cancel = false;
+    std::function<void(int)> onPicture;
+
+    void partnerRefused(PartnerField field, const QString& message) override
+    {
+        events << QStringLiteral("refused %1 %2").arg(int(field)).arg(message);
+    }
+    void outputFolderChanged(const QString& folder) override { events << "folder " + folder; }
+    void copyingStarted(int count) override { events << QStringLiteral("start %1").arg(count); }
+    void beforePicture(int index) override
+    {
+        events << QStringLiteral("picture %1").arg(index);
+        if (onPicture)
+            onPicture(index);
+    }
+    bool cancelRequested() override { return cancel; }
+    bool confirmStop() override
+    {
+        events << "stop?";
+        return stopAnswers.isEmpty() ? false : stopAnswers.takeFirst();
+    }
+    bool continueAfterCopyError(const QString& source) override
+    {
+        events << "copy error " + source;
+        return continueAnswers.isEmpty() ? true : continueAnswers.takeFirst();
+    }
+    void copyingEnded() override { events << "end"; }
+};
+
+struct Printouts : PrintoutSink
+{
+    QStringList calls;
+    PrintoutLabels labels;
+    QStringList rows;
+    QString quantity;
+    void saveOrder(const QString& path, const QList<OrderLine>& lines, const PrintoutLabels& l) override
+    {
+        calls << "save order " + QFileInfo(path).fileName() + QStringLiteral(" %1").arg(lines.size());
+        labels = l;
+        WriteFileAtomic(path, "order");
+    }
+    void saveSummary(const QString& path, const QStringList& r, const PrintoutLabels&, const QString& q) override
+    {
+        calls << "save summary " + QFileInfo(path).fileName();
+        rows = r;
+        quantity = q;
+        WriteFileAtomic(path, "summary");
+    }
+    void previewOrder(const QList<OrderLine>&, const PrintoutLabels&) override { calls << "preview order"; }
+    void previewSummary(const QStringList&, const PrintoutLabels&, const QString&) override
+    {
+        calls << "preview summary";
+    }
+};
+
+struct Fixture
+{
+    TempDir dir;
+    OrderModel order;
+    BuildInput input;
+    Host host;
+    Printouts printouts;
+    TFileOperation fo;
+
+    Fixture()
+    {
+        fo.setFlags(fofNoConfirmation | fofNoConfirmMkDir | fofSilent);
+        dir.write("pics/IMG_0001.JPG", QByteArray(70000, 'a'));
+        dir.write("pics/nyaralas.jpg", QByteArray(80000, 'b'));
+        addLine(order, dir.file("pics/IMG_0001.JPG"), "9x13", 120, true, 2);
+        addLine(order, dir.file("pics/nyaralas.jpg"), "10x15", 150, false, 1);
+        const OrderPlan plan = PlanOrder(order.lines());
+        for (int i = 0; i < plan.newNames.size(); ++i)
+            order.setNewName(i, plan.newNames[i]);
+        input.lines = order.lines();
+        input.fields = exampleFields();
+        input.outputFolder = dir.file("Rendelesek/Pelmar-20040315-000123");
+        input.totalText = "890 Ft";
+        input.cdIndex = true;
+        input.settingValues = {"CD=500"};
+        input.sizes = plan.sizes;
+        input.targets = plan.targets;
+    }
+    QString folder() const { return dir.file("Rendelesek/Pelmar-20040315-000123/"); }
+    BuildResult run()
+    {
+        OrderBuilder b(host, &printouts, fo);
+        b.setPreviewAllowed(true);
+        return b.run(input);
+    }
+};
+
+QStringList tree(const QString& folder)
+{
+    QStringList out;
+    QDir d(folder);
+    for (const QString& e : d.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (QFileInfo(d.filePath(e)).isDir()) {
+            for (const QString& sub : tree(d.filePath(e)))
+                out << e + "/" + sub;
+        } else {
+            out << e;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(OrderBuilder, WorkedExampleBuildsTheWholeFolder)
+{
+    Fixture f;
+    ASSERT_EQ(f.run(), BuildResult::Done);
+    EXPECT_EQ(tree(f.folder()), QStringList({"10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG",
+                                             "megrendeles.qrp", "megrendeles.txt", "megrendeles_osszegezve.qrp"}));
+    EXPECT_EQ(readAll(f.folder() + "megrendeles.txt"), exampleOrderText(true));
+    EXPECT_EQ(readAll(f.folder() + "9x13-fill-2/kep00001.JPG"), QByteArray(70000, 'a'));
+    EXPECT_EQ(f.host.events,
+              QStringList({"folder " + f.folder(), "start 2", "picture 0", "picture 1", "end"}));
+    EXPECT_EQ(f.printouts.calls, QStringList({"save order megrendeles.qrp 2", "save summary megrendeles_osszegezve.qrp",
+                                              "preview order"}));
+    EXPECT_EQ(f.printouts.rows, QStringList({"9x13|2 db|120 Ft|240 Ft", "10x15|1 db|150 Ft|150 Ft"}));
+    EXPECT_EQ(f.printouts.quantity, "3 db");
+    const PrintoutLabels& l = f.printouts.labels;
+    EXPECT_EQ(l.captions.value("LCegNev"), "Minta Fotó Bt.");
+    EXPECT_EQ(l.captions.value("LSumMegr"), "890 Ft");
+    EXPECT_EQ(l.captions.value("QRLabel17"), "500 Ft");
+    EXPECT_EQ(l.captions.value("LVevoNev"), "");
+    EXPECT_FALSE(l.enabled.value("LNotFinal", true));
+    EXPECT_TRUE(l.enabled.value("QRLabel16"));
+    EXPECT_TRUE(l.enabled.value("QRLabel17"));
+    EXPECT_FALSE(l.captions.contains("LCegID")) << "the shop number is not printed";
+}
+
+TEST(OrderBuilder, PreviewsFollowTheCheckBoxes)
+{
+    struct Case
+    {
+        bool data, sum;
+        QStringList previews;
+    };
+    for (const Case& c : {Case{true, false, {"preview order"}}, Case{true, true, {"preview order", "preview summary"}},
+                          Case{false, true, {}}, Case{false, false, {}}}) {
+        Fixture f;
+        f.input.printData = c.data;
+        f.input.printSumData = c.sum;
+        ASSERT_EQ(f.run(), BuildResult::Done);
+        EXPECT_EQ(f.printouts.calls.mid(2), c.previews) << c.data << c.sum;
+        EXPECT_EQ(f.printouts.calls.size(), 2 + c.previews.size());
+    }
+}
+
+TEST(OrderBuilder, PartnerFieldsAreRefusedInOrderAndNothingIsWritten)
+{
+    struct Case
+    {
+        QString OrderFields::*field;
+        QString value;
+        QString expected;
+    };
+    const QString nameMsg = "refused 1 Nem töltötte ki a \"Név\" mezőt!";
+    const Case cases[] = {
+        {&OrderFields::UserID, "0", "refused 0 Hibás üzletszám!"},
+        {&OrderFields::UserID, "-5", "refused 0 Hibás üzletszám!"},
+        {&OrderFields::UserID, "abc", "refused 0 Hibás üzletszám!"},
+        {&OrderFields::UserID, "", "refused 0 Hibás üzletszám!"},
+        {&OrderFields::UserID, "99999999999", "refused 0 Hibás üzletszám!"},
+        {&OrderFields::UserNev, "   ", nameMsg},
+        {&OrderFields::UserHelys, "", "refused 2 Nem töltötte ki a \"Helység\" mezőt!"},
+        {&OrderFields::UserCim, " ", "refused 3 Nem töltötte ki a \"Cím\" mezőt!"},
+        {&OrderFields::UserIrsz, "", "refused 4 Nem töltötte ki a \"Irányítószám\" mezőt!"},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.input.fields.*c.field = c.value;
+        EXPECT_EQ(f.run(), BuildResult::Refused);
+        EXPECT_EQ(f.host.events, QStringList({c.expected})) << c.value.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(f.folder()));
+        EXPECT_TRUE(f.printouts.calls.isEmpty());
+    }
+    // Name and town both empty: only the name is reported.
+    Fixture f;
+    f.input.fields.UserNev.clear();
+    f.input.fields.UserHelys.clear();
+    f.run();
+    EXPECT_EQ(f.host.events, QStringList({nameMsg}));
+
+    // The postal code is only checked for being there; the shop number may
+    // carry blanks and a sign as the integer conversion allows.
+    Fixture g;
+    g.input.fields.UserIrsz = "ab";
+    g.input.fields.UserID = " +123";
+    EXPECT_EQ(g.run(), BuildResult::Done);
+    EXPECT_TRUE(readAll(g.folder() + "megrendeles.txt").contains("\r\n\xDCzletsz\xE1m:  +123\r\n"));
+}
+
+TEST(OrderBuilder, VanishedSourceAnsweredYesAndNo)
+{
+    {
+        Fixture f;
+        QFile::remove(f.dir.file("pics/IMG_0001.JPG"));
+        ASSERT_EQ(f.run(), BuildResult::Done);
+        EXPECT_TRUE(f.host.events.contains("copy error " + f.dir.file("pics/IMG_0001.JPG")));
+        EXPECT_EQ(tree(f.folder()), QStringList({"10x15-fit-1/kep00002.jpg", "megrendeles.qrp", "megrendeles.txt",
+                                                 "megrendeles_osszegezve.qrp"}));
+        const QByteArray text = readAll(f.folder() + "megrendeles.txt");
+        EXPECT_FALSE(text.contains("kep00001"));
+        EXPECT_TRUE(text.endsWith("890 Ft\r\n")) << "the total still counts the missing picture";
+        EXPECT_EQ(f.printouts.calls.first(), "save order megrendeles.qrp 2") << "the printout lists every line";
+    }
+    {
+        Fixture f;
+        QFile::remove(f.dir.file("pics/IMG_0001.JPG"));
+        f.host.continueAnswers = {false};
+        ASSERT_EQ(f.run(), BuildResult::Stopped);
+        EXPECT_EQ(f.host.events.last(), "end");
+        EXPECT_FALSE(QFileInfo::exists(f.folder() + "megrendeles.txt"));
+        EXPECT_TRUE(f.printouts.calls.isEmpty());
+    }
+}
+
+TEST(OrderBuilder, PictureReplacedByAFolderIsACopyError)
+{
+    Fixture f;
+    QFile::remove(f.dir.file("pics/nyaralas.jpg"));
+    QDir().mkpath(f.dir.file("pics/nyaralas.jpg"));
+    ASSERT_EQ(f.run(), BuildResult::Done);
+    EXPECT_TRUE(f.host.events.contains("copy error " + f.dir.file("pics/nyaralas.jpg")));
+    EXPECT_FALSE(QFileInfo::exists(f.folder() + "10x15-fit-1")) << "no folder for a picture that was not copied";
+}
+
+TEST(OrderBuilder, CancelAnsweredNoThenYes)
+{
+    Fixture f;
+    f.dir.write("pics/third.jpg", "ccc");
+    addLine(f.order, f.dir.file("pics/third.jpg"), "9x13", 120, true, 1);
+    f.input.lines = f.order.lines();
+    f.input.targets << "9x13-fill-1/kep00003.jpg";
+    f.host.onPicture = [&](int i) { f.host.cancel = i >= 0; };
+    f.host.stopAnswers = {false, true};
+    ASSERT_EQ(f.run(), BuildResult::Stopped);
+    EXPECT_EQ(f.host.events.mid(1), QStringList({"start 3", "picture 0", "stop?", "picture 1", "stop?", "end"}));
+    EXPECT_EQ(tree(f.folder()), QStringList({"9x13-fill-2/kep00001.JPG"})) << "copies made stay";
+}
+
+TEST(OrderBuilder, CancelAnsweredNoEveryTimeCompletes)
+{
+    Fixture f;
+    f.host.cancel = true;
+    ASSERT_EQ(f.run(), BuildResult::Done);
+    EXPECT_EQ(f.host.events.count("stop?"), 2);
+}
+
+TEST(OrderBuilder, RebuildReplacesItsFilesAndLeavesOthers)
+{
+    Fixture f;
+    ASSERT_EQ(f.run(), BuildResult::Done);
+    f.dir.write("Rendelesek/Pelmar-20040315-000123/sajat.txt", "mine");
+    f.dir.write("Rendelesek/Pelmar-20040315-000123/megrendeles.txt", "stale");
+    f.dir.write("pics/IMG_0001.JPG", "changed");
+    ASSERT_EQ(f.run(), BuildResult::Done);
+    EXPECT_EQ(readAll(f.folder() + "sajat.txt"), "mine");
+    EXPECT_EQ(readAll(f.folder() + "megrendeles.txt"), exampleOrderText(true));
+    EXPECT_EQ(readAll(f.folder() + "9x13-fill-2/kep00001.JPG"), "changed");
+}
+
+TEST(OrderBuilder, FolderGetsItsSeparatorAndSemicolonPathsCopy)
+{
+    Fixture f;
+    f.dir.write("pi;cs/a;b.jpg", "semi");
+    f.order.clear();
+    addLine(f.order, f.dir.file("pi;cs/a;b.jpg"), "9x13", 120, true, 1);
+    f.order.setNewName(0, "kep00001");
+    f.input.lines = f.order.lines();
+    f.input.targets = {"9x13-fill-1/kep00001.jpg"};
+    f.input.outputFolder = f.dir.file("Rend;elesek/x");
+    ASSERT_EQ(f.run(), BuildResult::Done);
+    EXPECT_EQ(f.input.outputFolder, f.dir.file("Rend;elesek/x/"));
+    EXPECT_EQ(f.host.events.first(), "folder " + f.dir.file("Rend;elesek/x/"));
+    EXPECT_EQ(readAll(f.dir.file("Rend;elesek/x/9x13-fill-1/kep00001.jpg")), "semi");
+    EXPECT_TRUE(f.host.events.filter("copy error").isEmpty());
+}
+
+TEST(OrderBuilder, SizeThatCannotBeAFolderStopsBeforeTheFirstCopy)
+{
+    Fixture f;
+    f.input.lines[1].SubItems[SubSize] = "10/15";
+    f.input.targets[1] = "10/15-fit-1/kep00002.jpg";
+    try {
+        f.run();
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.message().contains("2. tétel")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("nyaralas.jpg"));
+    }
+    EXPECT_FALSE(QFileInfo::exists(f.folder()));
+    EXPECT_FALSE(f.host.events.contains("start 2"));
+
+    Fixture g;
+    g.input.targets[0] = "../escape/kep00001.JPG";
+    EXPECT_THROW(g.run(), AppError);
+    EXPECT_FALSE(QFileInfo::exists(g.dir.file("Rendelesek/escape")));
+}
+
+TEST(OrderBuilder, BaseFolderThatCannotBeCreatedEndsWithTheFileError)
+{
+    Fixture f;
+    f.dir.write("Rendelesek", "a file where the base folder should be");
+    try {
+        f.run();
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.message().startsWith("Cannot create file \"" + f.folder() + "megrendeles.txt\".")) <<
+            e.message().toStdString();
+    }
+    EXPECT_EQ(f.host.events.count(), 1 + 1 + 2 + 2 + 1) << f.host.events.join("|").toStdString();
+    EXPECT_EQ(f.host.events.last(), "end") << "progress hidden";
+    EXPECT_TRUE(f.printouts.calls.isEmpty());
+}
+
+TEST(OrderBuilder, ReadOnlyOrderFolder)
+{
+    Fixture f;
+    SmallDisk disk(f.dir.file("ro"), 1024);
+    if (!disk.available())
+        GTEST_SKIP() << "no permission to mount a small file system";
+    QDir().mkpath(disk.path() + "/Pelmar-20040315-000123");
+    ASSERT_TRUE(disk.makeReadOnly());
+    f.input.outputFolder = disk.path() + "/Pelmar-20040315-000123/";
+    EXPECT_THROW(f.run(), AppError);
+    EXPECT_EQ(f.host.events.filter("copy error").size(), 2);
+    EXPECT_TRUE(tree(f.input.outputFolder).isEmpty());
+}
+
+TEST(OrderBuilder, RealPrintoutsAreSavedWithValidFraming)
+{
+    Fixture f;
+    ReportPrintouts real;
+    OrderBuilder b(f.host, &real, f.fo);
+    b.setPreviewAllowed(false);
+    ASSERT_EQ(b.run(f.input), BuildResult::Done);
+    for (const char* name : {"megrendeles.qrp", "megrendeles_osszegezve.qrp"}) {
+        const QByteArray qrp = readAll(f.folder() + name);
+        ASSERT_GT(qrp.size(), 128 + 12) << name;
+        auto u16 = [&](int at) { return quint16(uchar(qrp[at]) | uchar(qrp[at + 1]) << 8); };
+        auto u32 = [&](qsizetype at) {
+            return quint32(uchar(qrp[at]) | uchar(qrp[at + 1]) << 8 | uchar(qrp[at + 2]) << 16 |
+                           quint32(uchar(qrp[at + 3])) << 24);
+        };
+        EXPECT_EQ(u16(0), 3);
+        EXPECT_EQ(u16(2), 309);
+        EXPECT_EQ(u32(8), 1u) << "one page";
+        EXPECT_EQ(u32(128), 1u);
+        EXPECT_EQ(u32(132), quint32(qrp.size()));
+        EXPECT_EQ(u32(qrp.size() - 4), 128u);
+    }
+}
+
+TEST(OrderBuilder, KilledInTheMiddleLeavesNoTruncatedPictureUnderItsName)
+{
+    TempDir dir;
+    const int pictures = 12;
+    const qsizetype bytes = 6 * 1024 * 1024;
+    OrderModel order;
+    for (int i = 0; i < pictures; ++i) {
+        const QString path = dir.write(QStringLiteral("pics/p%1.jpg").arg(i), QByteArray(bytes, char('a' + i)));
+        addLine(order, path, "9x13", 120, true, 1);
+    }
+    const OrderPlan plan = PlanOrder(order.lines());
+    for (int i = 0; i < pictures; ++i)
+        order.setNewName(i, plan.newNames[i]);
+
+    int interrupted = 0;
+    for (int round = 0; round < 6; ++round) {
+        const QString folder = dir.file(QStringLiteral("out%1/").arg(round));
+        fflush(nullptr);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            Host host;
+            TFileOperation fo;
+            fo.setFlags(fofNoConfirmation | fofNoConfirmMkDir | fofSilent);
+            BuildInput in;
+            in.lines = order.lines();
+            in.fields = exampleFields();
+            in.outputFolder = folder;
+            in.totalText = "1 Ft";
+            in.sizes = plan.sizes;
+            in.targets = plan.targets;
+            OrderBuilder b(host, nullptr, fo);
+            b.setSyncAtEnd(false);
+            b.run(in);
+            ::_exit(0);
+        }
+        ::usleep(useconds_t(2000 + round * 7000 + QRandomGenerator::global()->bounded(5000)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        int complete = 0;
+        for (int i = 0; i < pictures; ++i) {
+            const QString target = folder + plan.targets[i];
+            if (!QFileInfo::exists(target))
+                continue;
+            EXPECT_EQ(QFileInfo(target).size(), bytes) << target.toStdString();
+            ++complete;
+        }
+        const QString text = folder + "megrendeles.txt";
+        if (QFileInfo::exists(text)) {
+            EXPECT_TRUE(readAll(text).endsWith("1 Ft\r\n"));
+        }
+        if (complete < pictures)
+            ++interrupted;
+    }
+    EXPECT_GT(interrupted, 0) << "no round was killed before its end";
+}
