@@ -1,14 +1,6 @@
 #include "output/LabAddress.h"
 
-// The lab's record comes with the web links; until that header is part of
-// this tree the same address stands here.
-#if __has_include("platform/LabInfo.h")
 #include "platform/LabInfo.h"
-#else
-namespace pelmar::LabInfo {
-inline constexpr char kLabAddress[] = "1134 Budapest, Váci út 45.";
-}
-#endif
 
 namespace pelmar {
 

@@ -6,12 +6,9 @@
 #include "output/FileOp.h"
 #include "output/ReportPrintouts.h"
 #include "platform/Guard.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
 
-#if __has_include("platform/Help.h")
-#include "platform/Help.h"
-#define PELMAR_HAVE_HELP 1
-#endif
 
 #include <QApplication>
 #include <QCheckBox>
@@ -366,12 +363,7 @@ void TSaveMegrForm::BFDInitialized()
 
 void TSaveMegrForm::HelpBtnClick()
 {
-#ifdef PELMAR_HAVE_HELP
     Help::ShowHelpTopic(QStringLiteral("savemegr.html"));
-#else
-    // HELP CALL SITE: opens "savemegr.html" once the help viewer is part of
-    // the tree (platform/Help.h).
-#endif
 }
 
 void TSaveMegrForm::CancelBtnClick()

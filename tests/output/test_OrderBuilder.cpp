@@ -1,4 +1,5 @@
 #include "output/FileOp.h"
+#include "output/LabAddress.h"
 #include "output/OrderBuilder.h"
 #include "output/ReportPrintouts.h"
 #include "platform/AppError.h"
@@ -441,4 +442,24 @@ TEST(OrderBuilder, KilledInTheMiddleLeavesNoTruncatedPictureUnderItsName)
             ++interrupted;
     }
     EXPECT_GT(interrupted, 0) << "no round was killed before its end";
+}
+
+TEST(OrderBuilder, FinalMessageNamesTheFolderAndTheLab)
+{
+    const LabAddress a = splitLabAddress("1134 Budapest, Váci út 45.");
+    EXPECT_EQ(a.postalCode, "1134");
+    EXPECT_EQ(a.town, "Budapest");
+    EXPECT_EQ(a.street, "Váci út 45.");
+    const LabAddress b = splitLabAddress("Budapest");
+    EXPECT_EQ(b.town, "Budapest");
+    EXPECT_TRUE(b.postalCode.isEmpty());
+
+    const QString msg = OrderBuilder::finalMessage("/r/Pelmar-20040315-000123/");
+    const LabAddress lab = labAddress();
+    EXPECT_EQ(msg, "Megrendelése elkészült az alábbi mappába:\n\n/r/Pelmar-20040315-000123/\n\n"
+                   "Írja ki a mappa tartalmát egy CD lemezre és juttassa el áruházunk címére:\n\nPelmar Kft.\n"
+                       + lab.town + "\n" + lab.street + "\n" + lab.postalCode);
+    EXPECT_FALSE(lab.town.isEmpty());
+    EXPECT_FALSE(lab.street.isEmpty());
+    EXPECT_FALSE(lab.postalCode.isEmpty());
 }

@@ -1,6 +1,7 @@
 #include "output/BrowseForFolderDialog.h"
 #include "output/EnvelopeEdit.h"
 #include "output/SaveMegrForm.h"
+#include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "tests/output/OrderFixtures.h"
 #include "tests/support/TempDir.h"
@@ -273,4 +274,16 @@ TEST(SaveMegrForm, BrowsePicksTheBaseFolderAndCancelChangesNothing)
     form.BrowseBtn->click();
     EXPECT_EQ(form.BaseFolder, dir.path() + "/");
     EXPECT_EQ(form.OutputFolder->text(), dir.path() + "/Pelmar-20040315-000000/");
+}
+
+TEST(SaveMegrForm, HelpButtonAndF1OpenTheDialogsTopic)
+{
+    Example ex;
+    TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
+    QStringList topics;
+    Help::setRequestObserver([&](const QString& topic) { topics << topic; });
+    form.HelpBtn->click();
+    QTest::keyClick(&form, Qt::Key_F1);
+    Help::setRequestObserver({});
+    EXPECT_EQ(topics, QStringList({"savemegr.html", "savemegr.html"}));
 }
