@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace pelmar::jpeg {
+
+// Largest picture (in output pixels) we are willing to decode; anything
+// beyond it is refused rather than risking the memory of the whole program.
+inline constexpr qint64 kMaxDecodedPixels = qint64(120) * 1000 * 1000;
+
+// The picture's true width and height from its header. False (with the
+// decoder's message in error) when the file cannot be opened or its header is
+// not a JPEG header.
+bool readSize(const QString& path, QSize& size, QString* error = nullptr);
+
+// The smallest DCT scale 1/8, 1/4, 1/2 or 1/1 whose output still covers
+// target in both directions; returns the denominator (8, 4, 2 or 1). An
+// empty target gives 8, a target larger than the picture gives 1.
+int scaleDenominatorFor(QSize pictureSize, QSize target);
+
+struct Decoded
+{
+    QImage image;     // Format_RGB32; null on failure
+    QSize trueSize;   // width and height from the header
+    int denominator = 1;
+    QString error;
+};
+
+// Decodes the file at 1/denominator of its size (denominator 1, 2, 4 or 8).
+// A damaged tail is decoded as far as it goes (libjpeg fills the rest); only
+// a fatal decoder error or an oversized picture fails.
+Decoded decode(const QString& path, int denominator);
+
+// Decodes at the smallest scale that covers target.
+Decoded decodeCovering(const QString& path, QSize target);
+
+} // namespace pelmar::jpeg

@@ -1,0 +1,237 @@
+#include "tests/support/TempDir.h"
+#include "ui/MainForm.h"
+#include "ui/SettingsStore.h"
+
+#include "platform/MessageBox.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace pelmar;
+using pelmar::test::TempDir;
+
+namespace {
+
+struct Window
+{
+    TempDir dir;
+    std::unique_ptr<MainForm> form;
+    explicit Window(bool show = true)
+    {
+        form = std::make_unique<MainForm>(nullptr, dir.file(QStringLiteral("settings.sqlite")));
+        form->setShowWelcome(false);
+        if (show) {
+            form->show();
+            QTest::qWait(1);
+        }
+    }
+};
+
+template <typename T>
+T* named(QWidget* w, const char* name)
+{
+    T* found = w->findChild<T*>(QLatin1String(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+QStringList menuTexts(QMenu* menu)
+{
+    QStringList out;
+    for (QAction* a : menu->actions())
+        out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+} // namespace
+
+TEST(MainFormLayout, ControlsCarryTheirNamesCaptionsAndStartState)
+{
+    Window w;
+    MainForm* f = w.form.get();
+    EXPECT_EQ(f->windowTitle(), QStringLiteral("Pelmar digitális fotórendelés"));
+    EXPECT_EQ(f->frameGeometry().size(), QSize(800, 540));
+    EXPECT_EQ(named<QLabel>(f, "Label55")->text(), QStringLiteral("Kitöltés:"));
+    EXPECT_TRUE(named<QRadioButton>(f, "RBFill")->isChecked());
+    EXPECT_EQ(named<QRadioButton>(f, "RBFit")->text(), QStringLiteral("fit"));
+    EXPECT_EQ(named<QLabel>(f, "Label2")->text(), QStringLiteral("Méret:"));
+    EXPECT_EQ(named<QComboBox>(f, "CBSize")->count(), 0);
+    EXPECT_EQ(named<QLabel>(f, "Label3")->text(), QStringLiteral("Darab:"));
+    EXPECT_EQ(named<QuantityBox>(f, "Darab")->text(), QStringLiteral("1"));
+    EXPECT_EQ(named<QLabel>(f, "LItemPrice")->text(), QStringLiteral("0 Ft"));
+    EXPECT_EQ(named<QLabel>(f, "LItemSumPrice")->text(), QStringLiteral("0 Ft"));
+    EXPECT_TRUE(named<QLabel>(f, "LItemSumPrice")->font().bold());
+    EXPECT_EQ(named<QPushButton>(f, "ModSelBtn")->text(), QStringLiteral("Kijelölt elemek módosítása"));
+    EXPECT_EQ(named<QLabel>(f, "LErrorStr")->text(), QStringLiteral("Válasszon ki egy vagy több képet egyszerre!"));
+    EXPECT_FALSE(named<QProgressBar>(f, "PBAdd")->isVisible());
+    EXPECT_EQ(named<QLabel>(f, "Panel7")->text(), QStringLiteral("Előnézet"));
+    EXPECT_EQ(named<QCheckBox>(f, "CBShowPreview")->text(), QStringLiteral("Előnézet készítése"));
+    EXPECT_TRUE(named<QCheckBox>(f, "CBShowPreview")->isChecked());
+    EXPECT_EQ(named<QToolButton>(f, "PreviewImgBtn")->toolTip(), QStringLiteral("Klikkeljen ide a nagyításhoz"));
+    EXPECT_EQ(named<QLabel>(f, "SumMenny")->text(), QStringLiteral("0 db"));
+    EXPECT_EQ(named<QLabel>(f, "SumPrice")->text(), QStringLiteral("0 Ft"));
+    EXPECT_EQ(named<QLabel>(f, "PelmarLogo")->toolTip(), MainForm::homePageUrl());
+    EXPECT_EQ(named<QLabel>(f, "PelmarLogo")->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(named<QWidget>(f, "PaintBox")->width(), 178);
+    EXPECT_EQ(f->focusWidget(), f->FileList);
+}
+
+TEST(MainFormLayout, ListColumnsAndTheirWidths)
+{
+    Window w;
+    QTableView* list = named<QTableView>(w.form.get(), "FileList");
+    const QStringList captions = {QStringLiteral("Fájlnév"), QStringLiteral("Felbontás"), QStringLiteral("Kitöltés"),
+                                  QStringLiteral("Méret"),   QStringLiteral("Darab"),     QStringLiteral("Egységár"),
+                                  QStringLiteral("Összeg")};
+    const int widths[] = {200, 70, 50, 70, 60, 60, 70};
+    ASSERT_EQ(list->model()->columnCount(), 7);
+    for (int c = 0; c < 7; ++c) {
+        EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
+        EXPECT_EQ(list->columnWidth(c), widths[c]) << c;
+    }
+    EXPECT_FALSE(list->horizontalHeader()->sectionsClickable());
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+    EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+
+    // FormResize: outer width - 600, never below 50.
+    const int frameExtra = w.form->frameGeometry().width() - w.form->width();
+    w.form->resize(1000 - frameExtra, 540);
+    QTest::qWait(1);
+    EXPECT_EQ(list->columnWidth(0), w.form->frameGeometry().width() - 600);
+    EXPECT_EQ(list->columnWidth(0), 400);
+    w.form->resize(620, 540);
+    EXPECT_EQ(list->columnWidth(0), 50);
+    w.form->resize(300, 540);
+    EXPECT_EQ(list->columnWidth(0), 50);
+    EXPECT_EQ(list->columnWidth(1), 70);
+}
+
+TEST(MainFormLayout, ActionsMenusAndToolBar)
+{
+    Window w;
+    MainForm* f = w.form.get();
+    struct Expect
+    {
+        QAction* action;
+        const char* name;
+        QString caption;
+        QString hint;
+        QKeySequence shortcut;
+        bool enabled;
+    };
+    const QList<Expect> expected = {
+        {f->AddPic, "AddPic", QStringLiteral("Képek hozzáadása"), QStringLiteral("Képek felvétele a megrendelésbe"),
+         QKeySequence(QStringLiteral("Ctrl+O")), true},
+        {f->DelPic, "DelPic", QStringLiteral("Kép törlése"), QStringLiteral("Kép törlése a megrendelésből"),
+         QKeySequence(QStringLiteral("Del")), false},
+        {f->OutputMegr, "OutputMegr", QStringLiteral("Megrendelés elkészítése"),
+         QStringLiteral("Megrendelés elkészítése"), {}, true},
+        {f->PrintMegr, "PrintMegr", QStringLiteral("Nyomtatás"), QStringLiteral("Megrendelés nyomtatása"),
+         QKeySequence(QStringLiteral("Ctrl+P")), true},
+        {f->UserData, "UserData", QStringLiteral("Partner adatok"), QStringLiteral("Felhasználó adatok letöltése"), {},
+         true},
+        {f->ShowPrices, "ShowPrices", QStringLiteral("Árlista"), QStringLiteral("Árak listázása és frissítése"), {},
+         true},
+        {f->Contents, "Contents", QStringLiteral("Tartalom"), {}, QKeySequence(QStringLiteral("F1")), true},
+        {f->About, "About", QStringLiteral("Névjegy"), {}, {}, true},
+        {f->SelectAll, "SelectAll", QStringLiteral("SelectAll"), {}, QKeySequence(QStringLiteral("Ctrl+A")), true},
+        {f->SelectNone, "SelectNone", QStringLiteral("SelectNone"), {}, QKeySequence(QStringLiteral("Ctrl+N")), true},
+    };
+    for (const Expect& e : expected) {
+        ASSERT_NE(e.action, nullptr) << e.name;
+        EXPECT_EQ(e.action->objectName(), QLatin1String(e.name));
+        EXPECT_EQ(e.action->text(), e.caption) << e.name;
+        if (!e.hint.isEmpty()) {
+            EXPECT_EQ(e.action->toolTip(), e.hint) << e.name;
+        }
+        EXPECT_EQ(e.action->shortcut(), e.shortcut) << e.name;
+        EXPECT_EQ(e.action->isEnabled(), e.enabled) << e.name;
+        EXPECT_EQ(f->findChild<QAction*>(QLatin1String(e.name)), e.action);
+    }
+    EXPECT_EQ(f->menuBar()->actions().size(), 3);
+    EXPECT_EQ(f->miFile->title(), QStringLiteral("Fájl"));
+    EXPECT_EQ(menuTexts(f->miFile),
+              QStringList({QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
+                           QStringLiteral("Megrendelés elkészítése"), QStringLiteral("Nyomtatás"), QStringLiteral("-"),
+                           QStringLiteral("Új verzió ellenőrzése..."), QStringLiteral("-"), QStringLiteral("Kilépés")}));
+    EXPECT_EQ(f->miSettings->title(), QStringLiteral("Beállítások"));
+    EXPECT_EQ(menuTexts(f->miSettings), QStringList({QStringLiteral("Partner adatok"), QStringLiteral("Árlista")}));
+    EXPECT_EQ(f->miHelp->title(), QStringLiteral("Súgó"));
+    EXPECT_EQ(menuTexts(f->miHelp),
+              QStringList({QStringLiteral("Tartalom"), QStringLiteral("Újdonságok"), QStringLiteral("-"),
+                           QStringLiteral("Ugrás a Pelmar honlapjára"),
+                           QStringLiteral("Digitális fotókidolgozás a Pelmarnál"), QStringLiteral("-"),
+                           QStringLiteral("Névjegy")}));
+    EXPECT_EQ(f->miJumpPelmar->toolTip(), MainForm::homePageUrl());
+    EXPECT_EQ(f->miJumpDigi->toolTip(), MainForm::digiPageUrl());
+    for (const char* n : {"miCheckVersion", "miExit", "miWhatsNew", "miJumpPelmar", "miJumpDigi"})
+        EXPECT_NE(f->findChild<QAction*>(QLatin1String(n)), nullptr) << n;
+
+    // Tool bar: large icons with captions under them, in the given order;
+    // the help button reads "Súgó".
+    QToolBar* bar = named<QToolBar>(f, "ToolBar1");
+    EXPECT_EQ(bar->iconSize(), QSize(32, 32));
+    EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    QStringList items;
+    for (QAction* a : bar->actions()) {
+        if (a->isSeparator())
+            items.append(QStringLiteral("-"));
+        else if (auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(a)))
+            items.append(b->text());
+    }
+    EXPECT_EQ(items, QStringList({QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"),
+                                  QStringLiteral("-"), QStringLiteral("Megrendelés elkészítése"), QStringLiteral("-"),
+                                  QStringLiteral("Nyomtatás"), QStringLiteral("-"), QStringLiteral("Partner adatok"),
+                                  QStringLiteral("Árlista"), QStringLiteral("-"), QStringLiteral("Súgó")}));
+    // SelectAll and SelectNone are in no menu and on no tool bar.
+    for (QMenu* m : {f->miFile, f->miSettings, f->miHelp}) {
+        EXPECT_FALSE(m->actions().contains(f->SelectAll));
+        EXPECT_FALSE(m->actions().contains(f->SelectNone));
+    }
+    EXPECT_FALSE(bar->actions().contains(f->SelectAll));
+    // Every command has an icon in both sizes.
+    for (QAction* a : {f->AddPic, f->DelPic, f->OutputMegr, f->PrintMegr, f->UserData, f->ShowPrices, f->Contents,
+                       f->About}) {
+        EXPECT_FALSE(a->icon().pixmap(QSize(32, 32)).isNull()) << a->objectName().toStdString();
+        EXPECT_FALSE(a->icon().pixmap(QSize(16, 16)).isNull()) << a->objectName().toStdString();
+    }
+}
+
+// The next widget Tab reaches from w, a widget inside a compound control
+// counting as the control itself.
+QWidget* nextTabStop(MainForm* f, QWidget* w)
+{
+    for (QWidget* n = w->nextInFocusChain(); n && n != w; n = n->nextInFocusChain()) {
+        if (!(n->focusPolicy() & Qt::TabFocus) || !n->isVisibleTo(f) || !n->isEnabled())
+            continue;
+        QWidget* stop = n->focusProxy() ? n->focusProxy() : n;
+        if (stop == w || w->isAncestorOf(stop))
+            continue;
+        return stop;
+    }
+    return nullptr;
+}
+
+TEST(MainFormLayout, TabOrderOfTheEditorRow)
+{
+    Window w;
+    MainForm* f = w.form.get();
+    EXPECT_EQ(nextTabStop(f, f->RBFill), f->RBFit);
+    EXPECT_EQ(nextTabStop(f, f->RBFit), f->Darab);
+    EXPECT_EQ(nextTabStop(f, f->Darab), f->CBSize);
+    EXPECT_EQ(nextTabStop(f, f->CBSize), f->ModSelBtn);
+}

@@ -1,0 +1,213 @@
+#include "tests/support/TempDir.h"
+#include "ui/SettingsStore.h"
+
+#include "platform/MessageBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+using namespace pelmar;
+using pelmar::test::TempDir;
+
+namespace {
+
+QString dbIn(const TempDir& dir)
+{
+    return dir.file(QStringLiteral("settings.sqlite"));
+}
+
+} // namespace
+
+TEST(SettingsStore, KeysOpenForReadingOnlyWhenTheyExistAndCreateTheirParents)
+{
+    TempDir dir;
+    SettingsStore store(dbIn(dir));
+    ASSERT_TRUE(store.isAvailable());
+    EXPECT_FALSE(store.openKey(kSettingsRootKey, false));
+    EXPECT_FALSE(store.hasOpenKey());
+    ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
+    // The parents came into being with it.
+    EXPECT_TRUE(store.openKey(QStringLiteral("\\Software\\Dravik"), false));
+    EXPECT_TRUE(store.openKey(kSettingsRootKey, false));
+    // Letter case and doubled separators do not make another key.
+    EXPECT_TRUE(store.openKey(QStringLiteral("\\software\\DRAVIK\\\\pelmarclient\\prices\\"), false));
+    // A key opened for reading only refuses writes.
+    EXPECT_FALSE(store.writeInteger(QStringLiteral("x"), 1));
+    EXPECT_FALSE(store.openKey(QString(), true));
+}
+
+TEST(SettingsStore, KindsAreKeptApartAndOverwritingKeepsTheListingOrder)
+{
+    TempDir dir;
+    {
+        SettingsStore store(dbIn(dir));
+        ASSERT_TRUE(store.openKey(kSettingsRootKey, true));
+        EXPECT_TRUE(store.writeInteger(QStringLiteral("UserID"), -42));
+        EXPECT_TRUE(store.writeString(QStringLiteral("UserName"), QStringLiteral("Ősz Ödön | \"x\"\n")));
+        EXPECT_TRUE(store.writeBool(QStringLiteral("WelcomeScreen"), false));
+        EXPECT_TRUE(store.writeString(QStringLiteral("Empty"), QString()));
+        // Overwrite with another kind: same place in the listing.
+        EXPECT_TRUE(store.writeString(QStringLiteral("userid"), QStringLiteral("12a")));
+    }
+    SettingsStore store(dbIn(dir));
+    ASSERT_TRUE(store.openKey(kSettingsRootKey, false));
+    EXPECT_EQ(store.valueNames(),
+              QStringList({QStringLiteral("UserID"), QStringLiteral("UserName"), QStringLiteral("WelcomeScreen"),
+                           QStringLiteral("Empty")}));
+    EXPECT_FALSE(store.readInteger(QStringLiteral("UserID")).has_value());
+    EXPECT_EQ(store.readString(QStringLiteral("UserID")).value_or(QString()), QStringLiteral("12a"));
+    EXPECT_EQ(*store.readString(QStringLiteral("UserName")), QStringLiteral("Ősz Ödön | \"x\"\n"));
+    EXPECT_FALSE(store.readInteger(QStringLiteral("WelcomeScreen")).has_value());
+    EXPECT_FALSE(store.readString(QStringLiteral("WelcomeScreen")).has_value());
+    EXPECT_EQ(store.readBool(QStringLiteral("WelcomeScreen")), std::optional<bool>(false));
+    EXPECT_FALSE(store.readBool(QStringLiteral("UserName")).has_value());
+    EXPECT_TRUE(store.valueExists(QStringLiteral("Empty")));
+    EXPECT_EQ(store.readString(QStringLiteral("Empty")), std::optional<QString>(QString()));
+    EXPECT_FALSE(store.valueExists(QStringLiteral("Missing")));
+}
+
+TEST(SettingsStore, TwelveNamesComeBackInCreationOrderNotSortedAsText)
+{
+    TempDir dir;
+    SettingsStore store(dbIn(dir));
+    ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
+    QStringList expected;
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_TRUE(store.writeString(QString::number(i), QStringLiteral("s%1|1|a|b").arg(i)));
+        expected.append(QString::number(i));
+    }
+    ASSERT_TRUE(store.openKey(kSettingsPricesKey, false));
+    EXPECT_EQ(store.valueNames(), expected);
+}
+
+TEST(SettingsStore, RolledBackTransactionLeavesTheOldValues)
+{
+    TempDir dir;
+    {
+        SettingsStore store(dbIn(dir));
+        ASSERT_TRUE(store.openKey(kSettingsValuesKey, true));
+        ASSERT_TRUE(store.writeInteger(QStringLiteral("CD"), 1500));
+    }
+    {
+        SettingsStore store(dbIn(dir));
+        ASSERT_TRUE(store.beginTransaction());
+        ASSERT_TRUE(store.openKey(kSettingsValuesKey, true));
+        ASSERT_TRUE(store.writeInteger(QStringLiteral("CD"), 9));
+        ASSERT_TRUE(store.openKey(QStringLiteral("\\Software\\Other"), true));
+        // Destroyed without commit: as if the program had crashed mid-save.
+    }
+    SettingsStore store(dbIn(dir));
+    EXPECT_FALSE(store.openKey(QStringLiteral("\\Software\\Other"), false));
+    ASSERT_TRUE(store.openKey(kSettingsValuesKey, false));
+    EXPECT_EQ(store.readInteger(QStringLiteral("CD")), std::optional<qint32>(1500));
+}
+
+TEST(SettingsStore, DamagedDatabaseIsKeptAsideAndDefaultsStart)
+{
+    const QList<QByteArray> damaged = {
+        QByteArray("this is no database at all, just text\n").repeated(200),
+        QByteArray(4096, '\xff'),
+        QByteArray("SQLite format 3\0", 16) + QByteArray(100, '\x01'),
+    };
+    for (const QByteArray& bytes : damaged) {
+        TempDir dir;
+        const QString path = dir.write(QStringLiteral("settings.sqlite"), bytes);
+        ScriptedMessages messages;
+        SettingsStore store(path);
+        ASSERT_TRUE(store.isAvailable());
+        ASSERT_FALSE(store.setAsidePath().isEmpty());
+        QFile kept(store.setAsidePath());
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), bytes) << "the damaged file must be kept unchanged";
+        EXPECT_FALSE(store.openKey(kSettingsRootKey, false));
+        EXPECT_TRUE(store.openKey(kSettingsRootKey, true));
+        EXPECT_TRUE(store.writeBool(QStringLiteral("ShowPreview"), true));
+        reportSetAside(nullptr, store);
+        ASSERT_EQ(messages.shown().size(), 1);
+        EXPECT_EQ(messages.shown().front().kind, MessageKind::Information);
+        EXPECT_TRUE(messages.shown().front().text.contains(QDir::toNativeSeparators(store.setAsidePath())));
+    }
+}
+
+TEST(SettingsStore, TruncatedRealDatabaseIsKeptAside)
+{
+    TempDir dir;
+    const QString path = dbIn(dir);
+    {
+        SettingsStore store(path);
+        ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
+        for (int i = 0; i < 400; ++i)
+            ASSERT_TRUE(store.writeString(QString::number(i), QString(200, QLatin1Char('x'))));
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    const qint64 size = f.size();
+    ASSERT_GT(size, 8192);
+    // Garbage over the pages after the first: the header still says SQLite.
+    f.seek(4096);
+    f.write(QByteArray(int(size - 4096), '\x5a'));
+    f.close();
+    ScriptedMessages messages;
+    SettingsStore store(path);
+    EXPECT_FALSE(store.setAsidePath().isEmpty());
+    EXPECT_TRUE(store.isAvailable());
+}
+
+TEST(SettingsStore, HealthyDatabaseIsNotTouchedAndNoBoxIsShown)
+{
+    TempDir dir;
+    {
+        SettingsStore store(dbIn(dir));
+        ASSERT_TRUE(store.openKey(kSettingsRootKey, true));
+        ASSERT_TRUE(store.writeInteger(QStringLiteral("UserID"), 7));
+    }
+    ScriptedMessages messages;
+    SettingsStore store(dbIn(dir));
+    EXPECT_TRUE(store.setAsidePath().isEmpty());
+    reportSetAside(nullptr, store);
+    EXPECT_TRUE(messages.shown().isEmpty());
+    ASSERT_TRUE(store.openKey(kSettingsRootKey, false));
+    EXPECT_EQ(store.readInteger(QStringLiteral("UserID")), std::optional<qint32>(7));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("settings.sqlite")}));
+}
+
+TEST(SettingsStore, UnwritableFolderLeavesTheStoreUnavailableWithoutCrashing)
+{
+    SettingsStore store(QStringLiteral("/proc/no-such-folder/settings.sqlite"));
+    EXPECT_FALSE(store.isAvailable());
+    EXPECT_FALSE(store.openKey(kSettingsRootKey, true));
+    EXPECT_TRUE(store.valueNames().isEmpty());
+    EXPECT_FALSE(store.beginTransaction());
+}
+
+TEST(PartnerDataStore, RoundTripAndTheUserIdGate)
+{
+    TempDir dir;
+    const QString path = dbIn(dir);
+    TUserData in;
+    in.UserID = 123;
+    in.UserName = QStringLiteral("  Fotó Bt.");
+    in.UserIrsz = QStringLiteral("1111");
+    in.UserHelys = QStringLiteral("Győr");
+    in.UserCim = QStringLiteral("Fő u. 1.");
+    ASSERT_TRUE(savePartnerData(in, path));
+    TUserData out;
+    out.UserTelefon = QStringLiteral("stale");
+    loadPartnerData(out, path);
+    EXPECT_EQ(out, in);
+
+    // Texts without a shop number are not read at all.
+    TempDir other;
+    {
+        SettingsStore store(dbIn(other));
+        ASSERT_TRUE(store.openKey(kSettingsRootKey, true));
+        ASSERT_TRUE(store.writeString(QStringLiteral("UserName"), QStringLiteral("Név")));
+        ASSERT_TRUE(store.writeString(QStringLiteral("UserID"), QStringLiteral("55")));
+    }
+    TUserData none;
+    loadPartnerData(none, dbIn(other));
+    EXPECT_EQ(none, TUserData{});
+}

@@ -1,0 +1,254 @@
+#pragma once
+
+#include "core/OrderModel.h"
+#include "core/PriceData.h"
+#include "ui/PreviewForm.h"
+
+#include <QAbstractSpinBox>
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QItemSelectionModel;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class QToolBar;
+class QToolButton;
+
+namespace pelmar {
+
+class SettingsStore;
+
+// The quantity box: digits, "+", "-" and the decimal separator may be typed;
+// its value is the integer its text holds, or 0. A value outside 0..1000 is
+// allowed while typing and brought to the nearer limit when the focus
+// leaves; the buttons and arrow keys never go past the limits.
+class QuantityBox : public QAbstractSpinBox
+{
+    Q_OBJECT
+public:
+    static constexpr int Minimum = 0;
+    static constexpr int Maximum = 1000;
+
+    explicit QuantityBox(QWidget* parent = nullptr);
+
+    int value() const;
+    void setValue(int value);
+    QString text() const;
+    // Brings an out-of-range value to the nearer limit (what leaving the box
+    // does).
+    void confirmValue();
+
+    void stepBy(int steps) override;
+    QValidator::State validate(QString& input, int& pos) const override;
+    void fixup(QString& input) const override;
+
+signals:
+    // Any change of the text.
+    void changed();
+
+protected:
+    StepEnabled stepEnabled() const override;
+    void focusOutEvent(QFocusEvent* event) override;
+};
+
+// The main window: the order's picture list, the editor row, the status line,
+// the preview area and the totals.
+class MainForm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Loads the settings (FormCreate). settingsPath: the settings database to
+    // use; empty means the program's own.
+    explicit MainForm(QWidget* parent = nullptr, const QString& settingsPath = {});
+    // Saves the settings (FormDestroy).
+    ~MainForm() override;
+
+    // --- Controls, named as the window's components -----------------------
+    QWidget* Panel2 = nullptr;
+    QWidget* CoolBar1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolBar* ToolBar2 = nullptr;
+    QFrame* Panel3 = nullptr;
+    QLabel* PelmarLogo = nullptr;
+
+    QWidget* Panel1 = nullptr;
+    QLabel* Label55 = nullptr;
+    QRadioButton* RBFill = nullptr;
+    QRadioButton* RBFit = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* CBSize = nullptr;
+    QLabel* Label3 = nullptr;
+    QuantityBox* Darab = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* LItemPrice = nullptr;
+    QLabel* Label33 = nullptr;
+    QLabel* LItemSumPrice = nullptr;
+    QPushButton* ModSelBtn = nullptr;
+
+    QFrame* Panel10 = nullptr;
+    QLabel* ImgInfo = nullptr;
+    QLabel* LErrorStr = nullptr;
+    QProgressBar* PBAdd = nullptr;
+
+    QTableView* FileList = nullptr;
+    QWidget* CoolBar2 = nullptr;
+    QWidget* PreviewPanel = nullptr;
+    QLabel* Panel7 = nullptr;
+    QWidget* Panel8 = nullptr;
+    QCheckBox* CBShowPreview = nullptr;
+    QToolButton* PreviewImgBtn = nullptr;
+    TPaintBox* PaintBox = nullptr;
+
+    QFrame* Panel5 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* SumMenny = nullptr;
+    QLabel* SumPrice = nullptr;
+
+    QAction* AddPic = nullptr;
+    QAction* DelPic = nullptr;
+    QAction* OutputMegr = nullptr;
+    QAction* PrintMegr = nullptr;
+    QAction* UserData = nullptr;
+    QAction* ShowPrices = nullptr;
+    QAction* Contents = nullptr;
+    QAction* About = nullptr;
+    QAction* SelectAll = nullptr;
+    QAction* SelectNone = nullptr;
+
+    QMenu* miFile = nullptr;
+    QMenu* miSettings = nullptr;
+    QMenu* miHelp = nullptr;
+    QAction* miCheckVersion = nullptr;
+    QAction* miExit = nullptr;
+    QAction* miWhatsNew = nullptr;
+    QAction* miJumpPelmar = nullptr;
+    QAction* miJumpDigi = nullptr;
+
+    // --- State other windows use ------------------------------------------
+    OrderModel& order() { return m_order; }
+    QItemSelectionModel* selection() const;
+    // Selected rows, ascending.
+    QList<int> selectedRows() const;
+    QStringList& priceList() { return m_priceList; }
+    QStringList& settingValues() { return m_settingValues; }
+    const TPriceData& currentPrice() const { return m_currentPrice; }
+    bool showWelcome() const { return m_showWelcome; }
+    void setShowWelcome(bool show) { m_showWelcome = show; }
+    QString statusText() const;
+    void setStatusText(const QString& text);
+    // Full path of the help file beside the program.
+    const QString& helpFile() const { return m_helpFile; }
+    const QString& settingsPath() const { return m_settingsPath; }
+    PreviewPicture& previewPicture() { return m_previewPicture; }
+    TPreviewForm* previewForm() const { return m_previewForm; }
+    void setPreviewForm(TPreviewForm* form) { m_previewForm = form; }
+    // The unit price stored with LItemPrice.
+    int itemPrice() const { return m_itemPrice; }
+    // True while an add run handles events between its files.
+    bool addRunActive() const { return m_addRunning; }
+
+    // Refills the size box from the price list, in its order, with no item
+    // selected; the caller selects one and runs CBSizeChange.
+    void rebuildSizeBox();
+    // Empties the order and recomputes the totals (after a successful build).
+    void clearOrder();
+    // Repaints whichever preview box shows PreviewPicture.
+    void repaintPreview();
+
+    // The idle text of the status line.
+    static QString idleStatusText();
+    // The lab's web addresses (also the hints of the link controls).
+    static QString homePageUrl();
+    static QString digiPageUrl();
+
+    // Replaces the open-picture dialog (tests and benchmarks); the function
+    // returns the chosen files, an empty list for a cancelled dialog. An
+    // empty function restores the dialog.
+    void setPictureChooser(std::function<QStringList()> chooser) { m_chooser = std::move(chooser); }
+    // The open-picture dialog itself.
+    QStringList choosePictures();
+
+    // Saves the settings now (FormDestroy does this at exit). Returns false
+    // when nothing could be written.
+    bool FormDestroy();
+
+public slots:
+    // Commands and handlers of this window.
+    void AddPicExecute();
+    void DelPicExecute();
+    void ModSelBtnClick();
+    void SelectAllExecute();
+    void SelectNoneExecute();
+    void FileListSelectItem();
+    QString FileListInfoTip(int row) const;
+    void CBSizeChange();
+    void DarabChange();
+    void FormResize();
+    void miExitClick();
+    bool FormCloseQuery();
+    void PaintBoxPaint(QPainter& painter);
+    void CBShowPreviewClick();
+    void PreviewImgBtnClick();
+    void UpdateTotals();
+
+    // Handlers whose bodies live with the dialogs they open.
+    void ShowPricesExecute();
+    void UserDataExecute();
+    void AboutExecute();
+    void FormActivate();
+    void ContentsExecute();
+    void miWhatsNewClick();
+    void miCheckVersionClick();
+    void miJumpPelmarClick();
+    void PelmarLogoClick();
+    void OutputMegrExecute();
+    void PrintMegrExecute();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createActions();
+    void createMenus();
+    void createControls();
+    void connectHandlers();
+    void FormCreate();
+    void loadSettings(SettingsStore& store);
+    void setOrderCommandsEnabled(bool enabled);
+    void addRunFinish();
+    void guarded(const std::function<void()>& command);
+    void syncEditors();
+
+    OrderModel m_order;
+    QStringList m_priceList;
+    QStringList m_settingValues;
+    TPriceData m_currentPrice;
+    PreviewPicture m_previewPicture;
+    TPreviewForm* m_previewForm = nullptr;
+    QString m_settingsPath;
+    QString m_helpFile;
+    bool m_showWelcome = true;
+    int m_itemPrice = 0;
+    bool m_suppressSync = false;
+    bool m_addRunning = false;
+    bool m_abortRun = false;
+    bool m_closeAfterRun = false;
+    bool m_closeConfirmed = false;
+    bool m_firstShow = true;
+    std::function<QStringList()> m_chooser;
+};
+
+} // namespace pelmar

@@ -1,0 +1,202 @@
+#include "ui/PreviewForm.h"
+
+#include "platform/JpegDecode.h"
+#include "ui/MainForm.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+namespace pelmar {
+
+int MulDiv(int a, int b, int c)
+{
+    if (c == 0)
+        return -1;
+    const qint64 product = qint64(a) * qint64(b);
+    const bool negative = (product < 0) != (c < 0);
+    const qint64 n = product < 0 ? -product : product;
+    const qint64 d = c < 0 ? -qint64(c) : qint64(c);
+    const qint64 q = (n + d / 2) / d;
+    return int(negative ? -q : q);
+}
+
+QRect previewRect(QSize picture, const QRect& box)
+{
+    const int rw = box.width();
+    const int rh = box.height();
+    const int w = picture.width();
+    const int h = picture.height();
+    if (w <= rw && h <= rh)
+        return QRect(box.left() + (rw - w) / 2, box.top() + (rh - h) / 2, w, h);
+    // The picture's own orientation decides which side fills the box.
+    if (w > h)
+        return QRect(box.left(), box.top(), rw, MulDiv(h, rw, w));
+    return QRect(box.left(), box.top(), MulDiv(w, rh, h), rh);
+}
+
+// ---------------------------------------------------------------------------
+
+bool PreviewPicture::load(const QString& path)
+{
+    clear();
+    QSize size;
+    if (!jpeg::readSize(path, size) || size.isEmpty())
+        return false;
+    m_path = path;
+    m_size = size;
+    return true;
+}
+
+void PreviewPicture::clear()
+{
+    m_path.clear();
+    m_size = QSize();
+    m_image = QImage();
+    m_denominator = 0;
+}
+
+QImage PreviewPicture::imageCovering(QSize target)
+{
+    if (isEmpty())
+        return {};
+    const int needed = jpeg::scaleDenominatorFor(m_size, target);
+    // A cached picture at this scale or a finer one covers the target too.
+    if (!m_image.isNull() && m_denominator <= needed)
+        return m_image;
+    const jpeg::Decoded d = jpeg::decode(m_path, needed);
+    ++m_decodes;
+    if (d.image.isNull() || d.trueSize != m_size) {
+        // The file vanished, broke or changed since it was selected.
+        clear();
+        return {};
+    }
+    m_image = d.image;
+    m_denominator = d.denominator;
+    return m_image;
+}
+
+// ---------------------------------------------------------------------------
+
+TPaintBox::TPaintBox(QWidget* parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TPaintBox::paintEvent(QPaintEvent*)
+{
+    ++m_paints;
+    QPainter painter(this);
+    if (onPaint)
+        onPaint(painter);
+    else
+        painter.fillRect(rect(), palette().color(QPalette::Window));
+}
+
+void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture& picture)
+{
+    const QRect r = box->rect();
+    const QColor fill = box->palette().color(QPalette::Window);
+    painter.fillRect(r, fill);
+    QImage image;
+    QRect target;
+    if (!picture.isEmpty()) {
+        target = previewRect(picture.size(), r);
+        image = picture.imageCovering(target.size());
+    }
+    if (image.isNull()) {
+        const QFontMetrics fm(painter.font());
+        const int tw = fm.horizontalAdvance(kNoPreviewText);
+        const int th = fm.height();
+        painter.setPen(box->palette().color(QPalette::WindowText));
+        painter.drawText(QPoint(r.left() + (r.width() - tw) / 2, r.top() + (r.height() - th) / 2 + fm.ascent()),
+                         kNoPreviewText);
+        return;
+    }
+    painter.setClipRect(r);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(target, image);
+}
+
+// ---------------------------------------------------------------------------
+
+TPreviewForm::TPreviewForm(MainForm* mainForm)
+    : QDialog(mainForm, Qt::Tool)
+    , m_main(mainForm)
+{
+    setObjectName(QStringLiteral("PreviewForm"));
+    setWindowTitle(QStringLiteral("Kép előnézete"));
+    setModal(false);
+    setSizeGripEnabled(true);
+    resize(648, 547);
+    setMinimumWidth(208);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFixedHeight(40);
+    Panel1->setFrameShape(QFrame::StyledPanel);
+    auto* strip = new QHBoxLayout(Panel1);
+    strip->setContentsMargins(8, 4, 8, 4);
+    strip->addStretch();
+    CloseBtn = new QPushButton(QStringLiteral("Bezár"), Panel1);
+    CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
+    // Default and cancel button at once: Enter and Esc both close.
+    CloseBtn->setDefault(true);
+    CloseBtn->setAutoDefault(true);
+    strip->addWidget(CloseBtn);
+    layout->addWidget(Panel1);
+    PaintBox = new TPaintBox(this);
+    PaintBox->setObjectName(QStringLiteral("PaintBox"));
+    PaintBox->onPaint = [this](QPainter& painter) { PaintBoxPaint(painter); };
+    layout->addWidget(PaintBox, 1);
+
+    connect(CloseBtn, &QPushButton::clicked, this, &TPreviewForm::CloseBtnClick);
+    mainForm->setPreviewForm(this);
+}
+
+void TPreviewForm::showOverMainForm()
+{
+    if (!isVisible()) {
+        const QRect main = m_main->frameGeometry();
+        QRect frame = frameGeometry();
+        frame.moveCenter(main.center());
+        move(frame.topLeft());
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void TPreviewForm::PaintBoxPaint(QPainter& painter)
+{
+    // Drawn whether or not the main window's preview box is switched on.
+    DrawPreview(PaintBox, painter, m_main->previewPicture());
+}
+
+void TPreviewForm::CloseBtnClick()
+{
+    hide();
+}
+
+void TPreviewForm::FormClose()
+{
+    m_main->PaintBox->update();
+}
+
+void TPreviewForm::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    // However the window was closed (button, Esc, close box): the small box
+    // takes over again.
+    FormClose();
+}
+
+} // namespace pelmar
