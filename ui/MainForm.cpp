@@ -5,6 +5,7 @@
 #include "platform/AppError.h"
 #include "platform/Guard.h"
 #include "platform/JpegDecode.h"
+#include "platform/LabInfo.h"
 #include "platform/MessageBox.h"
 #include "ui/SettingsStore.h"
 
@@ -672,12 +673,12 @@ QString MainForm::idleStatusText()
 
 QString MainForm::homePageUrl()
 {
-    return QStringLiteral("http://www.pelmar.hu/");
+    return LabInfo::homeUrl();
 }
 
 QString MainForm::digiPageUrl()
 {
-    return QStringLiteral("http://www.pelmar.hu/fotokidolgozas.html");
+    return LabInfo::digitalUrl();
 }
 
 QItemSelectionModel* MainForm::selection() const
