@@ -2,6 +2,8 @@
 
 #include "core/PriceData.h"
 #include "output/BrowseForFolderDialog.h"
+#include "output/DiscCapacity.h"
+#include "output/DiscWriteDialog.h"
 #include "output/EnvelopeEdit.h"
 #include "output/FileOp.h"
 #include "output/ReportPrintouts.h"
@@ -31,6 +33,15 @@ namespace pelmar {
 namespace {
 
 enum SizeColumn { ColSize, ColQuantity, ColUnitPrice, ColGross };
+
+// The room the order will take on a disc once the build has copied it.
+DiscCapacity::Estimate orderDiscSize(const QList<OrderLine>& lines, const QStringList& targets)
+{
+    QStringList sources;
+    for (const OrderLine& line : lines)
+        sources.append(line.path());
+    return DiscCapacity::estimate(DiscCapacity::orderFiles(targets, sources));
+}
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, int maxLength = 0)
 {
@@ -141,6 +152,10 @@ void TSaveMegrForm::buildControls()
     left->addWidget(SizeList, 1);
 
     auto totalRow = new QHBoxLayout;
+    // Whether the order fits a CD, beside the total.
+    LDiscSize = new QLabel(this);
+    LDiscSize->setObjectName(QStringLiteral("LDiscSize"));
+    totalRow->addWidget(LDiscSize);
     totalRow->addStretch(1);
     totalRow->addWidget(redBold(QStringLiteral("Összesen:"), this));
     LSumMegr = redBold(QStringLiteral("0 Ft"), this);
@@ -314,6 +329,7 @@ void TSaveMegrForm::FormCreate()
     SizeList->resizeColumnsToContents();
     PicturesTotal = plan.picturesTotal;
     LSumMegr->setText(totalText());
+    LDiscSize->setText(DiscCapacity::capacityText(orderDiscSize(m_order.lines(), TargetList)));
 
     UserID->setText(QString::number(m_partner.UserID));
     UserNev->setText(m_partner.UserName);
@@ -422,6 +438,13 @@ void TSaveMegrForm::MegrBtnClick()
         return;
     if (!TasakNo->validateNow())
         return;
+    // An order too big for a CD is built only when the partner says so, once.
+    if (!m_discSizeAccepted) {
+        const QString question = DiscCapacity::capacityQuestion(orderDiscSize(m_order.lines(), TargetList));
+        if (!question.isEmpty() && MessageBox::confirm(this, question) != MessageAnswer::Yes)
+            return;
+        m_discSizeAccepted = true;
+    }
 
     BuildInput input;
     input.lines = m_order.lines();
@@ -461,6 +484,7 @@ void TSaveMegrForm::MegrBtnClick()
         return;
     case BuildResult::Done:
         MessageBox::information(this, OrderBuilder::finalMessage(OutputFolder->text()));
+        DiscWriteDialog::offer(this, builder.orderFolder());
         accept();
         return;
     }

@@ -39,6 +39,7 @@ public:
     // Controls, named as in the form's design.
     QTableWidget* SizeList = nullptr;
     QLabel* LSumMegr = nullptr;
+    QLabel* LDiscSize = nullptr; // does the order fit a CD
     QLineEdit* UserID = nullptr;
     QLineEdit* UserNev = nullptr;
     QLineEdit* UserHelys = nullptr;
@@ -119,6 +120,7 @@ private:
     std::unique_ptr<ReportPrintouts> m_reportPrintouts;
     PrintoutSink* m_printouts = nullptr;
     bool m_building = false;
+    bool m_discSizeAccepted = false;
 };
 
 } // namespace pelmar

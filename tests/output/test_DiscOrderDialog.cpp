@@ -1,0 +1,151 @@
+// The disc parts of the order assembly dialog: the size line beside the
+// total, the question before building an order too big for a CD, and the
+// offer to write the finished folder to a disc.
+#include "output/DiscCapacity.h"
+#include "output/DiscWriteDialog.h"
+#include "output/SaveMegrForm.h"
+#include "platform/MessageBox.h"
+#include "tests/output/OrderFixtures.h"
+#include "tests/output/test_DiscSupport.h"
+#include "tests/support/TempDir.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace pelmar;
+using namespace pelmar::test;
+using namespace pelmar::test::disc;
+
+namespace {
+
+const QStringList kSettings = {QStringLiteral("CD=500")};
+
+// Saves small stand-ins for the printouts and never previews.
+class QuietPrintouts : public PrintoutSink
+{
+public:
+    void saveOrder(const QString& path, const QList<OrderLine>&, const PrintoutLabels&) override { put(path, "qrp"); }
+    void saveSummary(const QString& path, const QStringList&, const PrintoutLabels&, const QString&) override
+    {
+        put(path, "qrp");
+    }
+    void previewOrder(const QList<OrderLine>&, const PrintoutLabels&) override {}
+    void previewSummary(const QStringList&, const PrintoutLabels&, const QString&) override {}
+};
+
+// A picture of the given length without writing its bytes: a sparse file.
+QString sparsePicture(const TempDir& tmp, const QString& name, qint64 size)
+{
+    const QString path = tmp.file(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || !f.resize(size))
+        return QString();
+    return path;
+}
+
+struct Runner
+{
+    QStringList opened;
+    Runner()
+    {
+        DiscWriteDialog::setRunner([this](QWidget*, const QString& folder) { opened.append(folder); });
+    }
+    ~Runner() { DiscWriteDialog::setRunner({}); }
+};
+
+} // namespace
+
+TEST(DiscOrderDialog, SizeLineBesideTheTotal)
+{
+    TempDir tmp;
+    OrderModel order;
+    addLine(order, tmp.write(QStringLiteral("IMG_0001.JPG"), noise(300000, 1)), QStringLiteral("9x13"), 120, true, 2);
+    addLine(order, tmp.write(QStringLiteral("IMG_0002.JPG"), noise(200000, 2)), QStringLiteral("10x15"), 150, false, 1);
+    TSaveMegrForm form(nullptr, order, examplePartner(), kSettings);
+    ASSERT_NE(form.LDiscSize, nullptr);
+    EXPECT_EQ(form.LDiscSize->text(), QStringLiteral("A megrendelés mérete: 2 MB — elfér egy CD-n."));
+
+    // Two pictures of 400 MB: no longer a CD.
+    TempDir big;
+    OrderModel large;
+    addLine(large, sparsePicture(big, QStringLiteral("a.JPG"), 400LL << 20), QStringLiteral("9x13"), 120, true, 1);
+    addLine(large, sparsePicture(big, QStringLiteral("b.JPG"), 400LL << 20), QStringLiteral("9x13"), 120, true, 1);
+    TSaveMegrForm largeForm(nullptr, large, examplePartner(), kSettings);
+    EXPECT_TRUE(largeForm.LDiscSize->text().endsWith(QStringLiteral("— nem fér el egy CD-n, DVD lemez kell hozzá.")))
+        << largeForm.LDiscSize->text().toStdString();
+}
+
+// Too big for a CD: one question before the build; No builds nothing, Yes
+// goes on to the build (here refused by its partner check) and is not asked
+// again at the next press.
+TEST(DiscOrderDialog, OrderTooBigForACdIsBuiltOnlyAfterYes)
+{
+    TempDir big;
+    OrderModel large;
+    addLine(large, sparsePicture(big, QStringLiteral("a.JPG"), 400LL << 20), QStringLiteral("9x13"), 120, true, 1);
+    addLine(large, sparsePicture(big, QStringLiteral("b.JPG"), 400LL << 20), QStringLiteral("9x13"), 120, true, 1);
+    TSaveMegrForm form(nullptr, large, examplePartner(), kSettings);
+    const QString folder = big.file(QStringLiteral("Pelmar-20040315-000123/"));
+    form.OutputFolder->setText(folder);
+    form.UserNev->clear(); // the build stops at its partner check
+
+    ScriptedMessages messages;
+    messages.queueAnswer(MessageAnswer::No);
+    form.MegrBtn->click();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown()[0].kind, MessageKind::Confirmation);
+    EXPECT_TRUE(messages.shown()[0].text.startsWith(QStringLiteral("A megrendelés mérete (")));
+    EXPECT_TRUE(messages.shown()[0].text.endsWith(QStringLiteral("\n\nFolytatja?")));
+    EXPECT_FALSE(QFileInfo::exists(folder));
+
+    messages.clear();
+    messages.queueAnswer(MessageAnswer::Yes);
+    form.MegrBtn->click();
+    ASSERT_EQ(messages.shown().size(), 2);
+    EXPECT_EQ(messages.shown()[0].kind, MessageKind::Confirmation);
+    EXPECT_EQ(messages.shown()[1].kind, MessageKind::Error); // the partner check ran
+
+    messages.clear();
+    form.MegrBtn->click();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown()[0].kind, MessageKind::Error);
+    EXPECT_FALSE(QFileInfo::exists(folder));
+}
+
+// After the final message: the offer; Yes opens the writing dialog for the
+// order folder, and the order dialog closes with OK either way.
+TEST(DiscOrderDialog, FinishedBuildOffersTheDisc)
+{
+    for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+        TempDir tmp;
+        OrderModel order;
+        addLine(order, tmp.write(QStringLiteral("IMG_0001.JPG"), noise(60000, 1)), QStringLiteral("9x13"), 120, true, 2);
+        TSaveMegrForm form(nullptr, order, examplePartner(), kSettings);
+        QuietPrintouts printouts;
+        form.setPrintouts(&printouts);
+        form.CBPrintData->setChecked(false);
+        const QString folder = tmp.file(QStringLiteral("Pelmar-20040315-000123")) + QLatin1Char('/');
+        form.OutputFolder->setText(folder);
+        Runner runner;
+        ScriptedMessages messages;
+        messages.queueAnswer(answer);
+        form.MegrBtn->click();
+
+        ASSERT_EQ(messages.shown().size(), 2) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+        EXPECT_EQ(messages.shown()[0].kind, MessageKind::Information);
+        EXPECT_TRUE(messages.shown()[0].text.startsWith(QStringLiteral("Megrendelése elkészült")));
+        EXPECT_EQ(messages.shown()[1].text, DiscWriteDialog::offerQuestion());
+        if (answer == MessageAnswer::Yes)
+            EXPECT_EQ(runner.opened, QStringList{folder});
+        else
+            EXPECT_TRUE(runner.opened.isEmpty());
+        EXPECT_EQ(form.result(), QDialog::Accepted);
+        EXPECT_TRUE(QFileInfo(folder + QStringLiteral("9x13-fill-2/kep00001.JPG")).isFile());
+    }
+}
