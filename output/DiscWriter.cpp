@@ -585,10 +585,13 @@ QString DiscWriter::failureHeading(const QStringList& problemLines, bool toDrive
     if (has("exceeds free space") || has("no space left"))
         return toDrive ? QStringLiteral("A lemezen nincs elég hely a megrendeléshez. Tegyen be nagyobb lemezt.")
                        : QStringLiteral("Nincs elég szabad hely a lemezkép számára.");
-    if (toDrive && (has("no media") || has("not present") || has("no writeable media") || has("no disc")))
+    if (toDrive && (has("no media") || has("not present") || has("no writeable media") ||
+                    has("no suitable media") || has("no disc")))
         return QStringLiteral("Nincs írható lemez a meghajtóban.");
     if (toDrive && (has("closed media") || has("not blank") || has("closed or not recordable")))
         return QStringLiteral("A lemez nem üres vagy már le van zárva. Tegyen be egy üres lemezt.");
+    if (toDrive && (has("unsuitable media") || has("not properly formatted") || has("unsuitable drive and medi")))
+        return QStringLiteral("Ez a lemez ebben a meghajtóban nem írható. Tegyen be egy üres CD-R vagy DVD-R lemezt.");
     if (has("access to file is not allowed") || has("grafting failed") || has("cannot open file") ||
         has("cannot read") || has("permission denied"))
         return QStringLiteral("A megrendelés mappájának egy fájlja nem olvasható.");

@@ -410,6 +410,19 @@ TEST(DiscWriterParsing, FailureHeadingsFromXorrisoMessages)
     EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("x : FAILURE : no media")}, false),
               QStringLiteral("Hiba történt a lemezkép írása közben."));
     EXPECT_EQ(DiscWriter::failureHeading({}, true), QStringLiteral("Hiba történt a lemez írása közben."));
+    // xorriso's words for an empty drive and for a disc of the wrong kind.
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libburn : SORRY : Medium not present, tray closed")}, true),
+              QStringLiteral("Nincs írható lemez a meghajtóban."));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libburn : FAILURE : No suitable media detected")}, true),
+              QStringLiteral("Nincs írható lemez a meghajtóban."));
+    EXPECT_TRUE(DiscWriter::failureHeading({QStringLiteral("libburn : FAILURE : Unsuitable media detected. Profile "
+                                                           "0008h  CD-ROM")},
+                                           true)
+                    .startsWith(QStringLiteral("Ez a lemez ebben a meghajtóban nem írható.")));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("xorriso : FAILURE : -indev differs from -outdev and "
+                                                         "-outdev media is not blank")},
+                                         true),
+              QStringLiteral("A lemez nem üres vagy már le van zárva. Tegyen be egy üres lemezt."));
 }
 
 TEST(DiscWriterParsing, VolumeIdFromTheFolderName)
