@@ -8,7 +8,7 @@ namespace pelmar::jpeg {
 
 // Largest picture (in output pixels) we are willing to decode; anything
 // beyond it is refused rather than risking the memory of the whole program.
-inline constexpr qint64 kMaxDecodedPixels = qint64(120) * 1000 * 1000;
+inline constexpr qint64 kMaxDecodedPixels = qint64(40) * 1000 * 1000;
 
 // The picture's true width and height from its header. False (with the
 // decoder's message in error) when the file cannot be opened or its header is

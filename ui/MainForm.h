@@ -43,6 +43,8 @@ public:
     int value() const;
     void setValue(int value);
     QString text() const;
+    // The box's text field (typing goes there).
+    QLineEdit* editor() const { return lineEdit(); }
     // Brings an out-of-range value to the nearer limit (what leaving the box
     // does).
     void confirmValue();

@@ -165,11 +165,11 @@ TPreviewForm::TPreviewForm(MainForm* mainForm)
 void TPreviewForm::showOverMainForm()
 {
     if (!isVisible()) {
-        const QRect main = m_main->frameGeometry();
-        QRect frame = frameGeometry();
-        frame.moveCenter(main.center());
-        move(frame.topLeft());
         show();
+        // Centred by the real frame, known only once the window is shown.
+        QRect frame = frameGeometry();
+        frame.moveCenter(m_main->frameGeometry().center());
+        move(frame.topLeft());
     }
     raise();
     activateWindow();

@@ -1,0 +1,164 @@
+#include "tests/ui/MainFormFixture.h"
+
+#include "core/UserData.h"
+
+#include <QCheckBox>
+#include <QDir>
+
+using namespace pelmar;
+using namespace pelmar::test;
+
+namespace {
+
+class Settings : public MainFormTest
+{
+protected:
+    void SetUp() override { PartnerData() = TUserData{}; }
+    void TearDown() override { PartnerData() = TUserData{}; }
+};
+
+} // namespace
+
+TEST_F(Settings, FirstRunWithAnEmptyStore)
+{
+    PartnerData().UserID = 99; // whatever was there is replaced
+    openForm();
+    EXPECT_EQ(PartnerData(), TUserData{});
+    EXPECT_EQ(form->CBSize->count(), 0);
+    EXPECT_EQ(form->CBSize->currentIndex(), -1);
+    EXPECT_TRUE(form->priceList().isEmpty());
+    EXPECT_TRUE(form->settingValues().isEmpty());
+    EXPECT_TRUE(form->CBShowPreview->isChecked());
+    EXPECT_TRUE(messages.shown().isEmpty());
+    EXPECT_TRUE(form->helpFile().endsWith(QStringLiteral("/pelmarorder.chm")));
+}
+
+TEST_F(Settings, FreshStoreGivesShowWelcome)
+{
+    form = std::make_unique<MainForm>(nullptr, settingsPath());
+    EXPECT_TRUE(form->showWelcome());
+}
+
+TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
+{
+    QStringList prices;
+    for (int i = 0; i < 12; ++i)
+        prices.append(QStringLiteral("S%1|%2|1x2|%3x%4").arg(i).arg(100 + i).arg(i).arg(i + 1));
+    storePrices(prices, {{QStringLiteral("CD"), 1500}, {QStringLiteral("Other"), -3}});
+    openForm();
+    EXPECT_EQ(form->priceList(), prices);
+    ASSERT_EQ(form->CBSize->count(), 12);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(form->CBSize->itemText(i), QStringLiteral("S%1").arg(i));
+    EXPECT_EQ(form->CBSize->currentIndex(), 0);
+    EXPECT_EQ(form->currentPrice(), ParsePriceData(prices[0]));
+    EXPECT_EQ(form->LItemPrice->text(), QStringLiteral("100 Ft"));
+    EXPECT_EQ(form->settingValues(), QStringList({QStringLiteral("CD=1500"), QStringLiteral("Other=-3")}));
+
+    form->CBShowPreview->setChecked(false);
+    form->setShowWelcome(false);
+    form->priceList().append(QStringLiteral("Poster|9000|a|b"));
+    SetSettingValue(form->settingValues(), QStringLiteral("CD"), 1750);
+    form->settingValues().append(QStringLiteral("Bad=abc"));
+    form.reset(); // FormDestroy saves
+
+    openForm();
+    EXPECT_FALSE(form->CBShowPreview->isChecked());
+    EXPECT_EQ(form->priceList().size(), 13);
+    EXPECT_EQ(form->priceList().last(), QStringLiteral("Poster|9000|a|b"));
+    EXPECT_EQ(form->settingValues(),
+              QStringList({QStringLiteral("CD=1750"), QStringLiteral("Other=-3"), QStringLiteral("Bad=0")}));
+    SettingsStore store(settingsPath());
+    ASSERT_TRUE(store.openKey(kSettingsRootKey, false));
+    EXPECT_EQ(store.readBool(QStringLiteral("WelcomeScreen")), std::optional<bool>(false));
+    EXPECT_EQ(store.readBool(QStringLiteral("ShowPreview")), std::optional<bool>(false));
+    ASSERT_TRUE(store.openKey(kSettingsValuesKey, false));
+    EXPECT_EQ(store.readInteger(QStringLiteral("CD")), std::optional<qint32>(1750));
+}
+
+TEST_F(Settings, ShorterPriceListLeavesTheOldTailAsItWas)
+{
+    storePrices({kPrice9x13, kPrice10x15, kPrice13x18});
+    openForm();
+    form->priceList() = QStringList({kPrice13x18});
+    form.reset();
+    SettingsStore store(settingsPath());
+    ASSERT_TRUE(store.openKey(kSettingsPricesKey, false));
+    EXPECT_EQ(store.valueNames(), QStringList({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
+    EXPECT_EQ(store.readString(QStringLiteral("0")), std::optional<QString>(kPrice13x18));
+    EXPECT_EQ(store.readString(QStringLiteral("1")), std::optional<QString>(kPrice10x15));
+}
+
+TEST_F(Settings, PartnerDataOnlyWithAShopNumberAndWrongKindsCountAsMissing)
+{
+    {
+        SettingsStore store(settingsPath());
+        ASSERT_TRUE(store.openKey(kSettingsRootKey, true));
+        ASSERT_TRUE(store.writeInteger(QStringLiteral("UserID"), 4321));
+        ASSERT_TRUE(store.writeString(QStringLiteral("UserHelys"), QStringLiteral("Pécs")));
+        ASSERT_TRUE(store.writeInteger(QStringLiteral("UserCim"), 5)); // wrong kind
+        ASSERT_TRUE(store.writeString(QStringLiteral("ShowPreview"), QStringLiteral("0"))); // wrong kind
+        ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
+        // Gaps in the names, a wrong kind in between: read in creation order.
+        ASSERT_TRUE(store.writeString(QStringLiteral("5"), kPrice13x18));
+        ASSERT_TRUE(store.writeInteger(QStringLiteral("0"), 17));
+        ASSERT_TRUE(store.writeString(QStringLiteral("2"), kPrice9x13));
+        ASSERT_TRUE(store.openKey(kSettingsValuesKey, true));
+        ASSERT_TRUE(store.writeString(QStringLiteral("CD"), QStringLiteral("1500")));
+        ASSERT_TRUE(store.writeInteger(QStringLiteral("X"), 8));
+    }
+    openForm();
+    EXPECT_EQ(PartnerData().UserID, 4321);
+    EXPECT_EQ(PartnerData().UserHelys, QStringLiteral("Pécs"));
+    EXPECT_EQ(PartnerData().UserCim, QString());
+    EXPECT_EQ(PartnerData().UserName, QString());
+    EXPECT_TRUE(form->CBShowPreview->isChecked());
+    EXPECT_EQ(form->priceList(), QStringList({kPrice13x18, kPrice9x13}));
+    EXPECT_EQ(form->CBSize->itemText(0), QStringLiteral("13x18"));
+    EXPECT_EQ(form->settingValues(), QStringList({QStringLiteral("X=8")}));
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(Settings, PartnerTextsWithoutShopNumberAreNotRead)
+{
+    {
+        SettingsStore store(settingsPath());
+        ASSERT_TRUE(store.openKey(kSettingsRootKey, true));
+        ASSERT_TRUE(store.writeString(QStringLiteral("UserName"), QStringLiteral("Bolt")));
+        ASSERT_TRUE(store.writeBool(QStringLiteral("WelcomeScreen"), false));
+    }
+    PartnerData().UserName = QStringLiteral("kept");
+    form = std::make_unique<MainForm>(nullptr, settingsPath());
+    EXPECT_EQ(PartnerData().UserName, QStringLiteral("kept"));
+    EXPECT_EQ(PartnerData().UserID, 0);
+    EXPECT_FALSE(form->showWelcome());
+}
+
+TEST_F(Settings, DamagedDatabaseStartsWithDefaultsAndSaysSoOnce)
+{
+    QDir().mkpath(dir.file(QStringLiteral("config")));
+    const QByteArray junk = QByteArray("not a database ").repeated(500);
+    dir.write(QStringLiteral("config/settings.sqlite"), junk);
+    openForm();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown().front().kind, MessageKind::Information);
+    EXPECT_EQ(form->CBSize->count(), 0);
+    form->priceList().append(kPrice9x13);
+    form.reset();
+    // The damaged file is still there under another name; the new one holds
+    // what was saved; no second box on the next start.
+    const QStringList files = QDir(dir.file(QStringLiteral("config"))).entryList(QDir::Files);
+    EXPECT_EQ(files.size(), 2) << files.join(QLatin1Char(',')).toStdString();
+    messages.clear();
+    openForm();
+    EXPECT_TRUE(messages.shown().isEmpty());
+    EXPECT_EQ(form->priceList(), QStringList({kPrice9x13}));
+}
+
+TEST_F(Settings, UnusableStoreIsSkippedSilently)
+{
+    form = std::make_unique<MainForm>(nullptr, QStringLiteral("/proc/none/settings.sqlite"));
+    EXPECT_EQ(form->CBSize->count(), 0);
+    EXPECT_FALSE(form->FormDestroy());
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
