@@ -56,6 +56,38 @@ private:
     std::FILE* m_file;
 };
 
+// The whole file mapped into memory: the decoder then always has the
+// compressed data at hand and can stay on libjpeg-turbo's fast Huffman path
+// (a small stdio buffer keeps dropping it to the slow one).
+class MappedFile
+{
+public:
+    explicit MappedFile(const QString& path)
+        : m_file(path)
+    {
+        if (!m_file.open(QIODevice::ReadOnly))
+            return;
+        m_size = m_file.size();
+        if (m_size > 0)
+            m_data = m_file.map(0, m_size);
+    }
+    ~MappedFile()
+    {
+        if (m_data)
+            m_file.unmap(m_data);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    bool isOpen() const { return m_file.isOpen(); }
+    const unsigned char* data() const { return m_data; }
+    unsigned long size() const { return static_cast<unsigned long>(m_size); }
+
+private:
+    QFile m_file;
+    uchar* m_data = nullptr;
+    qint64 m_size = 0;
+};
+
 // The decompressor and its error manager, destroyed on every path.
 struct Decompressor
 {
@@ -125,11 +157,13 @@ Decoded decode(const QString& path, int denominator)
 {
     Decoded out;
     out.denominator = validDenominator(denominator);
-    File file(path);
-    if (!file.get()) {
+    MappedFile file(path);
+    if (!file.isOpen()) {
         out.error = QStringLiteral("File not found");
         return out;
     }
+    // An empty file maps to nothing; libjpeg then reports it as empty.
+    static const unsigned char kNothing[1] = {0};
     Decompressor d;
     std::vector<JSAMPLE> row;
     if (setjmp(d.err.jump)) {
@@ -139,13 +173,18 @@ Decoded decode(const QString& path, int denominator)
     }
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
-    jpeg_stdio_src(&d.cinfo, file.get());
+    jpeg_mem_src(&d.cinfo, file.data() ? file.data() : kNothing, file.data() ? file.size() : 0);
     jpeg_read_header(&d.cinfo, TRUE);
     out.trueSize = QSize(int(d.cinfo.image_width), int(d.cinfo.image_height));
 
     d.cinfo.scale_num = 1;
     d.cinfo.scale_denom = unsigned(out.denominator);
     d.cinfo.dct_method = JDCT_ISLOW;
+    if (out.denominator > 1) {
+        // A reduced preview: plain upsampling is good enough and cheaper.
+        d.cinfo.do_fancy_upsampling = FALSE;
+        d.cinfo.do_block_smoothing = FALSE;
+    }
     const bool cmyk = d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK;
     if (cmyk) {
         d.cinfo.out_color_space = JCS_CMYK;

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -54,6 +55,9 @@ namespace pelmar {
 namespace {
 
 const QString kFolyamat = QStringLiteral("Folyamat:");
+
+// How often (ms) a long add run serves the window between its files.
+constexpr qint64 kEventInterval = 10;
 
 QString money(qint64 value)
 {
@@ -1128,9 +1132,18 @@ void MainForm::AddPicExecute()
             names.insert(m_order.line(r).Caption.toCaseFolded());
         int focusRow = -1;
         try {
+            // The bar and the pending events are served before the first file
+            // and then every few milliseconds: the user sees the same moving
+            // bar and can still close or scroll, but a synchronous repaint and
+            // an event poll per file would cost more than the check itself.
+            QElapsedTimer sinceEvents;
+            sinceEvents.start();
             for (int i = 0; i < files.size() && !m_abortRun; ++i) {
-                PBAdd->setValue(i);
-                QCoreApplication::processEvents();
+                if (i == 0 || sinceEvents.elapsed() >= kEventInterval) {
+                    PBAdd->setValue(i);
+                    QCoreApplication::processEvents();
+                    sinceEvents.restart();
+                }
                 const QString& path = files[i];
                 const QString name = FileNameOf(path);
                 const QString key = name.toCaseFolded();
