@@ -274,7 +274,11 @@ MainForm::MainForm(QWidget* parent, const QString& settingsPath)
     initMainFormResources();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Pelmar digitális fotórendelés"));
+    // Tahoma 8 where it exists; otherwise a face of similar width (Liberation
+    // Sans has Arial's metrics), so the controls fit the 800-pixel window.
     QFont font(QStringLiteral("Tahoma"), 8);
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     setFont(font);
 
@@ -441,8 +445,8 @@ void MainForm::createControls()
     // 2. The editor row.
     Panel1 = named(new QWidget(ToolBar2), "Panel1");
     auto* row = new QHBoxLayout(Panel1);
-    row->setContentsMargins(4, 1, 4, 1);
-    row->setSpacing(5);
+    row->setContentsMargins(2, 1, 2, 1);
+    row->setSpacing(4);
     Label55 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("Kitöltés:"), Panel1), "Label55"));
     RBFill = static_cast<QRadioButton*>(named(new QRadioButton(QStringLiteral("fill"), Panel1), "RBFill"));
     RBFit = static_cast<QRadioButton*>(named(new QRadioButton(QStringLiteral("fit"), Panel1), "RBFit"));
@@ -450,19 +454,19 @@ void MainForm::createControls()
     Label2 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("Méret:"), Panel1), "Label2"));
     CBSize = static_cast<QComboBox*>(named(new QComboBox(Panel1), "CBSize"));
     CBSize->setEditable(false);
-    CBSize->setMinimumWidth(80);
+    CBSize->setMinimumWidth(72);
     CBSize->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     Label3 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("Darab:"), Panel1), "Label3"));
     Darab = static_cast<QuantityBox*>(named(new QuantityBox(Panel1), "Darab"));
-    Darab->setFixedWidth(60);
+    Darab->setFixedWidth(52);
     Label1 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("x"), Panel1), "Label1"));
     LItemPrice = static_cast<QLabel*>(named(new QLabel(QStringLiteral("0 Ft"), Panel1), "LItemPrice"));
     LItemPrice->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    LItemPrice->setMinimumWidth(55);
+    LItemPrice->setMinimumWidth(48);
     Label33 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("="), Panel1), "Label33"));
     LItemSumPrice = static_cast<QLabel*>(named(new QLabel(QStringLiteral("0 Ft"), Panel1), "LItemSumPrice"));
     LItemSumPrice->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    LItemSumPrice->setMinimumWidth(65);
+    LItemSumPrice->setMinimumWidth(56);
     QFont bold = font();
     bold.setBold(true);
     LItemSumPrice->setFont(bold);
@@ -484,9 +488,10 @@ void MainForm::createControls()
     Panel3->setFrameShape(QFrame::StyledPanel);
     Panel3->setFrameShadow(QFrame::Sunken);
     auto* logoLayout = new QVBoxLayout(Panel3);
-    logoLayout->setContentsMargins(4, 4, 4, 4);
+    logoLayout->setContentsMargins(2, 2, 2, 2);
+    Panel3->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     PelmarLogo = static_cast<QLabel*>(named(new QLabel(Panel3), "PelmarLogo"));
-    PelmarLogo->setPixmap(QIcon(QStringLiteral(":/logo.svg")).pixmap(QSize(126, 63)));
+    PelmarLogo->setPixmap(QIcon(QStringLiteral(":/logo.svg")).pixmap(QSize(116, 58)));
     PelmarLogo->setAlignment(Qt::AlignCenter);
     PelmarLogo->setCursor(Qt::PointingHandCursor);
     PelmarLogo->setToolTip(homePageUrl());
