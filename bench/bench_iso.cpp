@@ -24,8 +24,8 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <sys/resource.h>
 #include <cstdio>
+#include <sys/resource.h>
 #include <vector>
 
 using namespace pelmar;
@@ -37,15 +37,12 @@ constexpr int kRounds = 7;
 // CPU seconds (user and system) of this process and of its reaped children.
 double cpuSeconds(int who)
 {
-    rusage u{};
+    rusage u {};
     getrusage(who, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-double cpuAll()
-{
-    return cpuSeconds(RUSAGE_SELF) + cpuSeconds(RUSAGE_CHILDREN);
-}
+double cpuAll() { return cpuSeconds(RUSAGE_SELF) + cpuSeconds(RUSAGE_CHILDREN); }
 
 double median(std::vector<double> v)
 {
@@ -77,7 +74,7 @@ bool writeNoise(const QString& path, qint64 size, quint32 seed)
 
 bool makeOrderFolder(const QString& folder)
 {
-    const char* groups[] = {"9x13-fill-1", "10x15-fill-2", "13x18-fit-1", "20x30-fill-1"};
+    const char* groups[] = { "9x13-fill-1", "10x15-fill-2", "13x18-fit-1", "20x30-fill-1" };
     constexpr qint64 kTarget = 600LL * 1024 * 1024;
     qint64 total = 0;
     for (int i = 1; total < kTarget; ++i) {
@@ -89,9 +86,9 @@ bool makeOrderFolder(const QString& folder)
             return false;
         total += size;
     }
-    return writeNoise(folder + QStringLiteral("/megrendeles.txt"), 40000, 1) &&
-           writeNoise(folder + QStringLiteral("/megrendeles.qrp"), 400000, 2) &&
-           writeNoise(folder + QStringLiteral("/megrendeles_osszegezve.qrp"), 60000, 3);
+    return writeNoise(folder + QStringLiteral("/megrendeles.txt"), 40000, 1)
+        && writeNoise(folder + QStringLiteral("/megrendeles.qrp"), 400000, 2)
+        && writeNoise(folder + QStringLiteral("/megrendeles_osszegezve.qrp"), 60000, 3);
 }
 
 qint64 folderBytes(const QString& folder, int* files)
@@ -122,8 +119,8 @@ int main(int argc, char** argv)
     // what is being compared, and it hits both sides at random.
     const QString shm = QStringLiteral("/dev/shm");
     QTemporaryDir scratch(QFileInfo(shm).isDir() && QFileInfo(shm).isWritable()
-                              ? shm + QStringLiteral("/bench_iso-XXXXXX")
-                              : QDir::tempPath() + QStringLiteral("/bench_iso-XXXXXX"));
+            ? shm + QStringLiteral("/bench_iso-XXXXXX")
+            : QDir::tempPath() + QStringLiteral("/bench_iso-XXXXXX"));
     if (!scratch.isValid()) {
         std::fprintf(stderr, "bench_iso: no temporary folder\n");
         return 1;
@@ -155,9 +152,8 @@ int main(int argc, char** argv)
         const double cpu0 = cpuAll();
         t.start();
         const int rc = QProcess::execute(QStringLiteral("xorriso"),
-                                         {QStringLiteral("-as"), QStringLiteral("mkisofs"), QStringLiteral("-quiet"),
-                                          QStringLiteral("-R"), QStringLiteral("-J"), QStringLiteral("-V"), volid,
-                                          QStringLiteral("-o"), handImage, folder});
+            { QStringLiteral("-as"), QStringLiteral("mkisofs"), QStringLiteral("-quiet"), QStringLiteral("-R"),
+                QStringLiteral("-J"), QStringLiteral("-V"), volid, QStringLiteral("-o"), handImage, folder });
         hand.push_back(t.nsecsElapsed() / 1e9);
         handCpu.push_back(cpuAll() - cpu0);
         if (rc != 0) {
@@ -204,7 +200,7 @@ int main(int argc, char** argv)
         if (!ok)
             return 1;
         std::fprintf(stderr, "round %d: by hand %.3f s, program %.3f s (writing %.3f s)\n", round + 1, hand.back(),
-                     total.back(), writing.back());
+            total.back(), writing.back());
     }
 
     const double h = median(hand);
@@ -212,8 +208,8 @@ int main(int argc, char** argv)
     std::printf("xorriso -as mkisofs by hand: %.3f s\n", h);
     std::printf("program, writing the image: %.3f s\n", median(writing));
     std::printf("program, verifying it by reading back: %.3f s\n", median(verifying));
-    std::printf("CPU time: by hand %.3f s, program writing %.3f s, ratio %.2f\n", median(handCpu),
-                median(writingCpu), median(writingCpu) / median(handCpu));
+    std::printf("CPU time: by hand %.3f s, program writing %.3f s, ratio %.2f\n", median(handCpu), median(writingCpu),
+        median(writingCpu) / median(handCpu));
     std::printf("iso+verify/xorriso ratio: %.2f\n", median(total) / h);
     std::printf("iso/xorriso ratio: %.2f\n", median(writing) / h);
     return 0;

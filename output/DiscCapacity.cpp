@@ -31,10 +31,7 @@ constexpr qint64 kRootExtra = 7 + 237;
 // Joliet: 33 bytes plus the name in UCS-2 (at most 64 characters) and ";1".
 constexpr qint64 kJolietNameMax = 64;
 
-qint64 even(qint64 n)
-{
-    return n + (n & 1);
-}
+qint64 even(qint64 n) { return n + (n & 1); }
 
 struct Entry
 {
@@ -108,9 +105,9 @@ Estimate estimate(const QList<File>& files)
         if (it == dirs.end()) {
             Dir d;
             const qint64 dot = 34 + 44 + 26 + (path.isEmpty() ? kRootExtra : 0);
-            d.iso = {std::min(dot, kRecordMax), 34 + 44 + 26};
+            d.iso = { std::min(dot, kRecordMax), 34 + 44 + 26 };
             d.continuation = std::max<qint64>(0, dot - kRecordMax);
-            d.joliet = {34, 34};
+            d.joliet = { 34, 34 };
             it = dirs.insert(path, d);
         }
         return *it;
@@ -154,8 +151,8 @@ Estimate estimate(const QList<File>& files)
     // An L and an M table for each of the two trees.
     const qint64 pathTables = 2 * (sectorsForBytes(isoPathTable) + sectorsForBytes(jolietPathTable));
 
-    result.sectors =
-        kStartOffsetSectors + kDescriptorSectors + pathTables + treeSectors + dataSectors + kPaddingSectors;
+    result.sectors
+        = kStartOffsetSectors + kDescriptorSectors + pathTables + treeSectors + dataSectors + kPaddingSectors;
     result.fit = fitFor(result.sectors);
     return result;
 }
@@ -167,9 +164,9 @@ QList<File> orderOwnFiles(int pictureCount)
     // The order printout takes a little under 1 KiB a picture (about 430 KB
     // for 500 pictures); the summary has a row a size. Twice that, with room.
     return {
-        {QStringLiteral("megrendeles.txt"), 4096 + 160 * n},
-        {QStringLiteral("megrendeles.qrp"), 256 * 1024 + 2048 * n},
-        {QStringLiteral("megrendeles_osszegezve.qrp"), 256 * 1024},
+        { QStringLiteral("megrendeles.txt"), 4096 + 160 * n },
+        { QStringLiteral("megrendeles.qrp"), 256 * 1024 + 2048 * n },
+        { QStringLiteral("megrendeles_osszegezve.qrp"), 256 * 1024 },
     };
 }
 
@@ -185,7 +182,7 @@ QList<File> orderFiles(const QStringList& targets, const QStringList& sources)
         }
         QString path = targets[i];
         path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        files.append({path, size});
+        files.append({ path, size });
     }
     files.append(orderOwnFiles(int(targets.size())));
     return files;
@@ -197,15 +194,14 @@ QList<File> folderFiles(const QString& folder)
     QString root = QFileInfo(folder).absoluteFilePath();
     if (!root.endsWith(QLatin1Char('/')))
         root += QLatin1Char('/');
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
         QString path = info.absoluteFilePath();
         if (path.startsWith(root))
             path = path.mid(root.size());
-        files.append({path, info.size()});
+        files.append({ path, info.size() });
     }
     return files;
 }

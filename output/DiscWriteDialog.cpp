@@ -156,10 +156,7 @@ QString DiscWriteDialog::offerQuestion()
                           "és azt egy másik gépen írhatja lemezre.");
 }
 
-void DiscWriteDialog::setRunner(Runner r)
-{
-    runner() = std::move(r);
-}
+void DiscWriteDialog::setRunner(Runner r) { runner() = std::move(r); }
 
 void DiscWriteDialog::offer(QWidget* parent, const QString& orderFolder)
 {
@@ -226,8 +223,7 @@ void DiscWriteDialog::updateControls()
 void DiscWriteDialog::BrowseBtnClick()
 {
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Lemezkép fájl mentése"),
-                                                      QDir::fromNativeSeparators(ImagePath->text()),
-                                                      QStringLiteral("Lemezkép (*.iso)"));
+        QDir::fromNativeSeparators(ImagePath->text()), QStringLiteral("Lemezkép (*.iso)"));
     if (path.isEmpty())
         return;
     QString chosen = path;
@@ -253,9 +249,11 @@ void DiscWriteDialog::WriteBtnClick()
             ImagePath->setFocus();
             return;
         }
-        if (QFileInfo(job.imagePath).isFile() &&
-            MessageBox::confirm(this, QStringLiteral("A lemezkép fájl már létezik:\n\n%1\n\nFelülírja?")
-                                          .arg(QDir::toNativeSeparators(job.imagePath))) != MessageAnswer::Yes)
+        if (QFileInfo(job.imagePath).isFile()
+            && MessageBox::confirm(this,
+                   QStringLiteral("A lemezkép fájl már létezik:\n\n%1\n\nFelülírja?")
+                       .arg(QDir::toNativeSeparators(job.imagePath)))
+                != MessageAnswer::Yes)
             return;
     }
     LResult->clear();
@@ -266,10 +264,7 @@ void DiscWriteDialog::WriteBtnClick()
     updateControls();
 }
 
-bool DiscWriteDialog::askCancel()
-{
-    return MessageBox::confirm(this, kCancelQuestion) == MessageAnswer::Yes;
-}
+bool DiscWriteDialog::askCancel() { return MessageBox::confirm(this, kCancelQuestion) == MessageAnswer::Yes; }
 
 void DiscWriteDialog::CancelBtnClick()
 {
@@ -303,7 +298,7 @@ void DiscWriteDialog::onPhaseChanged(DiscWriter::Phase phase)
     switch (phase) {
     case DiscWriter::Phase::Writing:
         LPhase->setText(RBDrive->isChecked() && !m_drives.isEmpty() ? QStringLiteral("Írás a lemezre...")
-                                                                     : QStringLiteral("A lemezkép írása..."));
+                                                                    : QStringLiteral("A lemezkép írása..."));
         break;
     case DiscWriter::Phase::Verifying:
         LPhase->setText(QStringLiteral("Ellenőrzés..."));

@@ -6,8 +6,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QStorageInfo>
 #include <algorithm>
 #include <filesystem>
@@ -46,10 +46,7 @@ QString problemText(const QString& line)
     return m.hasMatch() ? m.captured(1).trimmed() : line.trimmed();
 }
 
-QString cleanPath(const QString& path)
-{
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
+QString cleanPath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
 // True when path lies inside folder (or is the folder itself), judged on the
 // resolved paths so links and ".." cannot hide it.
@@ -98,24 +95,13 @@ QStringList DiscWriter::commonArguments() const
     // -no_rc: no start-up files of this computer change what we ask for.
     // Any SORRY (a file left out, a name that could not be converted) fails
     // the run: a disc that silently lacks a picture is worse than no disc.
-    return {QStringLiteral("-no_rc"),
-            QStringLiteral("-abort_on"),
-            QStringLiteral("FAILURE"),
-            QStringLiteral("-return_with"),
-            QStringLiteral("SORRY"),
-            QStringLiteral("32"),
-            QStringLiteral("-report_about"),
-            QStringLiteral("UPDATE"),
-            QStringLiteral("-local_charset"),
-            QStringLiteral("UTF-8"),
-            QStringLiteral("-pacifier"),
-            QStringLiteral("interval=0.25")};
+    return { QStringLiteral("-no_rc"), QStringLiteral("-abort_on"), QStringLiteral("FAILURE"),
+        QStringLiteral("-return_with"), QStringLiteral("SORRY"), QStringLiteral("32"), QStringLiteral("-report_about"),
+        QStringLiteral("UPDATE"), QStringLiteral("-local_charset"), QStringLiteral("UTF-8"),
+        QStringLiteral("-pacifier"), QStringLiteral("interval=0.25") };
 }
 
-QString DiscWriter::workingImagePath() const
-{
-    return m_job.imagePath + QStringLiteral(".part");
-}
+QString DiscWriter::workingImagePath() const { return m_job.imagePath + QStringLiteral(".part"); }
 
 DiscResult DiscWriter::failure(const QString& heading, const QString& reason) const
 {
@@ -166,9 +152,9 @@ bool DiscWriter::start(const DiscJob& job)
         // The image must not change the folder it is made of, nor end up
         // inside its own contents.
         if (isInside(m_job.imagePath, m_job.sourceFolder)) {
-            finish(failure(QStringLiteral("A lemezkép fájl nem kerülhet a megrendelés mappájába:\n\n") +
-                               m_job.imagePath,
-                           QString()));
+            finish(
+                failure(QStringLiteral("A lemezkép fájl nem kerülhet a megrendelés mappájába:\n\n") + m_job.imagePath,
+                    QString()));
             return false;
         }
         const QFileInfo target(m_job.imagePath);
@@ -179,15 +165,14 @@ bool DiscWriter::start(const DiscJob& job)
         const QString dir = target.absolutePath();
         if (!QFileInfo(dir).isDir()) {
             finish(failure(QStringLiteral("A lemezkép fájl nem hozható létre:\n\n") + m_job.imagePath,
-                           QStringLiteral("a mappa nem létezik: ") + dir));
+                QStringLiteral("a mappa nem létezik: ") + dir));
             return false;
         }
         const QStorageInfo storage(dir);
         if (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < size.imageBytes()) {
             finish(failure(QStringLiteral("Nincs elég szabad hely a lemezkép számára."),
-                           QStringLiteral("a lemezkép mérete %1, a szabad hely %2")
-                               .arg(DiscCapacity::sizeText(size.imageBytes()),
-                                    DiscCapacity::sizeText(storage.bytesAvailable()))));
+                QStringLiteral("a lemezkép mérete %1, a szabad hely %2")
+                    .arg(DiscCapacity::sizeText(size.imageBytes()), DiscCapacity::sizeText(storage.bytesAvailable()))));
             return false;
         }
         // A leftover of an earlier, interrupted run would look to xorriso
@@ -213,8 +198,7 @@ void DiscWriter::startWrite()
     emit progressChanged(0);
     QStringList args = commonArguments();
     const bool toDrive = m_job.target == DiscJob::Target::Drive;
-    args << QStringLiteral("-outdev")
-         << (toDrive ? m_job.device : QStringLiteral("stdio:") + workingImagePath());
+    args << QStringLiteral("-outdev") << (toDrive ? m_job.device : QStringLiteral("stdio:") + workingImagePath());
     args << QStringLiteral("-volid") << m_job.volumeId << QStringLiteral("-joliet") << QStringLiteral("on")
          << QStringLiteral("-rockridge") << QStringLiteral("on");
     args << QStringLiteral("-map") << m_job.sourceFolder << QStringLiteral("/");
@@ -377,9 +361,9 @@ void DiscWriter::onProcessError(QProcess::ProcessError error)
     m_process = nullptr;
     m_verifyPoll.stop();
     removeTemporaryImage();
-    finish(failure(QStringLiteral("A lemezíró program (%1) nem indítható el. Telepítse a xorriso csomagot.")
-                       .arg(m_program),
-                   reason));
+    finish(failure(
+        QStringLiteral("A lemezíró program (%1) nem indítható el. Telepítse a xorriso csomagot.").arg(m_program),
+        reason));
 }
 
 void DiscWriter::onProcessFinished(int exitCode, QProcess::ExitStatus status)
@@ -412,8 +396,8 @@ void DiscWriter::onProcessFinished(int exitCode, QProcess::ExitStatus status)
             reasons.append(problemText(p));
     if (reasons.isEmpty() && (status != QProcess::NormalExit || exitCode != 0))
         reasons.append(status != QProcess::NormalExit
-                           ? QStringLiteral("a xorriso program váratlanul leállt")
-                           : QStringLiteral("a xorriso program %1 kóddal állt le").arg(exitCode));
+                ? QStringLiteral("a xorriso program váratlanul leállt")
+                : QStringLiteral("a xorriso program %1 kóddal állt le").arg(exitCode));
 
     if (m_phase == Phase::Writing) {
         if (status != QProcess::NormalExit || exitCode != 0 || !m_problems.isEmpty()) {
@@ -423,7 +407,7 @@ void DiscWriter::onProcessFinished(int exitCode, QProcess::ExitStatus status)
         }
         if (!toDrive && !QFileInfo(workingImagePath()).isFile()) {
             finish(failure(QStringLiteral("Hiba történt a lemezkép írása közben."),
-                           QStringLiteral("a xorriso nem hozta létre a fájlt")));
+                QStringLiteral("a xorriso nem hozta létre a fájlt")));
             return;
         }
         startVerify();
@@ -438,20 +422,22 @@ void DiscWriter::onProcessFinished(int exitCode, QProcess::ExitStatus status)
         QStringList shown = mismatches.mid(0, 5);
         if (mismatches.size() > 5)
             shown.append(QStringLiteral("... és még %1 eltérés").arg(mismatches.size() - 5));
-        finish(failure(verifyHeading + (toDrive ? QStringLiteral("a lemez tartalma eltér a megrendelés mappájától.")
-                                                 : QStringLiteral("a lemezkép tartalma eltér a megrendelés mappájától.")),
-                       shown.join(QLatin1Char('\n'))));
+        finish(failure(verifyHeading
+                + (toDrive ? QStringLiteral("a lemez tartalma eltér a megrendelés mappájától.")
+                           : QStringLiteral("a lemezkép tartalma eltér a megrendelés mappájától.")),
+            shown.join(QLatin1Char('\n'))));
         return;
     }
-    const bool judged = m_stdout.contains(QLatin1String("Both file objects match")) ||
-                        m_stdout.contains(QLatin1String("Differences detected"));
+    const bool judged = m_stdout.contains(QLatin1String("Both file objects match"))
+        || m_stdout.contains(QLatin1String("Differences detected"));
     if (status != QProcess::NormalExit || exitCode != 0 || !m_problems.isEmpty() || !judged) {
         removeTemporaryImage();
         if (reasons.isEmpty())
             reasons.append(QStringLiteral("a xorriso nem adott eredményt az összehasonlításról"));
-        finish(failure(verifyHeading + (toDrive ? QStringLiteral("a lemez nem olvasható vissza.")
-                                                 : QStringLiteral("a lemezkép nem olvasható vissza.")),
-                       reasons.join(QLatin1Char('\n'))));
+        finish(failure(verifyHeading
+                + (toDrive ? QStringLiteral("a lemez nem olvasható vissza.")
+                           : QStringLiteral("a lemezkép nem olvasható vissza.")),
+            reasons.join(QLatin1Char('\n'))));
         return;
     }
 
@@ -462,12 +448,12 @@ void DiscWriter::onProcessFinished(int exitCode, QProcess::ExitStatus status)
     } else {
         // rename(2) replaces an older image of the same name in one step.
         std::error_code ec;
-        std::filesystem::rename(QFile::encodeName(workingImagePath()).toStdString(),
-                                QFile::encodeName(m_job.imagePath).toStdString(), ec);
+        std::filesystem::rename(
+            QFile::encodeName(workingImagePath()).toStdString(), QFile::encodeName(m_job.imagePath).toStdString(), ec);
         if (ec) {
             removeTemporaryImage();
             finish(failure(QStringLiteral("A lemezkép fájl nem menthető ezen a néven:\n\n") + m_job.imagePath,
-                           QString::fromLocal8Bit(ec.message())));
+                QString::fromLocal8Bit(ec.message())));
             return;
         }
         ok.message = QStringLiteral("A lemezkép elkészült, és az ellenőrzés hibátlan volt:\n\n") + m_job.imagePath;
@@ -501,7 +487,7 @@ QList<DiscDrive> DiscWriter::listDrives(const QString& program, QString* problem
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.setProcessEnvironment(xorrisoEnvironment());
-    p.start(program, {QStringLiteral("-no_rc"), QStringLiteral("-devices")});
+    p.start(program, { QStringLiteral("-no_rc"), QStringLiteral("-devices") });
     if (!p.waitForStarted(10000)) {
         if (problem)
             *problem = QStringLiteral("A lemezíró program (%1) nem indítható el: %2").arg(program, p.errorString());
@@ -565,9 +551,9 @@ QString DiscWriter::volumeIdFor(const QString& folder)
     for (QChar c : decomposed) {
         if (c.isMark())
             continue;
-        if ((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-            (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') || c == QLatin1Char('_') ||
-            c == QLatin1Char('.'))
+        if ((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') || c == QLatin1Char('_')
+            || c == QLatin1Char('.'))
             id += c;
         else
             id += QLatin1Char('_');
@@ -585,15 +571,16 @@ QString DiscWriter::failureHeading(const QStringList& problemLines, bool toDrive
     if (has("exceeds free space") || has("no space left"))
         return toDrive ? QStringLiteral("A lemezen nincs elég hely a megrendeléshez. Tegyen be nagyobb lemezt.")
                        : QStringLiteral("Nincs elég szabad hely a lemezkép számára.");
-    if (toDrive && (has("no media") || has("not present") || has("no writeable media") ||
-                    has("no suitable media") || has("no disc")))
+    if (toDrive
+        && (has("no media") || has("not present") || has("no writeable media") || has("no suitable media")
+            || has("no disc")))
         return QStringLiteral("Nincs írható lemez a meghajtóban.");
     if (toDrive && (has("closed media") || has("not blank") || has("closed or not recordable")))
         return QStringLiteral("A lemez nem üres vagy már le van zárva. Tegyen be egy üres lemezt.");
     if (toDrive && (has("unsuitable media") || has("not properly formatted") || has("unsuitable drive and medi")))
         return QStringLiteral("Ez a lemez ebben a meghajtóban nem írható. Tegyen be egy üres CD-R vagy DVD-R lemezt.");
-    if (has("access to file is not allowed") || has("grafting failed") || has("cannot open file") ||
-        has("cannot read") || has("permission denied"))
+    if (has("access to file is not allowed") || has("grafting failed") || has("cannot open file") || has("cannot read")
+        || has("permission denied"))
         return QStringLiteral("A megrendelés mappájának egy fájlja nem olvasható.");
     if (has("cannot acquire drive"))
         return toDrive ? QStringLiteral("A meghajtó nem érhető el.")
@@ -608,9 +595,14 @@ QStringList DiscWriter::compareMismatches(const QString& output)
     // ? '/extra'  (ISO) : cannot find this file in ISO image
     static const QRegularExpression re(QStringLiteral(R"(^\S\s+'(.*)'\s+\((DISK|ISO)\)\s*:\s*(\S+)(.*)$)"));
     static const QStringList ignored = {
-        QStringLiteral("st_mtime"), QStringLiteral("st_ctime"), QStringLiteral("st_atime"),
-        QStringLiteral("st_uid"),   QStringLiteral("st_gid"),   QStringLiteral("st_mode"),
-        QStringLiteral("ACL"),      QStringLiteral("xattr"),
+        QStringLiteral("st_mtime"),
+        QStringLiteral("st_ctime"),
+        QStringLiteral("st_atime"),
+        QStringLiteral("st_uid"),
+        QStringLiteral("st_gid"),
+        QStringLiteral("st_mode"),
+        QStringLiteral("ACL"),
+        QStringLiteral("xattr"),
     };
     QStringList mismatches;
     const QStringList lines = output.split(QLatin1Char('\n'));

@@ -24,7 +24,7 @@ using namespace pelmar::test::disc;
 
 namespace {
 
-const QStringList kSettings = {QStringLiteral("CD=500")};
+const QStringList kSettings = { QStringLiteral("CD=500") };
 
 // Saves small stand-ins for the printouts and never previews.
 class QuietPrintouts : public PrintoutSink
@@ -35,8 +35,8 @@ public:
     {
         put(path, "qrp");
     }
-    void previewOrder(const QList<OrderLine>&, const PrintoutLabels&) override {}
-    void previewSummary(const QStringList&, const PrintoutLabels&, const QString&) override {}
+    void previewOrder(const QList<OrderLine>&, const PrintoutLabels&) override { }
+    void previewSummary(const QStringList&, const PrintoutLabels&, const QString&) override { }
 };
 
 // A picture of the given length without writing its bytes: a sparse file.
@@ -122,10 +122,11 @@ TEST(DiscOrderDialog, OrderTooBigForACdIsBuiltOnlyAfterYes)
 // order folder, and the order dialog closes with OK either way.
 TEST(DiscOrderDialog, FinishedBuildOffersTheDisc)
 {
-    for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
+    for (const MessageAnswer answer : { MessageAnswer::Yes, MessageAnswer::No }) {
         TempDir tmp;
         OrderModel order;
-        addLine(order, tmp.write(QStringLiteral("IMG_0001.JPG"), noise(60000, 1)), QStringLiteral("9x13"), 120, true, 2);
+        addLine(
+            order, tmp.write(QStringLiteral("IMG_0001.JPG"), noise(60000, 1)), QStringLiteral("9x13"), 120, true, 2);
         TSaveMegrForm form(nullptr, order, examplePartner(), kSettings);
         QuietPrintouts printouts;
         form.setPrintouts(&printouts);
@@ -142,7 +143,7 @@ TEST(DiscOrderDialog, FinishedBuildOffersTheDisc)
         EXPECT_TRUE(messages.shown()[0].text.startsWith(QStringLiteral("Megrendelése elkészült")));
         EXPECT_EQ(messages.shown()[1].text, DiscWriteDialog::offerQuestion());
         if (answer == MessageAnswer::Yes)
-            EXPECT_EQ(runner.opened, QStringList{folder});
+            EXPECT_EQ(runner.opened, QStringList { folder });
         else
             EXPECT_TRUE(runner.opened.isEmpty());
         EXPECT_EQ(form.result(), QDialog::Accepted);

@@ -19,7 +19,6 @@
 
 namespace pelmar::test::disc {
 
-
 // xorriso run with the given arguments (no start-up files, C locale, UTF-8
 // names); everything it printed.
 inline QByteArray runXorriso(const QStringList& args, int* exitCode = nullptr)
@@ -30,7 +29,7 @@ inline QByteArray runXorriso(const QStringList& args, int* exitCode = nullptr)
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral("xorriso"),
-            QStringList{QStringLiteral("-no_rc"), QStringLiteral("-local_charset"), QStringLiteral("UTF-8")} + args);
+        QStringList { QStringLiteral("-no_rc"), QStringLiteral("-local_charset"), QStringLiteral("UTF-8") } + args);
     if (!p.waitForFinished(300000))
         throw std::runtime_error("xorriso did not finish");
     if (exitCode)
@@ -70,10 +69,8 @@ inline QMap<QString, QString> snapshot(const QString& folder)
                 hash = QString::fromLatin1(h.result().toHex());
             }
         }
-        shot.insert(root.relativeFilePath(path), QStringLiteral("%1 %2 %3")
-                                                     .arg(info.size())
-                                                     .arg(info.lastModified().toMSecsSinceEpoch())
-                                                     .arg(hash));
+        shot.insert(root.relativeFilePath(path),
+            QStringLiteral("%1 %2 %3").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()).arg(hash));
     }
     return shot;
 }

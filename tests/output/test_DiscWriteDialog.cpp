@@ -25,15 +25,16 @@ DiscWriteDialog::DriveLister noDrives()
     return [](QString* problem) {
         if (problem)
             problem->clear();
-        return QList<DiscDrive>{};
+        return QList<DiscDrive> {};
     };
 }
 
 DiscWriteDialog::DriveLister twoDrives()
 {
     return [](QString*) {
-        return QList<DiscDrive>{{QStringLiteral("/dev/sr0"), QStringLiteral("ASUS"), QStringLiteral("DRW-24D5MT"), true},
-                                {QStringLiteral("/dev/sr1"), QStringLiteral("LG"), QStringLiteral("GH24"), true}};
+        return QList<DiscDrive> { { QStringLiteral("/dev/sr0"), QStringLiteral("ASUS"), QStringLiteral("DRW-24D5MT"),
+                                      true },
+            { QStringLiteral("/dev/sr1"), QStringLiteral("LG"), QStringLiteral("GH24"), true } };
     };
 }
 
@@ -98,16 +99,16 @@ TEST(DiscWriteDialog, WritesAVerifiedImageAndReportsIt)
     bool controlsLockedWhileRunning = false;
     QObject::connect(dlg.writer(), &DiscWriter::phaseChanged, [&](DiscWriter::Phase p) {
         if (p == DiscWriter::Phase::Verifying)
-            controlsLockedWhileRunning = dlg.PB->isVisible() && !dlg.WriteBtn->isEnabled() &&
-                                         !dlg.ImagePath->isEnabled() && dlg.LPhase->text() == QStringLiteral("Ellenőrzés...");
+            controlsLockedWhileRunning = dlg.PB->isVisible() && !dlg.WriteBtn->isEnabled()
+                && !dlg.ImagePath->isEnabled() && dlg.LPhase->text() == QStringLiteral("Ellenőrzés...");
     });
     dlg.WriteBtn->click();
     ASSERT_TRUE(waitForEnd(dlg));
     EXPECT_TRUE(controlsLockedWhileRunning);
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].kind, MessageKind::Information);
-    EXPECT_EQ(messages.shown()[0].text,
-              QStringLiteral("A lemezkép elkészült, és az ellenőrzés hibátlan volt:\n\n") + image);
+    EXPECT_EQ(
+        messages.shown()[0].text, QStringLiteral("A lemezkép elkészült, és az ellenőrzés hibátlan volt:\n\n") + image);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_TRUE(QFileInfo(image).isFile());
 }
@@ -184,7 +185,8 @@ TEST(DiscWriteDialog, FailureIsShownAndTheDialogStays)
     dlg.WriteBtn->click();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].kind, MessageKind::Error);
-    EXPECT_TRUE(messages.shown()[0].text.startsWith(QStringLiteral("A lemezkép fájl nem kerülhet a megrendelés mappájába")));
+    EXPECT_TRUE(
+        messages.shown()[0].text.startsWith(QStringLiteral("A lemezkép fájl nem kerülhet a megrendelés mappájába")));
     EXPECT_EQ(dlg.LResult->text(), messages.shown()[0].text);
     EXPECT_TRUE(dlg.isVisible());
     EXPECT_TRUE(dlg.WriteBtn->isEnabled());
@@ -224,7 +226,7 @@ TEST(DiscWriteDialog, OfferAfterTheBuildAsksOnceAndOpensOnlyOnYes)
 
         messages.queueAnswer(MessageAnswer::Yes);
         DiscWriteDialog::offer(nullptr, QStringLiteral("/x/Pelmar-20040315-000123/"));
-        EXPECT_EQ(opened, QStringList{QStringLiteral("/x/Pelmar-20040315-000123/")});
+        EXPECT_EQ(opened, QStringList { QStringLiteral("/x/Pelmar-20040315-000123/") });
     }
     DiscWriteDialog::setRunner({});
     // Scripted messages and no observer: a Yes must not leave a real window

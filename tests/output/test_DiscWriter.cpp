@@ -28,7 +28,8 @@ DiscJob imageJob(const QString& folder, const QString& image)
 void makeBigFolder(const QString& folder, int files, qint64 each)
 {
     for (int i = 0; i < files; ++i)
-        put(folder + QStringLiteral("/13x18-fill-1/kep%1.JPG").arg(i + 1, 5, 10, QLatin1Char('0')), noise(each, 100 + i));
+        put(folder + QStringLiteral("/13x18-fill-1/kep%1.JPG").arg(i + 1, 5, 10, QLatin1Char('0')),
+            noise(each, 100 + i));
 }
 
 } // namespace
@@ -55,8 +56,9 @@ TEST(DiscWriterImage, ImageHoldsEveryFileOfTheOrderFolderExactly)
     EXPECT_TRUE(result.message.contains(image)) << result.message.toStdString();
     EXPECT_TRUE(QFileInfo(image).isFile());
     EXPECT_FALSE(QFileInfo::exists(image + QStringLiteral(".part")));
-    EXPECT_EQ(phases, (QList<DiscWriter::Phase>{DiscWriter::Phase::Writing, DiscWriter::Phase::Verifying,
-                                                DiscWriter::Phase::Idle}));
+    EXPECT_EQ(phases,
+        (QList<DiscWriter::Phase> {
+            DiscWriter::Phase::Writing, DiscWriter::Phase::Verifying, DiscWriter::Phase::Idle }));
     for (int p : progress)
         EXPECT_TRUE(p >= -1 && p <= 100) << p;
     EXPECT_EQ(snapshot(folder), before) << "the order folder was changed";
@@ -64,20 +66,20 @@ TEST(DiscWriterImage, ImageHoldsEveryFileOfTheOrderFolderExactly)
     // Read back on our own, independent of the writer's verification.
     const auto expected = readTree(folder);
     const QString rr = tmp.file(QStringLiteral("rr"));
-    runXorriso({QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"),
-                QStringLiteral("stdio:") + image, QStringLiteral("-extract"), QStringLiteral("/"), rr});
+    runXorriso({ QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"),
+        QStringLiteral("stdio:") + image, QStringLiteral("-extract"), QStringLiteral("/"), rr });
     EXPECT_EQ(readTree(rr), expected);
     EXPECT_TRUE(readTree(rr).contains(QStringLiteral("Árvíztűrő tükörfúrógép/őszi ÉÁ fotó.jpg")));
 
     // Windows reads the Joliet tree: the same names and bytes there.
     const QString joliet = tmp.file(QStringLiteral("joliet"));
-    runXorriso({QStringLiteral("-rockridge"), QStringLiteral("off"), QStringLiteral("-joliet"), QStringLiteral("on"),
-                QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"),
-                QStringLiteral("stdio:") + image, QStringLiteral("-extract"), QStringLiteral("/"), joliet});
+    runXorriso({ QStringLiteral("-rockridge"), QStringLiteral("off"), QStringLiteral("-joliet"), QStringLiteral("on"),
+        QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"), QStringLiteral("stdio:") + image,
+        QStringLiteral("-extract"), QStringLiteral("/"), joliet });
     EXPECT_EQ(readTree(joliet), expected);
 
-    const QByteArray pvd = runXorriso({QStringLiteral("-indev"), QStringLiteral("stdio:") + image,
-                                       QStringLiteral("-pvd_info")});
+    const QByteArray pvd
+        = runXorriso({ QStringLiteral("-indev"), QStringLiteral("stdio:") + image, QStringLiteral("-pvd_info") });
     EXPECT_TRUE(pvd.contains("Volume Id    : " + kOrderName.toUtf8())) << pvd.constData();
 }
 
@@ -174,7 +176,8 @@ TEST(DiscWriterVerify, ContentThatDiffersFailsVerification)
     const DiscResult result = writer.run(imageJob(folder, image));
 
     EXPECT_EQ(result.outcome, DiscResult::Outcome::Failed);
-    EXPECT_TRUE(result.message.startsWith(QStringLiteral("Az ellenőrzés nem sikerült"))) << result.message.toStdString();
+    EXPECT_TRUE(result.message.startsWith(QStringLiteral("Az ellenőrzés nem sikerült")))
+        << result.message.toStdString();
     EXPECT_TRUE(result.reason.contains(QStringLiteral("őszi ÉÁ fotó.jpg"))) << result.reason.toStdString();
     EXPECT_TRUE(result.reason.contains(QStringLiteral("content"), Qt::CaseInsensitive)) << result.reason.toStdString();
     EXPECT_FALSE(QFileInfo::exists(image));
@@ -209,8 +212,8 @@ TEST(DiscWriterRefusals, BadJobsAreRefusedWithAReason)
     DiscWriter writer;
 
     // The image inside the folder it is made of, also through "..".
-    for (const QString& inside : {folder + QStringLiteral("/order.iso"),
-                                  folder + QStringLiteral("/9x13-fill-2/../x.iso"), folder}) {
+    for (const QString& inside :
+        { folder + QStringLiteral("/order.iso"), folder + QStringLiteral("/9x13-fill-2/../x.iso"), folder }) {
         const DiscResult r = writer.run(imageJob(folder, inside));
         EXPECT_EQ(r.outcome, DiscResult::Outcome::Failed) << inside.toStdString();
         EXPECT_FALSE(r.message.isEmpty());
@@ -267,17 +270,17 @@ TEST(DiscWriterFailures, DriveFailuresAreReportedInHungarianWithXorrisosReason)
         QString heading;
     };
     const QList<Case> cases = {
-        {"xorriso : FAILURE : Image size 400123s exceeds free space on media 359846s",
-         QStringLiteral("A lemezen nincs elég hely a megrendeléshez.")},
-        {"libburn : FAILURE : MEDIA: no writeable media detected", QStringLiteral("Nincs írható lemez a meghajtóban.")},
-        {"xorriso : FAILURE : Closed media with data detected. Need blank or appendable media.",
-         QStringLiteral("A lemez nem üres vagy már le van zárva.")},
-        {"libburn : SORRY : Write error on drive", QStringLiteral("Hiba történt a lemez írása közben.")},
+        { "xorriso : FAILURE : Image size 400123s exceeds free space on media 359846s",
+            QStringLiteral("A lemezen nincs elég hely a megrendeléshez.") },
+        { "libburn : FAILURE : MEDIA: no writeable media detected",
+            QStringLiteral("Nincs írható lemez a meghajtóban.") },
+        { "xorriso : FAILURE : Closed media with data detected. Need blank or appendable media.",
+            QStringLiteral("A lemez nem üres vagy már le van zárva.") },
+        { "libburn : SORRY : Write error on drive", QStringLiteral("Hiba történt a lemez írása közben.") },
     };
     for (const Case& c : cases) {
         const QString script = writeScript(tmp.file(QStringLiteral("fake-xorriso")),
-                                           "echo 'xorriso 1.5.4 : RockRidge filesystem manipulator'\necho '" + c.says +
-                                               "' >&2\nexit 32\n");
+            "echo 'xorriso 1.5.4 : RockRidge filesystem manipulator'\necho '" + c.says + "' >&2\nexit 32\n");
         DiscWriter writer;
         writer.setProgram(script);
         DiscJob job;
@@ -337,13 +340,14 @@ TEST(DiscWriterDrives, DriveListingFromXorrisoOutput)
     EXPECT_TRUE(DiscWriter::parseDevices("0  -dev '/dev/sr0").isEmpty());
     EXPECT_TRUE(DiscWriter::parseDevices("0  -dev '' rwrw-- : '' ''\n").isEmpty());
     EXPECT_TRUE(DiscWriter::parseDevices(noise(1 << 20, 7)).isEmpty());
-    EXPECT_TRUE(DiscWriter::parseDevices("0  -dev '/dev/sr0' rwrw-- :  '" + QByteArray(100000, 'x') + "' 'y'").isEmpty());
+    EXPECT_TRUE(
+        DiscWriter::parseDevices("0  -dev '/dev/sr0' rwrw-- :  '" + QByteArray(100000, 'x') + "' 'y'").isEmpty());
 
     // The listing through a program that answers like xorriso on a computer
     // with one drive, and through the real xorriso here (which may find none).
     TempDir tmp;
-    const QString script = writeScript(tmp.file(QStringLiteral("fake")),
-                                       "echo \"0  -dev '/dev/sr0' rwrw-- :  'ASUS' 'DRW-24D5MT'\"\n");
+    const QString script
+        = writeScript(tmp.file(QStringLiteral("fake")), "echo \"0  -dev '/dev/sr0' rwrw-- :  'ASUS' 'DRW-24D5MT'\"\n");
     QString problem = QStringLiteral("x");
     EXPECT_EQ(DiscWriter::listDrives(script, &problem).size(), 1);
     EXPECT_TRUE(problem.isEmpty());
@@ -355,9 +359,9 @@ TEST(DiscWriterDrives, DriveListingFromXorrisoOutput)
 
 TEST(DiscWriterParsing, WriteProgressLines)
 {
-    EXPECT_DOUBLE_EQ(*DiscWriter::parseWriteProgress(
-                         QStringLiteral("xorriso : UPDATE : Writing:      69213s   35.1%   fifo   9%  buf  50%  421.2xD")),
-                     35.1);
+    EXPECT_DOUBLE_EQ(*DiscWriter::parseWriteProgress(QStringLiteral(
+                         "xorriso : UPDATE : Writing:      69213s   35.1%   fifo   9%  buf  50%  421.2xD")),
+        35.1);
     EXPECT_DOUBLE_EQ(*DiscWriter::parseWriteProgress(QStringLiteral("xorriso : UPDATE : Writing: 1s 100%")), 100.0);
     // The fifo percentage is not the progress; others carry none.
     EXPECT_FALSE(DiscWriter::parseWriteProgress(QStringLiteral("xorriso : UPDATE : fifo 35%")));
@@ -370,21 +374,21 @@ TEST(DiscWriterParsing, WriteProgressLines)
 
 TEST(DiscWriterParsing, CompareOutputCountsNamesSizesAndContentOnly)
 {
-    const QString timesOnly = QStringLiteral(
-        "d '/tmp/src' (DISK) : st_mtime :  Dec  9 04:50  <>  Dec  9 04:50      diff= 7 s\n"
-        "d '/tmp/src' (DISK) : st_ctime :  Dec  9 04:50  <>  Dec  9 04:50      diff= 7 s\n"
-        "- '/tmp/src/g' (DISK) : st_mode  :  0000600  <>  0000644\n"
-        "Differences detected.\n");
+    const QString timesOnly
+        = QStringLiteral("d '/tmp/src' (DISK) : st_mtime :  Dec  9 04:50  <>  Dec  9 04:50      diff= 7 s\n"
+                         "d '/tmp/src' (DISK) : st_ctime :  Dec  9 04:50  <>  Dec  9 04:50      diff= 7 s\n"
+                         "- '/tmp/src/g' (DISK) : st_mode  :  0000600  <>  0000644\n"
+                         "Differences detected.\n");
     EXPECT_TRUE(DiscWriter::compareMismatches(timesOnly).isEmpty());
 
-    const QString real = QStringLiteral(
-        "- '/tmp/src/a b/őz.txt' (DISK) : st_size  :  8  <>  6      diff= 2\n"
-        "- '/tmp/src/a b/őz.txt' (DISK) : st_mtime :  Dec  9 04:50  <>  Dec  9 04:50      diff= 7 s\n"
-        "- '/tmp/src/a b/őz.txt' (DISK) : content  :  differs by at least 2 bytes. First at 6\n"
-        "- '/tmp/src/a' (DISK) : type     :  regular_file  <>  directory\n"
-        "? '/tmp/src/a/f' (DISK) : cannot lstat() : Not a directory\n"
-        "? '/extra'  (ISO) : cannot find this file in ISO image\n"
-        "Differences detected.\n");
+    const QString real
+        = QStringLiteral("- '/tmp/src/a b/őz.txt' (DISK) : st_size  :  8  <>  6      diff= 2\n"
+                         "- '/tmp/src/a b/őz.txt' (DISK) : st_mtime :  Dec  9 04:50  <>  Dec  9 04:50      diff= 7 s\n"
+                         "- '/tmp/src/a b/őz.txt' (DISK) : content  :  differs by at least 2 bytes. First at 6\n"
+                         "- '/tmp/src/a' (DISK) : type     :  regular_file  <>  directory\n"
+                         "? '/tmp/src/a/f' (DISK) : cannot lstat() : Not a directory\n"
+                         "? '/extra'  (ISO) : cannot find this file in ISO image\n"
+                         "Differences detected.\n");
     const QStringList m = DiscWriter::compareMismatches(real);
     ASSERT_EQ(m.size(), 5);
     EXPECT_TRUE(m[0].contains(QStringLiteral("st_size")));
@@ -398,37 +402,39 @@ TEST(DiscWriterParsing, CompareOutputCountsNamesSizesAndContentOnly)
 TEST(DiscWriterParsing, FailureHeadingsFromXorrisoMessages)
 {
     // The image side: no room on the file system, a folder that cannot be made.
-    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libburn : FAILURE : No space left on device")}, false),
-              QStringLiteral("Nincs elég szabad hely a lemezkép számára."));
-    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("xorriso : FAILURE : Cannot acquire drive 'stdio:/x'")}, false),
-              QStringLiteral("A lemezkép fájl nem hozható létre."));
-    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("xorriso : FAILURE : Cannot acquire drive '/dev/sr0'")}, true),
-              QStringLiteral("A meghajtó nem érhető el."));
-    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libisofs: FAILURE : Access to file is not allowed")}, true),
-              QStringLiteral("A megrendelés mappájának egy fájlja nem olvasható."));
+    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("libburn : FAILURE : No space left on device") }, false),
+        QStringLiteral("Nincs elég szabad hely a lemezkép számára."));
+    EXPECT_EQ(
+        DiscWriter::failureHeading({ QStringLiteral("xorriso : FAILURE : Cannot acquire drive 'stdio:/x'") }, false),
+        QStringLiteral("A lemezkép fájl nem hozható létre."));
+    EXPECT_EQ(
+        DiscWriter::failureHeading({ QStringLiteral("xorriso : FAILURE : Cannot acquire drive '/dev/sr0'") }, true),
+        QStringLiteral("A meghajtó nem érhető el."));
+    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("libisofs: FAILURE : Access to file is not allowed") }, true),
+        QStringLiteral("A megrendelés mappájának egy fájlja nem olvasható."));
     // Drive words do not make an image failure look like a missing disc.
-    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("x : FAILURE : no media")}, false),
-              QStringLiteral("Hiba történt a lemezkép írása közben."));
+    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("x : FAILURE : no media") }, false),
+        QStringLiteral("Hiba történt a lemezkép írása közben."));
     EXPECT_EQ(DiscWriter::failureHeading({}, true), QStringLiteral("Hiba történt a lemez írása közben."));
     // xorriso's words for an empty drive and for a disc of the wrong kind.
-    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libburn : SORRY : Medium not present, tray closed")}, true),
-              QStringLiteral("Nincs írható lemez a meghajtóban."));
-    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libburn : FAILURE : No suitable media detected")}, true),
-              QStringLiteral("Nincs írható lemez a meghajtóban."));
-    EXPECT_TRUE(DiscWriter::failureHeading({QStringLiteral("libburn : FAILURE : Unsuitable media detected. Profile "
-                                                           "0008h  CD-ROM")},
-                                           true)
+    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("libburn : SORRY : Medium not present, tray closed") }, true),
+        QStringLiteral("Nincs írható lemez a meghajtóban."));
+    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("libburn : FAILURE : No suitable media detected") }, true),
+        QStringLiteral("Nincs írható lemez a meghajtóban."));
+    EXPECT_TRUE(DiscWriter::failureHeading({ QStringLiteral("libburn : FAILURE : Unsuitable media detected. Profile "
+                                                            "0008h  CD-ROM") },
+        true)
                     .startsWith(QStringLiteral("Ez a lemez ebben a meghajtóban nem írható.")));
-    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("xorriso : FAILURE : -indev differs from -outdev and "
-                                                         "-outdev media is not blank")},
-                                         true),
-              QStringLiteral("A lemez nem üres vagy már le van zárva. Tegyen be egy üres lemezt."));
+    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("xorriso : FAILURE : -indev differs from -outdev and "
+                                                          "-outdev media is not blank") },
+                  true),
+        QStringLiteral("A lemez nem üres vagy már le van zárva. Tegyen be egy üres lemezt."));
 }
 
 TEST(DiscWriterParsing, VolumeIdFromTheFolderName)
 {
     EXPECT_EQ(DiscWriter::volumeIdFor(QStringLiteral("/home/x/Dokumentumok/Pelmar-20040315-000123/")),
-              QStringLiteral("Pelmar-20040315-000123"));
+        QStringLiteral("Pelmar-20040315-000123"));
     // Accents off, blanks and signs to "_", cut to 32 characters.
     const QString id = DiscWriter::volumeIdFor(QStringLiteral("/x/Árvíztűrő tükörfúrógép rendelés: 2024 ősz"));
     EXPECT_EQ(id, QStringLiteral("Arvizturo_tukorfurogep_rendeles_"));
