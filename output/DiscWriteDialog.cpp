@@ -184,7 +184,8 @@ void DiscWriteDialog::RefreshDrives()
     }
     CBDrive->clear();
     for (const DiscDrive& d : std::as_const(m_drives))
-        CBDrive->addItem(d.label(), d.device);
+        CBDrive->addItem(
+            d.accessible ? d.label() : d.label() + QStringLiteral(" (foglalt vagy nem elérhető)"), d.device);
     if (m_drives.isEmpty()) {
         QString text = QStringLiteral("Nem található CD- vagy DVD-író meghajtó ezen a számítógépen.\nMentse a "
                                       "megrendelést lemezkép fájlba, és írja lemezre egy másik számítógépen.");

@@ -34,7 +34,7 @@ DiscWriteDialog::DriveLister twoDrives()
     return [](QString*) {
         return QList<DiscDrive> { { QStringLiteral("/dev/sr0"), QStringLiteral("ASUS"), QStringLiteral("DRW-24D5MT"),
                                       true },
-            { QStringLiteral("/dev/sr1"), QStringLiteral("LG"), QStringLiteral("GH24"), true } };
+            { QStringLiteral("/dev/sr1"), QStringLiteral("LG"), QStringLiteral("GH24"), false } };
     };
 }
 
@@ -75,6 +75,7 @@ TEST(DiscWriteDialog, DrivesFoundAreListedAndChosen)
     ASSERT_EQ(dlg.CBDrive->count(), 2);
     EXPECT_EQ(dlg.CBDrive->itemText(0), QStringLiteral("/dev/sr0 — ASUS DRW-24D5MT"));
     EXPECT_EQ(dlg.CBDrive->itemData(1).toString(), QStringLiteral("/dev/sr1"));
+    EXPECT_EQ(dlg.CBDrive->itemText(1), QStringLiteral("/dev/sr1 — LG GH24 (foglalt vagy nem elérhető)"));
     EXPECT_TRUE(dlg.RBDrive->isChecked());
     EXPECT_FALSE(dlg.LNoDrive->isVisible());
     EXPECT_FALSE(dlg.ImagePath->isEnabled());
