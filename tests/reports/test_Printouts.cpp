@@ -462,3 +462,23 @@ TEST(SummaryPrintout, CdLineOnlyWhenEnabled)
     ASSERT_TRUE(fee);
     EXPECT_NEAR(rightEdge(fee), 10 + 81.5, 0.02);
 }
+
+TEST(OrderPrintout, HugeCaptionsAreCutNotCarried)
+{
+    TQRMegrForm form;
+    notFinal(form, makeLines(1));
+    form.setLabelCaption(QStringLiteral("LMegj"), QString(100000, QChar(0x0151)));
+    form.setLabelCaption(QStringLiteral("LSumMegr"), QString(100000, QLatin1Char('9')) + QStringLiteral(" Ft"));
+    form.PrepareReport();
+    const PreparedPage& page = form.prepared().pages[0];
+    const TextItem* note = textOf(page, QStringLiteral("LMegj"));
+    ASSERT_TRUE(note);
+    EXPECT_TRUE(note->clipped);
+    EXPECT_LT(note->text.size(), 200);
+    const TextItem* total = textOf(page, QStringLiteral("LSumMegr"));
+    ASSERT_TRUE(total);
+    EXPECT_TRUE(total->text.endsWith(QStringLiteral(" Ft")));
+    EXPECT_LT(total->text.size(), 100);
+    EXPECT_NEAR(total->clip.right(), 10 + 187.3, 1e-9);
+    EXPECT_GE(total->clip.left(), 10 + 131.2 + 15.4);
+}
