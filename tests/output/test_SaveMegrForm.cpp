@@ -3,6 +3,7 @@
 #include "output/SaveMegrForm.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
+#include "reports/ReportPreview.h"
 #include "tests/output/OrderFixtures.h"
 #include "tests/support/TempDir.h"
 
@@ -286,4 +287,153 @@ TEST(SaveMegrForm, HelpButtonAndF1OpenTheDialogsTopic)
     QTest::keyClick(&form, Qt::Key_F1);
     Help::setRequestObserver({});
     EXPECT_EQ(topics, QStringList({"savemegr.html", "savemegr.html"}));
+}
+
+namespace {
+
+// The worked example with real pictures, built into a temporary base folder.
+struct BuildFixture
+{
+    TempDir dir;
+    OrderModel order;
+    BuildFixture()
+    {
+        setOrderTodayForTests(QDate(2004, 3, 15));
+        dir.write("kepek/IMG_0001.JPG", QByteArray(60000, 'a'));
+        dir.write("kepek/nyaralas.jpg", QByteArray(61000, 'b'));
+        addLine(order, dir.file("kepek/IMG_0001.JPG"), "9x13", 120, true, 2);
+        addLine(order, dir.file("kepek/nyaralas.jpg"), "10x15", 150, false, 1);
+    }
+    ~BuildFixture() { setOrderTodayForTests(QDate()); }
+    void prepare(TSaveMegrForm& form)
+    {
+        form.BaseFolder = dir.file("Rendelesek/");
+        form.TasakNo->setText("000123");
+        form.show();
+    }
+    QString folder() const { return dir.file("Rendelesek/Pelmar-20040315-000123/"); }
+};
+
+} // namespace
+
+TEST(SaveMegrFormBuild, WorkedExampleThroughTheDialog)
+{
+    BuildFixture f;
+    TSaveMegrForm form(nullptr, f.order, examplePartner(), kSettings);
+    f.prepare(form);
+    form.CBCDIndex->click();
+    ScriptedMessages script;
+    reports::PreviewInterceptor previews;
+    form.MegrBtn->click();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(readAll(f.folder() + "megrendeles.txt"), exampleOrderText(true));
+    EXPECT_EQ(readAll(f.folder() + "9x13-fill-2/kep00001.JPG"), QByteArray(60000, 'a'));
+    EXPECT_EQ(readAll(f.folder() + "10x15-fit-1/kep00002.jpg"), QByteArray(61000, 'b'));
+    EXPECT_TRUE(QFileInfo::exists(f.folder() + "megrendeles.qrp"));
+    EXPECT_TRUE(QFileInfo::exists(f.folder() + "megrendeles_osszegezve.qrp"));
+    EXPECT_EQ(previews.previews().size(), 1) << "the order printout only";
+    ASSERT_EQ(script.shown().size(), 1);
+    EXPECT_EQ(script.shown()[0].kind, MessageKind::Information);
+    EXPECT_TRUE(script.shown()[0].text.startsWith("Megrendelése elkészült az alábbi mappába:\n\n" + f.folder()));
+    EXPECT_TRUE(form.PB->isHidden());
+    EXPECT_TRUE(form.LProcess->isHidden());
+}
+
+TEST(SaveMegrFormBuild, InputsAreDisabledDuringTheBuildAndCancelYesStopsIt)
+{
+    BuildFixture f;
+    TSaveMegrForm form(nullptr, f.order, examplePartner(), kSettings);
+    f.prepare(form);
+    ScriptedMessages script; // Yes to the cancel question
+    reports::PreviewInterceptor previews;
+    QStringList enabled;
+    bool progressShown = false;
+    QTimer::singleShot(0, &form, [&] {
+        for (QWidget* w : std::initializer_list<QWidget*>{form.MegrBtn, form.BrowseBtn, form.OutputFolder, form.TasakNo,
+                                                          form.UserID, form.UserNev, form.Megj, form.VevoNev,
+                                                          form.CBPrintData, form.CBCDIndex, form.CancelBtn})
+            if (w->isEnabled())
+                enabled << w->objectName();
+        progressShown = form.PB->isVisible() && form.LProcess->isVisible();
+        EXPECT_EQ(form.PB->maximum(), 1);
+        form.MegrBtn->click(); // disabled: no second build
+        form.CancelBtn->click();
+    });
+    form.MegrBtn->click();
+    EXPECT_EQ(enabled, QStringList({"CancelBtn"}));
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(script.texts(), QStringList({"Biztosan megszakítja a műveletet?"}));
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(QFileInfo::exists(f.folder() + "megrendeles.txt"));
+    EXPECT_TRUE(previews.previews().isEmpty());
+    EXPECT_TRUE(form.PB->isHidden());
+}
+
+TEST(SaveMegrFormBuild, CloseBoxDuringTheBuildDoesNotInterruptIt)
+{
+    BuildFixture f;
+    TSaveMegrForm form(nullptr, f.order, examplePartner(), kSettings);
+    f.prepare(form);
+    form.CBPrintData->click();
+    ScriptedMessages script;
+    QTimer::singleShot(0, &form, [&] { EXPECT_FALSE(form.close()); });
+    form.MegrBtn->click();
+    EXPECT_FALSE(form.CancelRequest);
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_TRUE(QFileInfo::exists(f.folder() + "megrendeles.txt"));
+}
+
+TEST(SaveMegrFormBuild, CopyErrorNoKeepsTheDialogOpen)
+{
+    BuildFixture f;
+    QFile::remove(f.dir.file("kepek/IMG_0001.JPG"));
+    TSaveMegrForm form(nullptr, f.order, examplePartner(), kSettings);
+    f.prepare(form);
+    ScriptedMessages script;
+    script.queueAnswer(MessageAnswer::No);
+    form.MegrBtn->click();
+    ASSERT_EQ(script.shown().size(), 1);
+    EXPECT_EQ(script.shown()[0].text, "Hiba a fájl másolása során:\n\n" + f.dir.file("kepek/IMG_0001.JPG") +
+                                          "\n\nA kép nem lesz benne a megrendelésbe!\nFolytatja?");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.MegrBtn->isEnabled());
+    EXPECT_TRUE(form.PB->isHidden());
+    EXPECT_FALSE(QFileInfo::exists(f.folder() + "megrendeles.txt"));
+}
+
+TEST(SaveMegrFormBuild, PartnerRefusalFocusesTheField)
+{
+    BuildFixture f;
+    TSaveMegrForm form(nullptr, f.order, examplePartner(), kSettings);
+    f.prepare(form);
+    showActive(form);
+    form.UserHelys->setText("  ");
+    ScriptedMessages script;
+    form.MegrBtn->click();
+    EXPECT_EQ(script.texts(), QStringList({"Nem töltötte ki a \"Helység\" mezőt!"}));
+    EXPECT_EQ(script.shown()[0].kind, MessageKind::Error);
+    EXPECT_EQ(QApplication::focusWidget(), form.UserHelys);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.PB->isHidden());
+    EXPECT_FALSE(QFileInfo::exists(f.folder()));
+}
+
+TEST(SaveMegrFormBuild, FolderWithoutSeparatorAndAFailedWrite)
+{
+    BuildFixture f;
+    f.dir.write("Rendelesek", "a file, not a folder");
+    TSaveMegrForm form(nullptr, f.order, examplePartner(), kSettings);
+    f.prepare(form);
+    form.OutputFolder->setText(f.dir.file("Rendelesek/x"));
+    ScriptedMessages script; // Yes to both copy errors
+    form.MegrBtn->click();
+    EXPECT_EQ(form.OutputFolder->text(), f.dir.file("Rendelesek/x/"));
+    ASSERT_EQ(script.shown().size(), 3);
+    EXPECT_EQ(script.shown()[2].kind, MessageKind::GeneralError);
+    EXPECT_TRUE(script.shown()[2].text.startsWith("Cannot create file"));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.PB->isHidden());
+    EXPECT_TRUE(form.MegrBtn->isEnabled());
 }
