@@ -15,13 +15,13 @@ using reports::ReportForm;
 using reports::TQRMegrForm;
 using reports::TQRSumMegrForm;
 
-void applyLabels(ReportForm& form, const PrintoutLabels& labels)
+void applyLabels(ReportForm& form, const PrintoutLabels& labels, const QDate& date)
 {
     for (auto it = labels.captions.cbegin(); it != labels.captions.cend(); ++it)
         form.setLabelCaption(it.key(), it.value());
     for (auto it = labels.enabled.cbegin(); it != labels.enabled.cend(); ++it)
         form.setLabelEnabled(it.key(), it.value());
-    form.setPrintDate(OrderToday());
+    form.setPrintDate(date.isValid() ? date : OrderToday());
 }
 
 QString quantityOf(const QList<OrderLine>& lines)
@@ -32,16 +32,17 @@ QString quantityOf(const QList<OrderLine>& lines)
     return QString::number(sum) + QStringLiteral(" db");
 }
 
-void fillOrder(TQRMegrForm& form, const QList<OrderLine>& lines, const PrintoutLabels& labels)
+void fillOrder(TQRMegrForm& form, const QList<OrderLine>& lines, const PrintoutLabels& labels, const QDate& date)
 {
     form.setOrderLines(lines);
     form.setSumMenny(quantityOf(lines));
-    applyLabels(form, labels);
+    applyLabels(form, labels, date);
 }
 
-void fillSummary(TQRSumMegrForm& form, const QStringList& rows, const PrintoutLabels& labels, const QString& quantity)
+void fillSummary(TQRSumMegrForm& form, const QStringList& rows, const PrintoutLabels& labels, const QString& quantity,
+                 const QDate& date)
 {
-    applyLabels(form, labels);
+    applyLabels(form, labels, date);
     form.setSumMenny(quantity);
     for (const QString& row : rows)
         form.addRow(row);
@@ -57,7 +58,7 @@ ReportPrintouts::ReportPrintouts(QWidget* owner)
 void ReportPrintouts::saveOrder(const QString& path, const QList<OrderLine>& lines, const PrintoutLabels& labels)
 {
     TQRMegrForm form(m_owner);
-    fillOrder(form, lines, labels);
+    fillOrder(form, lines, labels, m_date);
     form.PrepareReport();
     form.SavePreparedReport(path);
 }
@@ -66,7 +67,7 @@ void ReportPrintouts::saveSummary(const QString& path, const QStringList& rows, 
                                   const QString& totalQuantity)
 {
     TQRSumMegrForm form(m_owner);
-    fillSummary(form, rows, labels, totalQuantity);
+    fillSummary(form, rows, labels, totalQuantity, m_date);
     form.PrepareReport();
     form.SavePreparedReport(path);
 }
@@ -74,7 +75,7 @@ void ReportPrintouts::saveSummary(const QString& path, const QStringList& rows, 
 void ReportPrintouts::previewOrder(const QList<OrderLine>& lines, const PrintoutLabels& labels)
 {
     TQRMegrForm form(m_owner);
-    fillOrder(form, lines, labels);
+    fillOrder(form, lines, labels, m_date);
     form.PreviewReport(m_owner);
 }
 
@@ -82,7 +83,7 @@ void ReportPrintouts::previewSummary(const QStringList& rows, const PrintoutLabe
                                      const QString& totalQuantity)
 {
     TQRSumMegrForm form(m_owner);
-    fillSummary(form, rows, labels, totalQuantity);
+    fillSummary(form, rows, labels, totalQuantity, m_date);
     form.PreviewReport(m_owner);
 }
 

@@ -2,6 +2,8 @@
 
 #include "output/OrderBuilder.h"
 
+#include <QDate>
+
 class QWidget;
 
 namespace pelmar {
@@ -14,6 +16,10 @@ public:
     // Previews are owned by and centred on `owner` (may be null).
     explicit ReportPrintouts(QWidget* owner = nullptr);
 
+    // The date the printouts' date fields show (the order clock's today
+    // unless set).
+    void setPrintDate(const QDate& date) { m_date = date; }
+
     void saveOrder(const QString& path, const QList<OrderLine>& lines, const PrintoutLabels& labels) override;
     void saveSummary(const QString& path, const QStringList& rows, const PrintoutLabels& labels,
                      const QString& totalQuantity) override;
@@ -22,6 +28,7 @@ public:
 
 private:
     QWidget* m_owner;
+    QDate m_date;
 };
 
 } // namespace pelmar

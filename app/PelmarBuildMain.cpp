@@ -1,0 +1,66 @@
+// pelmar-build ORDER.json
+//
+// Builds an order folder without any window, exactly as the order assembly
+// dialog builds it, from an order described in one JSON object (see the
+// README and examples/order.json). Prints the order folder's path on standard
+// output; refused pictures and copy errors go to standard error. Exit status
+// 0 on success, 1 when the order cannot be built (bad description, refused
+// partner field, empty order, unknown size, failed write), 2 for wrong usage.
+#include "output/OrderJob.h"
+#include "platform/AppError.h"
+#include "platform/Guard.h"
+
+#include <QApplication>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+void printLine(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The printouts need fonts and a paint device, not a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pelmar megrendelés"));
+
+    const QStringList args = QApplication::arguments();
+    if (args.size() != 2 || args[1] == QLatin1String("-h") || args[1] == QLatin1String("--help")) {
+        printLine(stderr, QStringLiteral("Használat: pelmar-build MEGRENDELES.json"));
+        return 2;
+    }
+    QFile file(args[1]);
+    if (!file.open(QIODevice::ReadOnly)) {
+        printLine(stderr, QStringLiteral("%1: %2").arg(args[1], file.errorString()));
+        return 1;
+    }
+    // An order description is a few kilobytes; a huge file is not one.
+    constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
+    if (file.size() > kMaxBytes) {
+        printLine(stderr, QStringLiteral("%1: a fájl túl nagy egy megrendelésleíráshoz").arg(args[1]));
+        return 1;
+    }
+    const QByteArray json = file.readAll();
+
+    try {
+        const pelmar::OrderJob job = pelmar::ParseOrderJob(json);
+        const QString folder
+            = pelmar::RunOrderJob(job, [](const QString& message) { printLine(stderr, message); });
+        printLine(stdout, folder);
+        return 0;
+    } catch (const std::exception& e) {
+        printLine(stderr, pelmar::failureText(e));
+        return 1;
+    }
+}

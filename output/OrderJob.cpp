@@ -1,0 +1,287 @@
+#include "output/OrderJob.h"
+
+#include "core/PictureCheck.h"
+#include "core/PriceData.h"
+#include "output/FileOp.h"
+#include "output/OrderBuilder.h"
+#include "output/OrderNames.h"
+#include "output/ReportPrintouts.h"
+#include "platform/AppError.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QSet>
+
+#include <cmath>
+
+namespace pelmar {
+
+namespace {
+
+[[noreturn]] void bad(const QString& text)
+{
+    throw AppError(QStringLiteral("Hibás megrendelésleírás: ") + text);
+}
+
+void onlyKeys(const QJsonObject& o, const QString& where, std::initializer_list<const char*> allowed)
+{
+    QSet<QString> known;
+    for (const char* k : allowed)
+        known.insert(QLatin1String(k));
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        if (!known.contains(it.key()))
+            bad(QStringLiteral("ismeretlen mező: \"%1%2\"").arg(where, it.key()));
+    }
+}
+
+QString text(const QJsonObject& o, const char* key, const QString& where, bool numberAllowed = false)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (v.isUndefined() || v.isNull())
+        return QString();
+    if (v.isString())
+        return v.toString();
+    if (numberAllowed && v.isDouble()) {
+        const double d = v.toDouble();
+        if (std::floor(d) == d && std::abs(d) < 1e15)
+            return QString::number(qint64(d));
+    }
+    bad(QStringLiteral("a(z) \"%1%2\" mező szöveg legyen").arg(where, QLatin1String(key)));
+}
+
+QJsonObject object(const QJsonObject& o, const char* key)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (v.isUndefined() || v.isNull())
+        return {};
+    if (!v.isObject())
+        bad(QStringLiteral("a(z) \"%1\" mező objektum legyen").arg(QLatin1String(key)));
+    return v.toObject();
+}
+
+QString envelope(const QJsonObject& o)
+{
+    const QJsonValue v = o.value(QStringLiteral("TasakNo"));
+    if (v.isUndefined() || v.isNull())
+        return QStringLiteral("000000");
+    if (v.isDouble()) {
+        const double d = v.toDouble();
+        if (std::floor(d) != d || d < 0 || d > 999999)
+            bad(QStringLiteral("a tasakszám 0 és 999999 közötti egész szám legyen"));
+        return QStringLiteral("%1").arg(qint64(d), 6, 10, QLatin1Char('0'));
+    }
+    if (!v.isString())
+        bad(QStringLiteral("a tasakszám szöveg vagy szám legyen"));
+    const QString s = v.toString();
+    // The masked field holds exactly six digits.
+    bool digits = s.size() == 6;
+    for (const QChar c : s)
+        digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!digits)
+        bad(QStringLiteral("a tasakszám pontosan hat számjegy legyen: \"%1\"").arg(s));
+    return s;
+}
+
+// Answers the build's questions on the command line's terms.
+class JobHost : public BuildHost
+{
+public:
+    explicit JobHost(const std::function<void(const QString&)>& warn)
+        : m_warn(warn)
+    {
+    }
+    QString refusal;
+
+    void partnerRefused(PartnerField, const QString& message) override { refusal = message; }
+    void outputFolderChanged(const QString&) override {}
+    void copyingStarted(int) override {}
+    void beforePicture(int) override {}
+    bool cancelRequested() override { return false; }
+    bool confirmStop() override { return false; }
+    bool continueAfterCopyError(const QString& source) override
+    {
+        m_warn(QStringLiteral("Hiba a fájl másolása során: %1\nA kép nem lesz benne a megrendelésbe.").arg(source));
+        return true;
+    }
+    void copyingEnded() override {}
+
+private:
+    const std::function<void(const QString&)>& m_warn;
+};
+
+} // namespace
+
+OrderJob ParseOrderJob(const QByteArray& json)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        bad(QStringLiteral("nem érvényes JSON (%1. bájt: %2)").arg(error.offset + 1).arg(error.errorString()));
+    if (!doc.isObject())
+        bad(QStringLiteral("a leírás egyetlen JSON objektum legyen"));
+    const QJsonObject root = doc.object();
+    onlyKeys(root, QString(),
+             {"partner", "Megj", "customer", "TasakNo", "BaseFolder", "date", "CDIndex", "prices", "CD", "pictures"});
+
+    OrderJob job;
+    const QJsonObject partner = object(root, "partner");
+    onlyKeys(partner, QStringLiteral("partner."), {"UserID", "UserNev", "UserHelys", "UserCim", "UserIrsz"});
+    const QString p = QStringLiteral("partner.");
+    job.fields.UserID = text(partner, "UserID", p, true);
+    job.fields.UserNev = text(partner, "UserNev", p);
+    job.fields.UserHelys = text(partner, "UserHelys", p);
+    job.fields.UserCim = text(partner, "UserCim", p);
+    job.fields.UserIrsz = text(partner, "UserIrsz", p);
+    job.fields.Megj = text(root, "Megj", QString());
+    const QJsonObject customer = object(root, "customer");
+    onlyKeys(customer, QStringLiteral("customer."), {"VevoNev", "VevoHelys", "VevoCim", "VevoIrsz"});
+    const QString c = QStringLiteral("customer.");
+    job.fields.VevoNev = text(customer, "VevoNev", c);
+    job.fields.VevoHelys = text(customer, "VevoHelys", c);
+    job.fields.VevoCim = text(customer, "VevoCim", c);
+    job.fields.VevoIrsz = text(customer, "VevoIrsz", c);
+    // The dialog's edits hold at most four characters here.
+    job.fields.UserIrsz = job.fields.UserIrsz.left(4);
+    job.fields.VevoIrsz = job.fields.VevoIrsz.left(4);
+    job.tasakNo = envelope(root);
+
+    const QString base = text(root, "BaseFolder", QString());
+    job.baseFolder = base.isEmpty() ? DocumentsFolder() : WithSeparator(base);
+
+    const QString date = text(root, "date", QString());
+    if (!date.isEmpty()) {
+        job.date = QDate::fromString(date, Qt::ISODate);
+        if (!job.date.isValid() || date.size() != 10)
+            bad(QStringLiteral("a dátum ÉÉÉÉ-HH-NN alakú legyen: \"%1\"").arg(date));
+    }
+
+    const QJsonValue cdIndex = root.value(QStringLiteral("CDIndex"));
+    if (!cdIndex.isUndefined() && !cdIndex.isNull()) {
+        if (!cdIndex.isBool())
+            bad(QStringLiteral("a \"CDIndex\" mező true vagy false legyen"));
+        job.cdIndex = cdIndex.toBool();
+    }
+    if (root.contains(QStringLiteral("CD")) && !root.value(QStringLiteral("CD")).isNull())
+        job.settingValues.append(QStringLiteral("CD=") + text(root, "CD", QString(), true));
+
+    const QJsonValue prices = root.value(QStringLiteral("prices"));
+    if (!prices.isUndefined() && !prices.isArray())
+        bad(QStringLiteral("a \"prices\" mező szövegek tömbje legyen"));
+    for (const QJsonValue& v : prices.toArray()) {
+        if (!v.isString())
+            bad(QStringLiteral("a \"prices\" mező szövegek tömbje legyen"));
+        job.prices.append(v.toString());
+    }
+
+    const QJsonValue pictures = root.value(QStringLiteral("pictures"));
+    if (!pictures.isUndefined() && !pictures.isArray())
+        bad(QStringLiteral("a \"pictures\" mező tömb legyen"));
+    int index = 0;
+    for (const QJsonValue& v : pictures.toArray()) {
+        ++index;
+        const QString where = QStringLiteral("pictures[%1].").arg(index);
+        if (!v.isObject())
+            bad(QStringLiteral("a(z) %1. kép leírása objektum legyen").arg(index));
+        const QJsonObject o = v.toObject();
+        onlyKeys(o, where, {"path", "size", "fill", "quantity"});
+        OrderJob::Picture pic;
+        pic.path = text(o, "path", where);
+        pic.size = text(o, "size", where);
+        if (pic.path.isEmpty())
+            bad(QStringLiteral("a(z) %1. képnek nincs útvonala").arg(index));
+        const QString fill = text(o, "fill", where);
+        if (fill == QLatin1String("fill") || fill.isEmpty())
+            pic.fill = true;
+        else if (fill == QLatin1String("fit"))
+            pic.fill = false;
+        else
+            bad(QStringLiteral("a(z) %1. kép kitöltése \"fill\" vagy \"fit\" legyen").arg(index));
+        const QJsonValue q = o.value(QStringLiteral("quantity"));
+        if (!q.isUndefined()) {
+            const double d = q.toDouble(-1);
+            if (!q.isDouble() || std::floor(d) != d || d < 0 || d > 1000)
+                bad(QStringLiteral("a(z) %1. kép darabszáma 0 és 1000 közötti egész szám legyen").arg(index));
+            pic.quantity = int(d);
+        }
+        job.pictures.append(pic);
+    }
+    return job;
+}
+
+QString AddPictureLine(OrderModel& order, const QString& path, const TPriceData& entry, bool fill, int quantity)
+{
+    const QString name = FileNameOf(path);
+    const int found = order.FindOrderItem(name, entry.Size, fill);
+    if (found >= 0) {
+        return QStringLiteral("A fájlt már felvette az összeállításba ezzel a mérettel és kitöltéssel:\n\n")
+            + order.line(found).Caption;
+    }
+    // A file that cannot be measured is refused with the runtime's words.
+    try {
+        if (GetFileSize(path) < kMinPictureBytes)
+            return SizeRuleMessage(name);
+    } catch (const AppError& e) {
+        return e.message() + QStringLiteral(": ") + path;
+    }
+    const CheckResult check = CheckPicture(path, entry);
+    if (check.status == StatusRefused)
+        return check.info;
+    order.AddOrderLine(path, check.resolution, check.status, check.info, fill, entry, QString::number(quantity),
+                       quantity);
+    return QString();
+}
+
+QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&)>& warn)
+{
+    const QStringList sizes = SizeNames(job.prices);
+    OrderModel order;
+    order.beginBatch();
+    for (int i = 0; i < job.pictures.size(); ++i) {
+        const OrderJob::Picture& pic = job.pictures[i];
+        const int entry = FindSizeIndex(sizes, pic.size);
+        if (entry < 0)
+            throw AppError(QStringLiteral("Ismeretlen méret: \"%1\" (%2. kép: %3)").arg(pic.size).arg(i + 1).arg(pic.path));
+        const QString refusal = AddPictureLine(order, pic.path, ParsePriceData(job.prices[entry]), pic.fill, pic.quantity);
+        if (!refusal.isEmpty())
+            warn(refusal);
+    }
+    order.endBatch();
+    if (order.isEmpty())
+        throw AppError(QStringLiteral("Még nem vett fel képeket a megrendelésbe!"));
+
+    // The dialog's opening steps.
+    const OrderPlan plan = PlanOrder(order.lines());
+    for (int i = 0; i < plan.newNames.size(); ++i)
+        order.setNewName(i, plan.newNames[i]);
+    const QDate date = job.date.isValid() ? job.date : OrderToday();
+    const qint64 cdFee = job.cdIndex ? CdPrice(job.settingValues) : 0;
+
+    BuildInput input;
+    input.lines = order.lines();
+    input.fields = job.fields;
+    input.outputFolder = OrderFolderPath(job.baseFolder, date, job.tasakNo);
+    input.totalText = QString::number(plan.picturesTotal + cdFee) + QStringLiteral(" Ft");
+    input.printData = false;
+    input.printSumData = false;
+    input.cdIndex = job.cdIndex;
+    input.settingValues = job.settingValues;
+    input.sizes = plan.sizes;
+    input.targets = plan.targets;
+
+    JobHost host(warn);
+    ReportPrintouts printouts;
+    printouts.setPrintDate(date);
+    TFileOperation fo;
+    fo.setOperation(foCopy);
+    fo.setFlags(fofNoConfirmation | fofNoConfirmMkDir | fofSilent);
+    OrderBuilder builder(host, &printouts, fo);
+    builder.setPreviewAllowed(false);
+    const BuildResult result = builder.run(input);
+    if (result == BuildResult::Refused)
+        throw AppError(host.refusal);
+    return builder.orderFolder();
+}
+
+} // namespace pelmar

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/OrderModel.h"
+#include "output/OrderText.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace pelmar {
+
+// An order described as one JSON object, for building an order folder
+// without any window (pelmar-build). Every field holds what the order
+// assembly dialog's field of that name would hold.
+struct OrderJob
+{
+    struct Picture
+    {
+        QString path;
+        QString size;
+        bool fill = true;
+        int quantity = 1;
+    };
+
+    OrderFields fields;
+    QString tasakNo = QStringLiteral("000000");
+    QString baseFolder; // with its final "/"
+    QDate date;         // invalid: today
+    bool cdIndex = false;
+    QStringList prices;        // PriceList entries in their text form
+    QStringList settingValues; // "CD=<value>" when given
+    QList<Picture> pictures;
+};
+
+// Reads the JSON text. Anything that is not a well-formed order (not JSON,
+// wrong kinds, unknown keys, a bad envelope number, date or quantity) throws
+// AppError with a message naming the place.
+OrderJob ParseOrderJob(const QByteArray& json);
+
+// The add run's rules for one picture, without a window: the duplicate
+// search, the 51200-byte size rule and the picture check against the entry.
+// Returns the refusal message, or an empty text when the line was added.
+QString AddPictureLine(OrderModel& order, const QString& path, const TPriceData& entry, bool fill, int quantity);
+
+// Builds the job's order folder exactly as the dialog builds it (a copy
+// error goes on, no preview) and returns the order folder's path. Refused
+// pictures and copy errors are passed to `warn`. A refused partner field, an
+// empty order, an unknown size name or a failed write throws AppError.
+QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&)>& warn);
+
+} // namespace pelmar

@@ -1,0 +1,352 @@
+#include "output/EnvelopeEdit.h"
+#include "output/OrderJob.h"
+#include "output/SaveMegrForm.h"
+#include "platform/AppError.h"
+#include "platform/MessageBox.h"
+#include "reports/ReportPreview.h"
+#include "tests/output/OrderFixtures.h"
+#include "tests/support/JpegFixtures.h"
+#include "tests/support/TempDir.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QCheckBox>
+#include <QProcess>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using namespace pelmar;
+using namespace pelmar::test;
+
+namespace {
+
+QJsonObject exampleJson(const TempDir& dir)
+{
+    QJsonObject partner{{"UserID", "123"},      {"UserNev", "Minta Fotó Bt."}, {"UserHelys", "Kisváros"},
+                        {"UserCim", "Fő utca 1."}, {"UserIrsz", "9999"}};
+    QJsonObject customer{{"VevoNev", ""}, {"VevoHelys", ""}, {"VevoCim", ""}, {"VevoIrsz", ""}};
+    QJsonArray pictures{
+        QJsonObject{{"path", dir.file("kepek/IMG_0001.JPG")}, {"size", "9x13"}, {"fill", "fill"}, {"quantity", 2}},
+        QJsonObject{{"path", dir.file("kepek/nyaralas.jpg")}, {"size", "10x15"}, {"fill", "fit"}, {"quantity", 1}}};
+    return QJsonObject{{"partner", partner},
+                       {"Megj", ""},
+                       {"customer", customer},
+                       {"TasakNo", "000123"},
+                       {"BaseFolder", dir.file("Rendelesek")},
+                       {"date", "2004-03-15"},
+                       {"CDIndex", true},
+                       {"prices", QJsonArray{"9x13|120|1200x1800|800x1200", "10x15|150|1500x2100|1000x1500"}},
+                       {"CD", 500},
+                       {"pictures", pictures}};
+}
+
+// A picture of w x h pixels that passes the 51200-byte rule.
+void writePicture(const TempDir& dir, const QString& name, int w, int h)
+{
+    QByteArray jpeg = makeJpeg(w, h);
+    if (jpeg.size() < 60000)
+        jpeg = makeJpeg(w, h, 60000);
+    dir.write(name, jpeg);
+}
+
+void writePictures(const TempDir& dir)
+{
+    writePicture(dir, "kepek/IMG_0001.JPG", 1800, 1200);
+    writePicture(dir, "kepek/nyaralas.jpg", 1500, 2100);
+}
+
+QByteArray json(const QJsonObject& o)
+{
+    return QJsonDocument(o).toJson();
+}
+
+QString errorOf(const QByteArray& text)
+{
+    try {
+        ParseOrderJob(text);
+    } catch (const AppError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+struct ToolRun
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun runTool(const QStringList& args)
+{
+    QProcess p;
+    p.start(qEnvironmentVariable("PELMAR_BIN_DIR") + "/pelmar-build", args);
+    ToolRun r;
+    if (!p.waitForFinished(60000))
+        return r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
+    return r;
+}
+
+// Every file under folder with its contents; the .qrp finish time (header
+// bytes 16..23) is blanked, as it differs between any two builds.
+QMap<QString, QByteArray> snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QByteArray bytes = readAll(path);
+        if (path.endsWith(".qrp") && bytes.size() >= 24)
+            bytes.replace(16, 8, QByteArray(8, '\0'));
+        out.insert(QDir(folder).relativeFilePath(path), bytes);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(OrderJob, ParsesTheExample)
+{
+    TempDir dir;
+    const OrderJob job = ParseOrderJob(json(exampleJson(dir)));
+    EXPECT_EQ(job.fields.UserID, "123");
+    EXPECT_EQ(job.fields.UserCim, "Fő utca 1.");
+    EXPECT_EQ(job.tasakNo, "000123");
+    EXPECT_EQ(job.baseFolder, dir.file("Rendelesek/"));
+    EXPECT_EQ(job.date, QDate(2004, 3, 15));
+    EXPECT_TRUE(job.cdIndex);
+    EXPECT_EQ(job.settingValues, QStringList({"CD=500"}));
+    ASSERT_EQ(job.pictures.size(), 2);
+    EXPECT_FALSE(job.pictures[1].fill);
+    EXPECT_EQ(job.pictures[0].quantity, 2);
+}
+
+TEST(OrderJob, NumbersWhereTheFieldAllowsThem)
+{
+    TempDir dir;
+    QJsonObject o = exampleJson(dir);
+    QJsonObject partner = o["partner"].toObject();
+    partner["UserID"] = 123;
+    o["partner"] = partner;
+    o["TasakNo"] = 45;
+    o.remove("date");
+    o.remove("BaseFolder");
+    const OrderJob job = ParseOrderJob(json(o));
+    EXPECT_EQ(job.fields.UserID, "123");
+    EXPECT_EQ(job.tasakNo, "000045");
+    EXPECT_FALSE(job.date.isValid());
+    EXPECT_EQ(job.baseFolder, DocumentsFolder());
+}
+
+TEST(OrderJob, BadDescriptionsAreRefusedWithAClearMessage)
+{
+    TempDir dir;
+    const QJsonObject good = exampleJson(dir);
+    auto with = [&](const QString& key, const QJsonValue& v) {
+        QJsonObject o = good;
+        o[key] = v;
+        return json(o);
+    };
+    auto picture = [&](const QString& key, const QJsonValue& v) {
+        QJsonArray pics = good["pictures"].toArray();
+        QJsonObject p = pics[0].toObject();
+        p[key] = v;
+        pics[0] = p;
+        return with("pictures", pics);
+    };
+    const QList<QPair<QByteArray, QString>> cases = {
+        {"", "nem érvényes JSON"},
+        {"{\"partner\": ", "nem érvényes JSON"},
+        {"[1, 2]", "egyetlen JSON objektum"},
+        {"\"text\"", "JSON"},
+        {QByteArray(5000, '{'), "nem érvényes JSON"},
+        {"\xff\xfe garbage", "nem érvényes JSON"},
+        {with("Pictures", QJsonArray()), "ismeretlen mező: \"Pictures\""},
+        {with("partner", "123"), "\"partner\" mező objektum"},
+        {with("partner", QJsonObject{{"UserID", true}}), "\"partner.UserID\" mező szöveg"},
+        {with("partner", QJsonObject{{"Telefon", "1"}}), "ismeretlen mező: \"partner.Telefon\""},
+        {with("Megj", 5), "\"Megj\" mező szöveg"},
+        {with("TasakNo", "12345"), "pontosan hat számjegy"},
+        {with("TasakNo", "12a456"), "pontosan hat számjegy"},
+        {with("TasakNo", " 12345"), "pontosan hat számjegy"},
+        {with("TasakNo", 1234567), "0 és 999999"},
+        {with("TasakNo", 1.5), "0 és 999999"},
+        {with("TasakNo", -1), "0 és 999999"},
+        {with("date", "2004-02-30"), "ÉÉÉÉ-HH-NN"},
+        {with("date", "15.03.2004"), "ÉÉÉÉ-HH-NN"},
+        {with("CDIndex", "true"), "true vagy false"},
+        {with("prices", "9x13|120"), "szövegek tömbje"},
+        {with("prices", QJsonArray{1}), "szövegek tömbje"},
+        {with("pictures", QJsonObject()), "\"pictures\" mező tömb"},
+        {with("pictures", QJsonArray{"a.jpg"}), "1. kép leírása objektum"},
+        {picture("fill", "crop"), "\"fill\" vagy \"fit\""},
+        {picture("quantity", 1001), "0 és 1000"},
+        {picture("quantity", "2"), "0 és 1000"},
+        {picture("quantity", 2.5), "0 és 1000"},
+        {picture("path", ""), "nincs útvonala"},
+        {picture("extra", 1), "ismeretlen mező: \"pictures[1].extra\""},
+    };
+    for (const auto& [text, expected] : cases) {
+        const QString error = errorOf(text);
+        EXPECT_TRUE(error.startsWith("Hibás megrendelésleírás: ")) << text.left(60).toStdString();
+        EXPECT_TRUE(error.contains(expected)) << error.toStdString() << " / " << expected.toStdString();
+    }
+}
+
+TEST(OrderJob, AddRunRulesDecideWhichPicturesGoIn)
+{
+    TempDir dir;
+    writePictures(dir);
+    dir.write("kepek/small.jpg", makeJpeg(1800, 1200));
+    writePicture(dir, "kepek/tiny.jpg", 300, 200);
+    const TPriceData entry{"9x13", 120, "1200x1800", "800x1200"};
+    OrderModel order;
+    EXPECT_EQ(AddPictureLine(order, dir.file("kepek/IMG_0001.JPG"), entry, true, 2), "");
+    EXPECT_TRUE(AddPictureLine(order, dir.file("kepek/IMG_0001.JPG"), entry, true, 1)
+                    .startsWith("A fájlt már felvette az összeállításba ezzel a mérettel és kitöltéssel:\n\n"));
+    EXPECT_EQ(AddPictureLine(order, dir.file("kepek/IMG_0001.JPG"), entry, false, 1), "") << "other fill mode";
+    if (QFileInfo(dir.file("kepek/small.jpg")).size() < 51200) {
+        EXPECT_EQ(AddPictureLine(order, dir.file("kepek/small.jpg"), entry, true, 1), SizeRuleMessage("small.jpg"));
+    }
+    // Below the minimum resolution: taken, with its warning in the line.
+    EXPECT_EQ(AddPictureLine(order, dir.file("kepek/tiny.jpg"), entry, true, 1), "");
+    EXPECT_EQ(order.line(order.lineCount() - 1).ImageIndex, 2);
+    dir.write("kepek/garbage.jpg", QByteArray(60000, 'g'));
+    EXPECT_FALSE(AddPictureLine(order, dir.file("kepek/garbage.jpg"), entry, true, 1).isEmpty());
+    EXPECT_FALSE(AddPictureLine(order, dir.file("kepek/missing.jpg"), entry, true, 1).isEmpty());
+    EXPECT_EQ(order.lineCount(), 3);
+}
+
+TEST(OrderJob, RunRefusesEmptyOrdersUnknownSizesAndPartnerFields)
+{
+    TempDir dir;
+    writePictures(dir);
+    QStringList warnings;
+    auto warn = [&](const QString& w) { warnings << w; };
+
+    OrderJob job = ParseOrderJob(json(exampleJson(dir)));
+    job.pictures[1].size = "13x18";
+    try {
+        RunOrderJob(job, warn);
+        FAIL();
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.message().startsWith("Ismeretlen méret: \"13x18\" (2. kép")) << e.message().toStdString();
+    }
+
+    job = ParseOrderJob(json(exampleJson(dir)));
+    job.pictures.clear();
+    EXPECT_THROW(RunOrderJob(job, warn), AppError);
+
+    job = ParseOrderJob(json(exampleJson(dir)));
+    job.pictures[0].path = dir.file("kepek/nincs.jpg");
+    job.pictures[1].path = dir.file("kepek/nincs2.jpg");
+    try {
+        RunOrderJob(job, warn);
+        FAIL();
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(), "Még nem vett fel képeket a megrendelésbe!");
+    }
+    EXPECT_EQ(warnings.size(), 2);
+
+    job = ParseOrderJob(json(exampleJson(dir)));
+    job.fields.UserID = "0";
+    try {
+        RunOrderJob(job, warn);
+        FAIL();
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(), "Hibás üzletszám!");
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.file("Rendelesek")));
+
+    // A size name that is not a folder name stops before the first copy.
+    job = ParseOrderJob(json(exampleJson(dir)));
+    job.prices[0] = "9/13|120|1200x1800|800x1200";
+    job.pictures[0].size = "9/13";
+    EXPECT_THROW(RunOrderJob(job, warn), AppError);
+    EXPECT_FALSE(QFileInfo::exists(dir.file("Rendelesek")));
+}
+
+TEST(OrderJob, ToolBuildsTheExampleLikeTheDialog)
+{
+    TempDir dir;
+    writePictures(dir);
+    const QString description = dir.write("order.json", json(exampleJson(dir)));
+    const ToolRun run = runTool({description});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    const QString folder = dir.file("Rendelesek/Pelmar-20040315-000123/");
+    EXPECT_EQ(run.out, folder + "\n");
+    EXPECT_EQ(readAll(folder + "megrendeles.txt"), exampleOrderText(true));
+    const QMap<QString, QByteArray> tool = snapshot(folder);
+    EXPECT_EQ(tool.keys(), QStringList({"10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp",
+                                        "megrendeles.txt", "megrendeles_osszegezve.qrp"}));
+
+    // The same order through the dialog, into another base folder.
+    setOrderTodayForTests(QDate(2004, 3, 15));
+    OrderModel order;
+    const OrderJob job = ParseOrderJob(json(exampleJson(dir)));
+    for (const OrderJob::Picture& p : job.pictures)
+        ASSERT_EQ(AddPictureLine(order, p.path, ParsePriceData(job.prices[p.size == "9x13" ? 0 : 1]), p.fill,
+                                 p.quantity),
+                  "");
+    TSaveMegrForm form(nullptr, order, examplePartner(), {"CD=500"});
+    form.BaseFolder = dir.file("Dialog/");
+    form.TasakNo->setText("000123");
+    form.CBCDIndex->click();
+    form.show();
+    ScriptedMessages script;
+    reports::PreviewInterceptor previews;
+    form.MegrBtn->click();
+    setOrderTodayForTests(QDate());
+    ASSERT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(snapshot(dir.file("Dialog/Pelmar-20040315-000123/")), tool);
+}
+
+TEST(OrderJob, ToolReportsUsageBadInputAndRefusals)
+{
+    TempDir dir;
+    writePictures(dir);
+    EXPECT_EQ(runTool({}).code, 2);
+    EXPECT_EQ(runTool({"a", "b"}).code, 2);
+
+    const ToolRun missing = runTool({dir.file("nope.json")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_FALSE(missing.err.isEmpty());
+
+    const ToolRun garbage = runTool({dir.write("bad.json", "{\"partner\": [")});
+    EXPECT_EQ(garbage.code, 1);
+    EXPECT_TRUE(garbage.err.contains("nem érvényes JSON"));
+    EXPECT_TRUE(garbage.out.isEmpty());
+
+    // A refused picture is reported and left out; the rest is built.
+    QJsonObject o = exampleJson(dir);
+    QJsonArray pics = o["pictures"].toArray();
+    pics.append(QJsonObject{{"path", dir.file("kepek/IMG_0001.JPG")}, {"size", "9x13"}, {"fill", "fill"}, {"quantity", 1}});
+    o["pictures"] = pics;
+    const ToolRun dup = runTool({dir.write("dup.json", json(o))});
+    EXPECT_EQ(dup.code, 0) << dup.err.toStdString();
+    EXPECT_TRUE(dup.err.contains("A fájlt már felvette")) << dup.err.toStdString();
+
+    QJsonObject partner = o["partner"].toObject();
+    partner["UserNev"] = "  ";
+    o["partner"] = partner;
+    const ToolRun refused = runTool({dir.write("refused.json", json(o))});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.err.contains("Nem töltötte ki a \"Név\" mezőt!"));
+
+    // A failed write: the base folder is a file.
+    QJsonObject w = exampleJson(dir);
+    w["BaseFolder"] = dir.write("plainfile", "x");
+    const ToolRun failed = runTool({dir.write("w.json", json(w))});
+    EXPECT_EQ(failed.code, 1);
+    EXPECT_TRUE(failed.err.contains("Cannot create file")) << failed.err.toStdString();
+    EXPECT_TRUE(failed.err.contains("Hiba a fájl másolása során"));
+}
