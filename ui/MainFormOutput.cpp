@@ -1,11 +1,29 @@
 // The main window's command that builds the order folder.
 #include "ui/MainForm.h"
 
+#include "core/UserData.h"
+#include "output/SaveMegrForm.h"
+#include "platform/MessageBox.h"
+
+#include <memory>
+
 namespace pelmar {
 
-// Placeholder until the dialog lands
 void MainForm::OutputMegrExecute()
 {
+    const QString empty = QStringLiteral("Még nem vett fel képeket a megrendelésbe!");
+    if (m_order.isEmpty()) {
+        MessageBox::error(this, empty);
+        return;
+    }
+    // Created for this use only and released however the command ends.
+    auto dialog = std::make_unique<TSaveMegrForm>(this, m_order, PartnerData(), m_settingValues);
+    if (dialog->sizeRows().isEmpty()) {
+        MessageBox::error(this, empty);
+        return;
+    }
+    if (dialog->exec() == QDialog::Accepted)
+        clearOrder();
 }
 
 } // namespace pelmar
