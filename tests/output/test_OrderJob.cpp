@@ -8,6 +8,7 @@
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -86,7 +87,11 @@ struct ToolRun
 ToolRun runTool(const QStringList& args)
 {
     QProcess p;
-    p.start(qEnvironmentVariable("PELMAR_BIN_DIR") + "/pelmar-build", args);
+    // The tool is built into the same folder as the tests.
+    QString bin = qEnvironmentVariable("PELMAR_BIN_DIR");
+    if (bin.isEmpty())
+        bin = QCoreApplication::applicationDirPath();
+    p.start(bin + "/pelmar-build", args);
     ToolRun r;
     if (!p.waitForFinished(60000))
         return r;

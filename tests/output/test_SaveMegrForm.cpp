@@ -1,4 +1,5 @@
 #include "output/BrowseForFolderDialog.h"
+#include "output/DiscWriteDialog.h"
 #include "output/EnvelopeEdit.h"
 #include "output/SaveMegrForm.h"
 #include "platform/Help.h"
@@ -323,6 +324,7 @@ TEST(SaveMegrFormBuild, WorkedExampleThroughTheDialog)
     f.prepare(form);
     form.CBCDIndex->click();
     ScriptedMessages script;
+    script.queueAnswer(MessageAnswer::No); // no disc now
     reports::PreviewInterceptor previews;
     form.MegrBtn->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
@@ -333,9 +335,11 @@ TEST(SaveMegrFormBuild, WorkedExampleThroughTheDialog)
     EXPECT_TRUE(QFileInfo::exists(f.folder() + "megrendeles.qrp"));
     EXPECT_TRUE(QFileInfo::exists(f.folder() + "megrendeles_osszegezve.qrp"));
     EXPECT_EQ(previews.previews().size(), 1) << "the order printout only";
-    ASSERT_EQ(script.shown().size(), 1);
+    // The final message, then the offer to write the folder to a disc.
+    ASSERT_EQ(script.shown().size(), 2);
     EXPECT_EQ(script.shown()[0].kind, MessageKind::Information);
     EXPECT_TRUE(script.shown()[0].text.startsWith("Megrendelése elkészült az alábbi mappába:\n\n" + f.folder()));
+    EXPECT_EQ(script.shown()[1].text, DiscWriteDialog::offerQuestion());
     EXPECT_TRUE(form.PB->isHidden());
     EXPECT_TRUE(form.LProcess->isHidden());
 }

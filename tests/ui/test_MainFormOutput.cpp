@@ -91,6 +91,7 @@ TEST(MainFormOutput, WorkedExampleEndToEnd)
     ASSERT_EQ(w.form->order().lineCount(), 2);
 
     ScriptedMessages script;
+    script.queueAnswer(MessageAnswer::No); // no disc now
     reports::PreviewInterceptor previews;
     QString shownFolder, shownTotal;
     QTimer::singleShot(0, w.form.get(), [&] {
@@ -128,7 +129,7 @@ TEST(MainFormOutput, WorkedExampleEndToEnd)
         EXPECT_EQ(bytes.right(4), QByteArray::fromHex("80000000"));
     }
     EXPECT_EQ(previews.previews().size(), 1);
-    ASSERT_EQ(script.shown().size(), 1);
+    ASSERT_EQ(script.shown().size(), 2) << "the final message and the offer of a disc";
     EXPECT_EQ(script.shown()[0].kind, MessageKind::Information);
     EXPECT_TRUE(w.form->order().isEmpty()) << "the order is emptied after OK";
     EXPECT_EQ(w.form->SumPrice->text(), "0 Ft");
