@@ -292,6 +292,10 @@ MainForm::MainForm(QWidget* parent, const QString& settingsPath)
 
 MainForm::~MainForm()
 {
+    // Hidden while this window's controls still exist: hiding it repaints
+    // the small preview box.
+    if (m_previewForm)
+        m_previewForm->hide();
     FormDestroy();
 }
 

@@ -6,6 +6,7 @@
 
 #include <QAbstractSpinBox>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 
@@ -239,7 +240,8 @@ private:
     QStringList m_settingValues;
     TPriceData m_currentPrice;
     PreviewPicture m_previewPicture;
-    TPreviewForm* m_previewForm = nullptr;
+    // The preview window may be destroyed before this window (tests own it).
+    QPointer<TPreviewForm> m_previewForm;
     QString m_settingsPath;
     QString m_helpFile;
     bool m_showWelcome = true;
