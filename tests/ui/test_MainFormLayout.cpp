@@ -18,6 +18,11 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QTimer>
+#include <QApplication>
+#include "tests/support/JpegFixtures.h"
 #include <gtest/gtest.h>
 
 using namespace pelmar;
@@ -234,4 +239,47 @@ TEST(MainFormLayout, TabOrderOfTheEditorRow)
     EXPECT_EQ(nextTabStop(f, f->RBFit), f->Darab);
     EXPECT_EQ(nextTabStop(f, f->Darab), f->CBSize);
     EXPECT_EQ(nextTabStop(f, f->CBSize), f->ModSelBtn);
+}
+
+TEST(MainFormLayout, OpenPictureDialogWithItsFiltersAndPreviewPane)
+{
+    Window w;
+    TempDir pictures;
+    const QString jpg = pelmar::test::writeJpeg(pictures.file(QStringLiteral("a.jpg")), 300, 200);
+    pictures.write(QStringLiteral("b.TIF"), QByteArray(10, 'x'));
+    pictures.write(QStringLiteral("c.png"), QByteArray(10, 'x'));
+    bool inspected = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        inspected = true;
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Fénykép hozzádása a megrendeléshez"));
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+        EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+        EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("jpg"));
+        EXPECT_EQ(dialog->nameFilters(),
+                  QStringList({QStringLiteral("JPEG kép (*.jpg; *.jpeg)"), QStringLiteral("TIFF kép (*.tif; *.tiff)"),
+                               QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)")}));
+        EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)"));
+        // The file list gets the patterns themselves, not the shown text.
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        ASSERT_NE(model, nullptr);
+        EXPECT_EQ(model->nameFilters(), QStringList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
+                                                     QStringLiteral("*.tif"), QStringLiteral("*.tiff")}));
+        EXPECT_NE(dialog->findChild<QFrame*>(QStringLiteral("OPDPreview")), nullptr);
+        dialog->setDirectory(pictures.path());
+        dialog->selectFile(jpg);
+        QTimer::singleShot(0, dialog, [dialog, jpg] {
+            // Highlighting a picture shows it in the pane.
+            emit dialog->currentChanged(jpg);
+            auto* pane = dialog->findChild<QFrame*>(QStringLiteral("OPDPreview"));
+            bool shown = false;
+            for (QLabel* l : pane->findChildren<QLabel*>())
+                shown = shown || !l->pixmap().isNull();
+            EXPECT_TRUE(shown);
+            dialog->reject();
+        });
+    });
+    EXPECT_TRUE(w.form->choosePictures().isEmpty());
+    EXPECT_TRUE(inspected);
 }
