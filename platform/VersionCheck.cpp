@@ -5,6 +5,36 @@
 
 namespace pelmar::VersionCheck {
 
+namespace {
+
+struct Target
+{
+    QUrl url;
+    Http::Options options;
+};
+
+Target& target()
+{
+    static Target t;
+    return t;
+}
+
+} // namespace
+
+void setTarget(const QUrl& url, const Http::Options& options)
+{
+    target() = {url, options};
+}
+
+void run(QWidget* parent, const StatusLine& status)
+{
+    const Target t = target();
+    if (t.url.isEmpty())
+        run(parent, status, QUrl(LabInfo::versionUrl()));
+    else
+        run(parent, status, t.url, t.options);
+}
+
 QString newVersionText()
 {
     return QStringLiteral("Új verzió érhető el a programból!\n\nKérjük látogasson el a ") + LabInfo::siteAddress()

@@ -37,5 +37,11 @@ bool isCurrent(const QByteArray& body);
 // on (AppError with the client's message) for the general error box.
 void run(QWidget* parent, const StatusLine& status, const QUrl& url, const Http::Options& options = Http::Options());
 
+// The same against the lab's version file, or against the target a test set.
+void run(QWidget* parent, const StatusLine& status);
+
+// Tests point the check at their own server; an empty URL restores the lab's.
+void setTarget(const QUrl& url, const Http::Options& options = Http::Options());
+
 } // namespace VersionCheck
 } // namespace pelmar

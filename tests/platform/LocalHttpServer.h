@@ -16,7 +16,6 @@ namespace pelmar::test {
 // also serves these sockets.
 class LocalHttpServer : public QObject
 {
-    Q_OBJECT
 public:
     // What to send for one request head; an empty reply means "never answer".
     using Responder = std::function<QByteArray(const QByteArray& requestHead)>;
