@@ -14,7 +14,7 @@ namespace pelmar::Http {
 
 namespace {
 
-enum class Abort { None, ConnectTimeout, ReplyTimeout, TooLarge };
+enum class Abort { None, ConnectTimeout, ReplyTimeout, TooLarge, Interrupted };
 
 QString secondsText(int ms)
 {
@@ -34,6 +34,8 @@ QString abortMessage(Abort why, const Options& options, const QUrl& url)
             .arg(url.host(), secondsText(options.replyTimeoutMs));
     case Abort::TooLarge:
         return QStringLiteral("A kiszolgáló válasza túl hosszú (több mint %1 bájt)").arg(options.maxBodyBytes);
+    case Abort::Interrupted:
+        return QStringLiteral("A letöltés megszakadt");
     case Abort::None:
         break;
     }
@@ -108,6 +110,11 @@ QByteArray get(const QUrl& url, const Options& options)
     if (!reply->isFinished())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     timer.stop();
+    if (!reply->isFinished()) {
+        // The program is ending and took every event loop with it.
+        aborted = Abort::Interrupted;
+        reply->abort();
+    }
     collect();
 
     if (aborted != Abort::None)
