@@ -4,6 +4,7 @@
 #include "core/UserData.h"
 #include "platform/AppError.h"
 #include "platform/Guard.h"
+#include "platform/Help.h"
 #include "platform/JpegDecode.h"
 #include "platform/LabInfo.h"
 #include "platform/MessageBox.h"
@@ -739,6 +740,7 @@ void MainForm::clearOrder()
 void MainForm::FormCreate()
 {
     m_helpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/pelmarorder.chm");
+    Help::setHelpFile(m_helpFile);
     m_previewPicture.clear();
     m_priceList.clear();
     m_settingValues.clear();

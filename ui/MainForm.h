@@ -252,6 +252,7 @@ private:
     bool m_closeAfterRun = false;
     bool m_closeConfirmed = false;
     bool m_firstShow = true;
+    bool m_firstRunDone = false; // the first-run flow has run in this run
     std::function<QStringList()> m_chooser;
 };
 

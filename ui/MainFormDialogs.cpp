@@ -2,51 +2,128 @@
 // help and the web links.
 #include "ui/MainForm.h"
 
+#include "core/UserData.h"
+#include "platform/Help.h"
+#include "platform/Shell.h"
+#include "platform/VersionCheck.h"
+#include "ui/AboutForm.h"
+#include "ui/SettingsStore.h"
+#include "ui/UpdatePricesForm.h"
+#include "ui/UserDataForm.h"
+#include "ui/WelcomeForm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
 namespace pelmar {
 
-// Placeholder until the dialog lands
 void MainForm::ShowPricesExecute()
 {
+    const int remembered = qMax(0, CBSize->currentIndex());
+
+    bool accepted = false;
+    {
+        TUpdatePricesForm editor(this, m_priceList, m_settingValues);
+        accepted = editor.exec() == QDialog::Accepted;
+        if (accepted) {
+            m_priceList = editor.priceList();
+            m_settingValues = editor.settingValues();
+            rebuildSizeBox();
+        }
+    }
+
+    if (accepted) {
+        setStatusText(QStringLiteral("Árak frissítése..."));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // A line whose size was renamed away keeps its old prices.
+        m_order.reprice(m_priceList);
+        setStatusText(idleStatusText());
+        UpdateTotals();
+    }
+
+    if (remembered < CBSize->count()) {
+        {
+            const QSignalBlocker block(CBSize);
+            CBSize->setCurrentIndex(remembered);
+        }
+        CBSizeChange();
+    }
 }
 
-// Placeholder until the dialog lands
 void MainForm::UserDataExecute()
 {
+    const QString settings = m_settingsPath;
+    TUserDataForm editor(this, PartnerData(), [settings](const TUserData& data) {
+        savePartnerData(data, settings);
+    });
+    // Tag 1: the first-run flow, where the dialog may only be left with valid data.
+    editor.CancelBtn->setEnabled(UserData->data().toInt() != 1);
+    editor.exec();
 }
 
-// Placeholder until the dialog lands
 void MainForm::AboutExecute()
 {
+    TAboutForm about(this);
+    about.exec();
 }
 
-// Placeholder until the dialog lands
 void MainForm::FormActivate()
 {
+    // The marker is set before the dialogs open: each of them re-activates
+    // this window when it closes, and the flow must not start over inside
+    // itself.
+    if (m_firstRunDone)
+        return;
+    m_firstRunDone = true;
+    Help::setHelpFile(m_helpFile);
+
+    if (!m_showWelcome)
+        return;
+    TWelcomeForm welcome(this);
+    welcome.exec();
+    if (welcome.CBUserData->isChecked()) {
+        UserData->setData(1);
+        UserData->trigger();
+        UserData->setData(0);
+    }
+    if (m_priceList.isEmpty() || welcome.CBUpdateArlist->isChecked())
+        ShowPrices->trigger();
+    m_showWelcome = !welcome.CBHide->isChecked();
 }
 
-// Placeholder until the dialog lands
 void MainForm::ContentsExecute()
 {
+    Help::setHelpFile(m_helpFile);
+    Help::ShowHelpContents();
 }
 
-// Placeholder until the dialog lands
 void MainForm::miWhatsNewClick()
 {
+    Help::setHelpFile(m_helpFile);
+    Help::ShowHelpTopic(QStringLiteral("whatsnew.html"));
 }
 
-// Placeholder until the dialog lands
 void MainForm::miCheckVersionClick()
 {
+    StatusLine status{[this] { return statusText(); }, [this](const QString& text) { setStatusText(text); }};
+    VersionCheck::run(this, status);
 }
 
-// Placeholder until the dialog lands
 void MainForm::miJumpPelmarClick()
 {
+    // Shared by both web items: the address is the hint of the chosen one.
+    auto* item = qobject_cast<QAction*>(sender());
+    if (item)
+        Shell::openDocument(item->statusTip());
 }
 
-// Placeholder until the dialog lands
 void MainForm::PelmarLogoClick()
 {
+    Shell::openDocument(PelmarLogo->toolTip());
 }
 
 } // namespace pelmar
