@@ -874,6 +874,9 @@ void MainForm::showEvent(QShowEvent* event)
     }
     FileList->setFocus();
     FormResize();
+    // A desktop without a window manager never activates the window; the
+    // first-run flow must not wait for that (it runs once either way).
+    QTimer::singleShot(0, this, [this] { guarded([this] { FormActivate(); }); });
 }
 
 void MainForm::resizeEvent(QResizeEvent* event)
