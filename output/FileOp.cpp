@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QRandomGenerator>
 #include <QWidget>
 
 #include <cerrno>
@@ -71,18 +72,6 @@ QString errnoText(int err)
     return QString::fromStdString(std::generic_category().message(err));
 }
 
-mode_t defaultFileMode()
-{
-    // The mode a newly created file would get; read once (umask can only be
-    // read by setting it).
-    static const mode_t mode = [] {
-        const mode_t mask = ::umask(022);
-        ::umask(mask);
-        return mode_t(0666 & ~mask);
-    }();
-    return mode;
-}
-
 // A temporary file in the target's folder; removed on destruction unless
 // committed by renaming it over the target.
 class TempFile
@@ -90,15 +79,20 @@ class TempFile
 public:
     explicit TempFile(const QString& target)
     {
-        const QString folder = QFileInfo(target).absolutePath();
+        const QByteArray folder = nativePath(QFileInfo(target).absolutePath());
         // A fixed short name, so a target name near the length limit still
         // leaves room for it; the leading dot keeps it out of plain listings.
-        m_path = nativePath(folder + QStringLiteral("/.pelmar-XXXXXX.part"));
-        m_fd.adopt(::mkostemps(m_path.data(), 5, O_CLOEXEC));
+        // Created with the mode of any new file (the umask applies), so the
+        // rename needs no change of permissions afterwards.
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray suffix = QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+            m_path = folder + "/.pelmar-" + suffix + ".part";
+            m_fd.adopt(::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+            if (m_fd.valid() || errno != EEXIST)
+                break;
+        }
         if (!m_fd.valid())
             m_error = errno;
-        else
-            ::fchmod(m_fd.get(), defaultFileMode());
     }
     ~TempFile()
     {
@@ -230,8 +224,6 @@ bool CopyFileAtomic(const QString& source, const QString& target, QString* error
     TempFile temp(target);
     if (!temp.valid())
         return setError(error, target + QStringLiteral(": ") + errnoText(temp.error()));
-    if (st.st_size > 0)
-        ::posix_fadvise(in.get(), 0, st.st_size, POSIX_FADV_SEQUENTIAL);
     if (const int err = copyContents(in.get(), temp.fd()))
         return setError(error, target + QStringLiteral(": ") + errnoText(err));
     if (const int err = temp.commit(target))
@@ -310,9 +302,12 @@ QStringList TFileOperation::expandSources(bool& ok)
 bool TFileOperation::makeFolderFor(const QString& target)
 {
     const QString folder = QFileInfo(target).absolutePath();
-    std::error_code ec;
-    if (fs::is_directory(fs::path(nativePath(folder).toStdString()), ec))
+    struct stat st
+    {
+    };
+    if (::stat(nativePath(folder).constData(), &st) == 0 && S_ISDIR(st.st_mode))
         return true;
+    std::error_code ec;
     if (!m_flags.testFlag(fofNoConfirmMkDir)
         && MessageBox::confirm(parentWindow(),
                                QStringLiteral("A(z) \"%1\" mappa nem létezik.\nLétrehozza?").arg(folder))
@@ -332,6 +327,10 @@ bool TFileOperation::makeFolderFor(const QString& target)
 // Decides what happens to an existing target; false skips this file.
 bool TFileOperation::prepareTarget(QString& target)
 {
+    // Replacing without a question needs no look: the rename replaces a
+    // file and refuses a folder.
+    if (m_flags.testFlag(fofNoConfirmation) && !m_flags.testFlag(fofRenameOnCollision))
+        return true;
     const QFileInfo info(target);
     if (!info.exists() && !info.isSymLink())
         return true;
@@ -359,12 +358,14 @@ bool TFileOperation::prepareTarget(QString& target)
 bool TFileOperation::copyOne(const QString& from, QString to)
 {
     // Nothing is created for a source that cannot be copied.
-    const QFileInfo source(from);
-    if (!source.exists()) {
-        fail(from + QStringLiteral(": ") + errnoText(ENOENT));
+    struct stat st
+    {
+    };
+    if (::stat(nativePath(from).constData(), &st) != 0) {
+        fail(from + QStringLiteral(": ") + errnoText(errno));
         return false;
     }
-    if (source.isDir()) {
+    if (S_ISDIR(st.st_mode)) {
         fail(from + QStringLiteral(": ") + errnoText(EISDIR));
         return false;
     }

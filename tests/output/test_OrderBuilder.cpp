@@ -463,3 +463,15 @@ TEST(OrderBuilder, FinalMessageNamesTheFolderAndTheLab)
     EXPECT_FALSE(lab.street.isEmpty());
     EXPECT_FALSE(lab.postalCode.isEmpty());
 }
+
+TEST(OrderBuilder, FolderNamesWithAccentsAndSpaces)
+{
+    Fixture f;
+    const QString base = f.dir.file("Rendelések és más/");
+    f.input.outputFolder = OrderFolderPath(base, QDate(2004, 3, 15), "000123");
+    ASSERT_EQ(f.run(), BuildResult::Done);
+    EXPECT_EQ(tree(base + "Pelmar-20040315-000123"),
+              QStringList({"10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp",
+                           "megrendeles.txt", "megrendeles_osszegezve.qrp"}));
+    EXPECT_TRUE(OrderBuilder::finalMessage(f.input.outputFolder).contains("Rendelések és más/Pelmar-20040315-000123/"));
+}
