@@ -16,7 +16,7 @@ namespace {
 
 // The page's reference device: a 600 dpi printer. Logical coordinates are
 // hundredths of a millimetre, mapped onto it by the window/viewport extents.
-constexpr int PageUnitsX = int(PageWidthMm * UnitsPerMm);  // 21000
+constexpr int PageUnitsX = int(PageWidthMm * UnitsPerMm); // 21000
 constexpr int PageUnitsY = int(PageHeightMm * UnitsPerMm); // 29700
 constexpr double DevicePerMm = 600.0 / 25.4;
 const int DeviceX = int(std::lround(PageWidthMm * DevicePerMm));
@@ -32,20 +32,14 @@ U_RECTL rect(int32_t left, int32_t top, int32_t right, int32_t bottom)
     return r;
 }
 
-int32_t units(double mm)
-{
-    return int32_t(std::lround(mm * UnitsPerMm));
-}
+int32_t units(double mm) { return int32_t(std::lround(mm * UnitsPerMm)); }
 
 U_RECTL rectUnits(const QRectF& r)
 {
     return rect(units(r.left()), units(r.top()), units(r.right()), units(r.bottom()));
 }
 
-U_COLORREF colorRef(const QColor& c)
-{
-    return colorref3_set(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue()));
-}
+U_COLORREF colorRef(const QColor& c) { return colorref3_set(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())); }
 
 [[noreturn]] void recordFailed()
 {
@@ -117,13 +111,12 @@ class PageWriter
 public:
     QByteArray write(const PreparedPage& page)
     {
-        const QString description = QStringLiteral("Pelmar megrendelés") + QChar(0) + QStringLiteral("Oldal %1").arg(page.number)
-            + QChar(0) + QChar(0);
+        const QString description = QStringLiteral("Pelmar megrendelés") + QChar(0)
+            + QStringLiteral("Oldal %1").arg(page.number) + QChar(0) + QChar(0);
         std::vector<uint16_t> desc(description.utf16(), description.utf16() + description.size());
-        m_emf.append(U_EMRHEADER_set(rect(0, 0, DeviceX - 1, DeviceY - 1),
-                                     rect(0, 0, PageUnitsX - 1, PageUnitsY - 1), nullptr, U_CBSTR(desc.size()),
-                                     desc.data(), sizel_set(DeviceX, DeviceY),
-                                     sizel_set(int32_t(PageWidthMm), int32_t(PageHeightMm)), 0));
+        m_emf.append(U_EMRHEADER_set(rect(0, 0, DeviceX - 1, DeviceY - 1), rect(0, 0, PageUnitsX - 1, PageUnitsY - 1),
+            nullptr, U_CBSTR(desc.size()), desc.data(), sizel_set(DeviceX, DeviceY),
+            sizel_set(int32_t(PageWidthMm), int32_t(PageHeightMm)), 0));
         m_emf.append(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
         m_emf.append(U_EMRSETWINDOWORGEX_set(point32_set(0, 0)));
         m_emf.append(U_EMRSETWINDOWEXTEX_set(sizel_set(PageUnitsX, PageUnitsY)));
@@ -189,8 +182,7 @@ private:
         Object o;
         o.kind = Kind::Brush;
         o.color = color.rgb();
-        m_emf.append(
-            createbrushindirect_set(&o.handle, m_emf.handles(), logbrush_set(U_BS_SOLID, colorRef(color), 0)));
+        m_emf.append(createbrushindirect_set(&o.handle, m_emf.handles(), logbrush_set(U_BS_SOLID, colorRef(color), 0)));
         m_objects.push_back(o);
         return o.handle;
     }
@@ -209,11 +201,12 @@ private:
         const bool serif = standInFamily(spec.name).contains(QLatin1String("Serif"));
         // A negative height asks for the character (em) height, as a point
         // size does.
-        U_LOGFONT lf = logfont_set(-emHeightUnits(spec), 0, 0, 0, spec.bold ? U_FW_BOLD : U_FW_NORMAL,
-                                   spec.italic ? 1 : 0, spec.underline ? 1 : 0, 0, U_DEFAULT_CHARSET,
-                                   U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY,
-                                   uint8_t(U_DEFAULT_PITCH | (serif ? U_FF_ROMAN : U_FF_SWISS)), face);
-        m_emf.append(extcreatefontindirectw_set(&o.handle, m_emf.handles(), reinterpret_cast<const char*>(&lf), nullptr));
+        U_LOGFONT lf
+            = logfont_set(-emHeightUnits(spec), 0, 0, 0, spec.bold ? U_FW_BOLD : U_FW_NORMAL, spec.italic ? 1 : 0,
+                spec.underline ? 1 : 0, 0, U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS,
+                U_DEFAULT_QUALITY, uint8_t(U_DEFAULT_PITCH | (serif ? U_FF_ROMAN : U_FF_SWISS)), face);
+        m_emf.append(
+            extcreatefontindirectw_set(&o.handle, m_emf.handles(), reinterpret_cast<const char*>(&lf), nullptr));
         m_objects.push_back(o);
         return o.handle;
     }
@@ -258,12 +251,11 @@ private:
         const uint32_t options = item.clipped ? U_ETO_CLIPPED : U_ETO_NONE;
         const U_RECTL clip = item.clipped ? rectUnits(item.clip) : rect(0, 0, -1, -1);
         char* text = emrtext_set(point32_set(units(item.origin.x()), units(item.origin.y())),
-                                 U_NUM_STR(item.text.size()), 2,
-                                 const_cast<ushort*>(item.text.utf16()), options, clip, dx.data());
+            U_NUM_STR(item.text.size()), 2, const_cast<ushort*>(item.text.utf16()), options, clip, dx.data());
         if (!text)
             recordFailed();
         char* record = U_EMREXTTEXTOUTW_set(rect(0, 0, -1, -1), U_GM_COMPATIBLE, float(UnitsPerMm / DevicePerMm),
-                                            float(UnitsPerMm / DevicePerMm), reinterpret_cast<PU_EMRTEXT>(text));
+            float(UnitsPerMm / DevicePerMm), reinterpret_cast<PU_EMRTEXT>(text));
         std::free(text);
         m_emf.append(record);
     }

@@ -21,10 +21,7 @@ QRectF units(const QRectF& mm)
     return QRectF(mm.x() * UnitsPerMm, mm.y() * UnitsPerMm, mm.width() * UnitsPerMm, mm.height() * UnitsPerMm);
 }
 
-QPointF units(const QPointF& mm)
-{
-    return mm * UnitsPerMm;
-}
+QPointF units(const QPointF& mm) { return mm * UnitsPerMm; }
 
 class ItemPainter
 {
@@ -34,10 +31,7 @@ public:
     {
     }
 
-    void operator()(const FillItem& item)
-    {
-        m_p.fillRect(units(item.rect), item.color);
-    }
+    void operator()(const FillItem& item) { m_p.fillRect(units(item.rect), item.color); }
 
     void operator()(const LineItem& item)
     {

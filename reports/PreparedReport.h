@@ -23,7 +23,7 @@ struct FillItem
     QRectF rect;
     QColor color;
     QString source; // band name
-    int row = -1;   // detail row index, -1 for other bands
+    int row = -1; // detail row index, -1 for other bands
 };
 
 struct LineItem
@@ -41,15 +41,15 @@ struct RectItem
 
 struct TextItem
 {
-    QString text;        // what is drawn (already cut to the visible part)
+    QString text; // what is drawn (already cut to the visible part)
     FontSpec font;
-    QPointF origin;      // start of the text on its baseline
-    QRectF clip;         // nothing is drawn outside
+    QPointF origin; // start of the text on its baseline
+    QRectF clip; // nothing is drawn outside
     bool clipped = false; // the text reaches beyond clip
-    QList<qint32> dx;    // advance per UTF-16 unit, hundredths of a mm
+    QList<qint32> dx; // advance per UTF-16 unit, hundredths of a mm
     QColor color = Qt::black;
-    QString source;      // label name
-    int row = -1;        // detail row index, -1 for other bands
+    QString source; // label name
+    int row = -1; // detail row index, -1 for other bands
 
     double widthMm() const;
 };

@@ -18,8 +18,8 @@ void addPageHeader(Report& report)
     ReportBand& band = report.addBand(BandType::PageHeader, QStringLiteral("PageHeaderBand1"), 5.0);
     band.FrameBottom = true;
     band.addSystemField(QStringLiteral("QRSysData1"), LabelKind::Date, QString(), 0, 0.8, arial(8));
-    ReportLabel& title =
-        band.addSystemField(QStringLiteral("QRSysData2"), LabelKind::ReportTitle, QString(), 0, 0.8, arial(8));
+    ReportLabel& title
+        = band.addSystemField(QStringLiteral("QRSysData2"), LabelKind::ReportTitle, QString(), 0, 0.8, arial(8));
     title.AlignToBand = true;
     title.Align = Alignment::Center;
 }
@@ -34,12 +34,13 @@ ReportBand& addTitleBand(Report& report, double height)
     times.size = 20;
     times.bold = true;
     times.italic = true;
-    ReportLabel& title = band.addSystemField(QStringLiteral("QRSysData3"), LabelKind::ReportTitle, QString(), 0, 2.1, times);
+    ReportLabel& title
+        = band.addSystemField(QStringLiteral("QRSysData3"), LabelKind::ReportTitle, QString(), 0, 2.1, times);
     title.AlignToBand = true;
     title.Align = Alignment::Center;
 
-    ReportLabel& notFinal =
-        band.addLabel(QStringLiteral("LNotFinal"), QStringLiteral("(Nem végleges adatok)"), 0, 10.6, arial(10, false, true));
+    ReportLabel& notFinal = band.addLabel(
+        QStringLiteral("LNotFinal"), QStringLiteral("(Nem végleges adatok)"), 0, 10.6, arial(10, false, true));
     notFinal.AlignToBand = true;
     notFinal.Align = Alignment::Center;
 
@@ -47,16 +48,16 @@ ReportBand& addTitleBand(Report& report, double height)
     // does not set prints as nothing.
     band.addRectangle(0, 16.9, 94.5, 29.9);
     band.addLabel(QStringLiteral("QRLabel1"), QStringLiteral("Cég adatok:"), 4.2, 18.0, arial(10, false, false, true));
-    const double tops[] = {24.3, 30.7, 34.9, 39.2};
-    const char* partner[] = {"LCegNev", "LCegHelys", "LCegCim", "LCegIrsz"};
+    const double tops[] = { 24.3, 30.7, 34.9, 39.2 };
+    const char* partner[] = { "LCegNev", "LCegHelys", "LCegCim", "LCegIrsz" };
     for (int i = 0; i < 4; ++i)
         band.addColumnLabel(QString::fromLatin1(partner[i]), QString(), 4.2, 89.2, tops[i], arial(8));
 
     // Customer box.
     band.addRectangle(94.2, 16.9, 95.8, 29.9);
-    band.addLabel(QStringLiteral("QRLabel2"), QStringLiteral("Vásárló adatai:"), 95.3, 18.0,
-                  arial(10, false, false, true));
-    const char* customer[] = {"LVevoNev", "LVevoHelys", "LVevoCim", "LVevoIrsz"};
+    band.addLabel(
+        QStringLiteral("QRLabel2"), QStringLiteral("Vásárló adatai:"), 95.3, 18.0, arial(10, false, false, true));
+    const char* customer[] = { "LVevoNev", "LVevoHelys", "LVevoCim", "LVevoIrsz" };
     for (int i = 0; i < 4; ++i)
         band.addColumnLabel(QString::fromLatin1(customer[i]), QString(), 95.3, 91.3, tops[i], arial(8));
 
@@ -71,15 +72,12 @@ void addPageFooter(Report& report)
 {
     ReportBand& band = report.addBand(BandType::PageFooter, QStringLiteral("PageFooterBand1"), 4.2);
     band.FrameTop = true;
-    ReportLabel& page = band.addSystemField(QStringLiteral("QRSysData4"), LabelKind::PageNumber,
-                                            QStringLiteral("Oldal: "), 0, 0.5, arial(8));
+    ReportLabel& page = band.addSystemField(
+        QStringLiteral("QRSysData4"), LabelKind::PageNumber, QStringLiteral("Oldal: "), 0, 0.5, arial(8));
     page.AlignToBand = true;
     page.Align = Alignment::Center;
 }
 
-QColor nextRowColor(const QColor& color)
-{
-    return color == RowWhite ? RowGrey : RowWhite;
-}
+QColor nextRowColor(const QColor& color) { return color == RowWhite ? RowGrey : RowWhite; }
 
 } // namespace pelmar::reports

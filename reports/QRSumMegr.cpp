@@ -17,10 +17,10 @@ struct Column
 };
 
 const Column Columns[] = {
-    {"Méret", "LSize", 2.1, 17.2, Alignment::Center, 0},
-    {"Darab", "LAmount", 25.4, 15.1, Alignment::Center, 0},
-    {"Egységár", "LPrice", 58.2, 0, Alignment::Right, 58.2 - 41.5},
-    {"Összeg", "LSumPrice", 81.5, 0, Alignment::Right, 81.5 - 59.2},
+    { "Méret", "LSize", 2.1, 17.2, Alignment::Center, 0 },
+    { "Darab", "LAmount", 25.4, 15.1, Alignment::Center, 0 },
+    { "Egységár", "LPrice", 58.2, 0, Alignment::Right, 58.2 - 41.5 },
+    { "Összeg", "LSumPrice", 81.5, 0, Alignment::Right, 81.5 - 59.2 },
 };
 
 void addColumn(ReportBand& band, const Column& c, const QString& name, const QString& caption, const FontSpec& font)
@@ -45,8 +45,8 @@ TQRSumMegrForm::TQRSumMegrForm(QObject* owner)
 
     ReportBand& title = addTitleBand(m_report, 63.5);
     for (const Column& c : Columns)
-        addColumn(title, c, QStringLiteral("H") + QString::fromLatin1(c.label), QString::fromUtf8(c.heading),
-                  arial(8, true));
+        addColumn(
+            title, c, QStringLiteral("H") + QString::fromLatin1(c.label), QString::fromUtf8(c.heading), arial(8, true));
 
     ReportBand& detail = m_report.addBand(BandType::Detail, QStringLiteral("QRStringsBand1"), 4.2);
     detail.Color = RowWhite;
@@ -58,13 +58,13 @@ TQRSumMegrForm::TQRSumMegrForm(QObject* owner)
     ReportBand& summary = m_report.addBand(BandType::Summary, QStringLiteral("SummaryBand1"), 16.9);
     summary.FrameTop = true;
     summary.FrameWidth = 2;
-    summary.addLabel(QStringLiteral("QRLabel16"), QStringLiteral("CD írás és indexkép:"), 2.1, 2.1, arial(8)).Enabled =
-        false;
-    summary.addRightLabel(QStringLiteral("QRLabel17"), QStringLiteral("0 Ft"), 81.5, 2.1, arial(8), 81.5 - 36.0)
-        .Enabled = false;
+    summary.addLabel(QStringLiteral("QRLabel16"), QStringLiteral("CD írás és indexkép:"), 2.1, 2.1, arial(8)).Enabled
+        = false;
+    summary.addRightLabel(QStringLiteral("QRLabel17"), QStringLiteral("0 Ft"), 81.5, 2.1, arial(8), 81.5 - 36.0).Enabled
+        = false;
     summary.addLabel(QStringLiteral("QRLabel18"), QStringLiteral("Összesen:"), 2.1, 10.6, arial(10, true));
-    summary.addColumnLabel(QStringLiteral("LSumDarab"), QString(), 25.4, 15.4, 10.6, arial(10, true),
-                           Alignment::Center);
+    summary.addColumnLabel(
+        QStringLiteral("LSumDarab"), QString(), 25.4, 15.4, 10.6, arial(10, true), Alignment::Center);
     summary.addRightLabel(QStringLiteral("LSumMegr"), QString(), 81.5, 10.6, arial(10, true), 81.5 - 41.8);
 
     addPageFooter(m_report);
@@ -76,10 +76,7 @@ void TQRSumMegrForm::setSumMenny(const QString& text)
     setLabelCaption(QStringLiteral("LSumDarab"), text);
 }
 
-void TQRSumMegrForm::QRBeforePrint(Report&, bool&)
-{
-    RowColor = RowWhite;
-}
+void TQRSumMegrForm::QRBeforePrint(Report&, bool&) { RowColor = RowWhite; }
 
 void TQRSumMegrForm::QRStringsBand1BeforePrint(ReportBand& band, bool&)
 {

@@ -14,14 +14,9 @@ namespace pelmar::reports {
 
 namespace {
 
-template <typename T>
-void put(QByteArray& out, qsizetype at, T value)
-{
-    qToLittleEndian(value, out.data() + at);
-}
+template <typename T> void put(QByteArray& out, qsizetype at, T value) { qToLittleEndian(value, out.data() + at); }
 
-template <typename T>
-void append(QByteArray& out, T value)
+template <typename T> void append(QByteArray& out, T value)
 {
     const qsizetype at = out.size();
     out.resize(at + qsizetype(sizeof(T)));

@@ -23,7 +23,7 @@ namespace pelmar::reports {
 inline constexpr double PageWidthMm = 210.0;
 inline constexpr double PageHeightMm = 297.0;
 inline constexpr double MarginMm = 10.0;
-inline constexpr double ContentWidthMm = PageWidthMm - 2 * MarginMm;   // 190
+inline constexpr double ContentWidthMm = PageWidthMm - 2 * MarginMm; // 190
 inline constexpr double ContentHeightMm = PageHeightMm - 2 * MarginMm; // 277
 // A frame line of width 1 is this thick; the summary's "twice the normal line
 // width" is 2.
@@ -54,8 +54,8 @@ struct ReportLabel
     LabelKind Kind = LabelKind::Text;
     FontSpec Font;
     Alignment Align = Alignment::Left;
-    double Left = 0;  // mm from the left margin
-    double Top = 0;   // mm from the band's top
+    double Left = 0; // mm from the left margin
+    double Top = 0; // mm from the band's top
     double Width = 0; // designed width; with AutoSize the text decides
     // An auto-sized label takes the width of its text and keeps its left edge,
     // its right edge (Right) or its centre (Center) where they were designed.
@@ -96,22 +96,22 @@ public:
     bool FrameTop = false;
     bool FrameBottom = false;
     double FrameWidth = 1; // multiples of NormalLineMm
-    QColor Color;          // background; invalid: none
-    QStringList Items;     // the detail band's rows
+    QColor Color; // background; invalid: none
+    QStringList Items; // the detail band's rows
 
     // Called before the band is laid out; `PrintBand` false skips it.
     std::function<void(ReportBand& band, bool& PrintBand)> BeforePrint;
 
     ReportLabel& addLabel(const QString& name, const QString& caption, double left, double top,
-                          const FontSpec& font = {}, Alignment align = Alignment::Left);
+        const FontSpec& font = {}, Alignment align = Alignment::Left);
     // A right-aligned, auto-sized label whose right edge stays at `rightEdge`.
     ReportLabel& addRightLabel(const QString& name, const QString& caption, double rightEdge, double top,
-                               const FontSpec& font = {}, double maxWidth = 0);
+        const FontSpec& font = {}, double maxWidth = 0);
     // A label of fixed width: text outside [left, left + width] is cut.
-    ReportLabel& addColumnLabel(const QString& name, const QString& caption, double left, double width,
-                                double top, const FontSpec& font = {}, Alignment align = Alignment::Left);
+    ReportLabel& addColumnLabel(const QString& name, const QString& caption, double left, double width, double top,
+        const FontSpec& font = {}, Alignment align = Alignment::Left);
     ReportLabel& addSystemField(const QString& name, LabelKind kind, const QString& prefix, double left, double top,
-                                const FontSpec& font = {}, Alignment align = Alignment::Left);
+        const FontSpec& font = {}, Alignment align = Alignment::Left);
     void addRectangle(double left, double top, double width, double height, double penWidth = 1);
 
     const std::vector<std::unique_ptr<ReportLabel>>& labels() const { return m_labels; }

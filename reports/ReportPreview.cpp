@@ -6,14 +6,14 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QScrollArea>
-#include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -83,15 +83,15 @@ ReportPreviewWindow::ReportPreviewWindow(const PreparedReport& report, QWidget* 
     bar->addSeparator();
     m_first = add(QStringLiteral("FirstPage"), QStringLiteral("Első"), [](ReportPreviewWindow* w) { w->showPage(1); });
     m_prev = add(QStringLiteral("PrevPage"), QStringLiteral("Előző"),
-                 [](ReportPreviewWindow* w) { w->showPage(w->currentPage() - 1); });
+        [](ReportPreviewWindow* w) { w->showPage(w->currentPage() - 1); });
     m_pageLabel = new QLabel(bar);
     m_pageLabel->setObjectName(QStringLiteral("PageLabel"));
     m_pageLabel->setMargin(6);
     bar->addWidget(m_pageLabel);
     m_next = add(QStringLiteral("NextPage"), QStringLiteral("Következő"),
-                 [](ReportPreviewWindow* w) { w->showPage(w->currentPage() + 1); });
+        [](ReportPreviewWindow* w) { w->showPage(w->currentPage() + 1); });
     m_last = add(QStringLiteral("LastPage"), QStringLiteral("Utolsó"),
-                 [](ReportPreviewWindow* w) { w->showPage(w->pageCount()); });
+        [](ReportPreviewWindow* w) { w->showPage(w->pageCount()); });
     bar->addSeparator();
     add(QStringLiteral("Print"), QStringLiteral("Nyomtatás..."), [](ReportPreviewWindow* w) { w->printReport(); });
     add(QStringLiteral("Save"), QStringLiteral("Mentés..."), [](ReportPreviewWindow* w) { w->saveReport(); });
@@ -220,8 +220,8 @@ void ReportPreviewWindow::printReport()
 
 void ReportPreviewWindow::saveReport()
 {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Nyomtatvány mentése"), QString(),
-                                                QStringLiteral("Elkészített nyomtatvány (*.qrp)"));
+    QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Nyomtatvány mentése"), QString(), QStringLiteral("Elkészített nyomtatvány (*.qrp)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QLatin1String(".qrp"), Qt::CaseInsensitive))
@@ -231,8 +231,8 @@ void ReportPreviewWindow::saveReport()
 
 void ReportPreviewWindow::saveAsPdf()
 {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Mentés PDF-be"), QString(),
-                                                QStringLiteral("PDF dokumentum (*.pdf)"));
+    QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Mentés PDF-be"), QString(), QStringLiteral("PDF dokumentum (*.pdf)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
@@ -240,15 +240,9 @@ void ReportPreviewWindow::saveAsPdf()
     savePdfTo(path);
 }
 
-void ReportPreviewWindow::saveReportTo(const QString& path) const
-{
-    savePreparedReport(m_report, path);
-}
+void ReportPreviewWindow::saveReportTo(const QString& path) const { savePreparedReport(m_report, path); }
 
-void ReportPreviewWindow::savePdfTo(const QString& path) const
-{
-    savePdf(m_report, path);
-}
+void ReportPreviewWindow::savePdfTo(const QString& path) const { savePdf(m_report, path); }
 
 namespace {
 PreviewInterceptor* g_interceptor = nullptr;
@@ -260,15 +254,9 @@ PreviewInterceptor::PreviewInterceptor()
     g_interceptor = this;
 }
 
-PreviewInterceptor::~PreviewInterceptor()
-{
-    g_interceptor = m_previous;
-}
+PreviewInterceptor::~PreviewInterceptor() { g_interceptor = m_previous; }
 
-PreviewInterceptor* PreviewInterceptor::active()
-{
-    return g_interceptor;
-}
+PreviewInterceptor* PreviewInterceptor::active() { return g_interceptor; }
 
 void PreviewInterceptor::record(const PreparedReport& report)
 {

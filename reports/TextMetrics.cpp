@@ -5,10 +5,7 @@
 
 namespace pelmar::reports {
 
-int emHeightUnits(const FontSpec& font)
-{
-    return std::max(1, int(std::lround(font.size * 25.4 / 72.0 * UnitsPerMm)));
-}
+int emHeightUnits(const FontSpec& font) { return std::max(1, int(std::lround(font.size * 25.4 / 72.0 * UnitsPerMm))); }
 
 QString standInFamily(const QString& face)
 {
@@ -25,7 +22,7 @@ QString standInFamily(const QString& face)
 QFont drawingFont(const FontSpec& spec)
 {
     QFont font;
-    font.setFamilies({standInFamily(spec.name), spec.name});
+    font.setFamilies({ standInFamily(spec.name), spec.name });
     font.setPixelSize(emHeightUnits(spec));
     font.setBold(spec.bold);
     font.setItalic(spec.italic);
@@ -94,10 +91,7 @@ MeasuredText TextMetrics::measure(const FontSpec& font, const QString& text)
     return out;
 }
 
-double TextMetrics::ascentMm(const FontSpec& font)
-{
-    return entry(font).metrics.ascent() / UnitsPerMm;
-}
+double TextMetrics::ascentMm(const FontSpec& font) { return entry(font).metrics.ascent() / UnitsPerMm; }
 
 double TextMetrics::heightMm(const FontSpec& font)
 {

@@ -190,7 +190,8 @@ TEST(QrpFile, ExistingFileIsReplacedWholeAndNoTemporaryStays)
     test::QrpFile qrp;
     QString error;
     EXPECT_TRUE(test::parseQrp(bytes, qrp, error)) << error.toStdString();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("megrendeles.qrp")});
+    EXPECT_EQ(
+        QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("megrendeles.qrp") });
 }
 
 TEST(QrpFile, UnwritableTargetFailsWithoutTouchingTheOldFile)

@@ -6,9 +6,9 @@
 #include "ReportFiles.h"
 #include "platform/AppError.h"
 #include "platform/MessageBox.h"
+#include "reports/PageRenderer.h"
 #include "reports/QRMegr.h"
 #include "reports/ReportForm.h"
-#include "reports/PageRenderer.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportPreview.h"
 #include "tests/support/TempDir.h"
@@ -70,7 +70,7 @@ TEST(ReportEngine, HooksRunInOrderWithCurrentIndex)
 {
     Small s(3);
     ReportLayout(QDate(2026, 3, 4)).generate(s.report);
-    EXPECT_EQ(s.log, (QStringList{"report", "header", "title", "row 0", "row 1", "row 2", "summary", "footer"}));
+    EXPECT_EQ(s.log, (QStringList { "report", "header", "title", "row 0", "row 1", "row 2", "summary", "footer" }));
     EXPECT_EQ(s.report.CurrentIndex, -1);
 }
 
@@ -85,7 +85,7 @@ TEST(ReportEngine, CaptionSetDuringRowsShowsInSummary)
 TEST(ReportEngine, ReportHookMayReplaceItemsBeforeRows)
 {
     Small s(2);
-    s.report.BeforePrint = [&](Report&, bool&) { s.detail->Items = QStringList{"x", "y", "z", "w"}; };
+    s.report.BeforePrint = [&](Report&, bool&) { s.detail->Items = QStringList { "x", "y", "z", "w" }; };
     PreparedReport r = ReportLayout().generate(s.report);
     EXPECT_EQ(rowsPerPage(r).size(), 1);
     EXPECT_EQ(textsOf(r, QStringLiteral("Row")).size(), 4);
@@ -115,7 +115,7 @@ TEST(ReportEngine, SystemFieldsFollowTheirPrefix)
     const QDate day(2026, 3, 4);
     PreparedReport r = ReportLayout(day).generate(s.report);
     EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Date"))->text,
-              QStringLiteral("Dátum: ") + QLocale::system().toString(day, QLocale::ShortFormat));
+        QStringLiteral("Dátum: ") + QLocale::system().toString(day, QLocale::ShortFormat));
     EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Title"))->text, QStringLiteral("Cím: Próba"));
     EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Page"))->text, QStringLiteral("Oldal: 1"));
     // No items: still a page, with the summary right under the title.

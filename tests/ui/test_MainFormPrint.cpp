@@ -31,10 +31,10 @@ struct Window
 
     void addLines(int count)
     {
-        TPriceData entry{QStringLiteral("10x15"), 150, QStringLiteral("1800x1200"), QStringLiteral("900x600")};
+        TPriceData entry { QStringLiteral("10x15"), 150, QStringLiteral("1800x1200"), QStringLiteral("900x600") };
         for (int i = 0; i < count; ++i)
-            form->order().AddOrderLine(QStringLiteral("/k/kep%1.jpg").arg(i), QStringLiteral("1800x1200"), 0,
-                                       QString(), i % 2 == 0, entry, QStringLiteral("2"), 2);
+            form->order().AddOrderLine(QStringLiteral("/k/kep%1.jpg").arg(i), QStringLiteral("1800x1200"), 0, QString(),
+                i % 2 == 0, entry, QStringLiteral("2"), 2);
         form->UpdateTotals();
     }
 };
@@ -74,9 +74,8 @@ TEST(MainFormPrint, PreviewsTheNotFinalPrintoutWithPartnerDataAndTotals)
     ScriptedMessages messages;
     PreviewInterceptor previews;
     int ownedDuringPreview = -1;
-    previews.onPreview = [&](const PreparedReport&) {
-        ownedDuringPreview = int(w.form->findChildren<TQRMegrForm*>().size());
-    };
+    previews.onPreview
+        = [&](const PreparedReport&) { ownedDuringPreview = int(w.form->findChildren<TQRMegrForm*>().size()); };
     w.form->PrintMegr->trigger();
     PartnerData() = saved;
 
