@@ -1,5 +1,7 @@
 #include "ui/MainForm.h"
 
+#include "core/DroppedFiles.h"
+
 #include "core/PictureCheck.h"
 #include "core/UserData.h"
 #include "platform/AppError.h"
@@ -35,7 +37,9 @@
 #include <QSet>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QMimeData>
 #include <QTimer>
+#include <QUrl>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -560,6 +564,8 @@ void MainForm::createControls()
     for (int c = 0; c < OrderModel::ColumnCount; ++c)
         FileList->setColumnWidth(c, widths[c]);
     FileList->viewport()->installEventFilter(this);
+    FileList->viewport()->setAcceptDrops(true);
+    FileList->setDragDropMode(QAbstractItemView::DropOnly);
     mid->addWidget(FileList, 1);
 
     CoolBar2 = named(new QWidget(middle), "CoolBar2");
@@ -909,6 +915,31 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    if (watched == FileList->viewport()
+        && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)) {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (acceptsDrop(drag->mimeData())) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->ignore();
+        }
+        return true;
+    }
+    if (watched == FileList->viewport() && event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!acceptsDrop(drop->mimeData())) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        // The add run handles events itself; it starts once the drop is
+        // over, so the source program is not kept waiting.
+        const QList<QUrl> urls = drop->mimeData()->urls();
+        QTimer::singleShot(0, this, [this, urls] { guarded([this, urls] { dropPictures(urls); }); });
+        return true;
+    }
     if (watched == FileList->viewport() && event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = FileList->indexAt(help->pos());
@@ -1114,7 +1145,37 @@ void MainForm::AddPicExecute()
 {
     if (m_addRunning)
         return;
-    const QStringList files = m_chooser ? m_chooser() : choosePictures();
+    addPictures(m_chooser ? m_chooser() : choosePictures());
+}
+
+bool MainForm::acceptsDrop(const QMimeData* mime) const
+{
+    // A drop while an add run is under way is refused quietly.
+    if (m_addRunning || !mime || !mime->hasUrls() || !AddPic->isEnabled())
+        return false;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile())
+            return true;
+    return false;
+}
+
+void MainForm::dropPictures(const QList<QUrl>& urls)
+{
+    if (m_addRunning)
+        return;
+    QStringList paths;
+    for (const QUrl& url : urls)
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    const QStringList files = CollectDroppedFiles(paths);
+    if (!files.isEmpty())
+        addPictures(files);
+}
+
+void MainForm::addPictures(const QStringList& files)
+{
+    if (m_addRunning)
+        return;
     std::exception_ptr failure;
     if (!files.isEmpty()) {
         // A typed quantity not yet confirmed is confirmed now, so no line

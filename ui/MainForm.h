@@ -24,6 +24,9 @@ class QTableView;
 class QToolBar;
 class QToolButton;
 
+class QMimeData;
+class QUrl;
+
 namespace pelmar {
 
 class SettingsStore;
@@ -187,6 +190,13 @@ public:
 public slots:
     // Commands and handlers of this window.
     void AddPicExecute();
+    // The add run over these files, as if they had been chosen in the
+    // open-picture dialog (used by AddPicExecute and by drag and drop).
+    void addPictures(const QStringList& files);
+    // Pictures and folders dropped on the picture list: folders searched
+    // recursively, then the add run.
+    void dropPictures(const QList<QUrl>& urls);
+    bool acceptsDrop(const QMimeData* mime) const;
     void DelPicExecute();
     void ModSelBtnClick();
     void SelectAllExecute();
