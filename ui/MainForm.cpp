@@ -764,6 +764,8 @@ void MainForm::loadSettings(SettingsStore& store)
         m_showWelcome = store.readBool(QStringLiteral("WelcomeScreen")).value_or(true);
         if (const auto show = store.readBool(QStringLiteral("ShowPreview")))
             CBShowPreview->setChecked(*show);
+        if (const auto crop = store.readBool(QStringLiteral("ShowCrop")))
+            m_showCrop = *crop;
     } else {
         PartnerData() = TUserData{};
         m_showWelcome = true;
@@ -804,7 +806,8 @@ bool MainForm::FormDestroy()
         return false;
     }
     bool ok = store.writeBool(QStringLiteral("WelcomeScreen"), m_showWelcome)
-        && store.writeBool(QStringLiteral("ShowPreview"), CBShowPreview->isChecked());
+        && store.writeBool(QStringLiteral("ShowPreview"), CBShowPreview->isChecked())
+        && store.writeBool(QStringLiteral("ShowCrop"), m_showCrop);
     if (ok && store.openKey(kSettingsPricesKey, true)) {
         for (int i = 0; ok && i < m_priceList.size(); ++i)
             ok = store.writeString(QString::number(i), m_priceList[i]);

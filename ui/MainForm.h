@@ -149,6 +149,9 @@ public:
     const TPriceData& currentPrice() const { return m_currentPrice; }
     bool showWelcome() const { return m_showWelcome; }
     void setShowWelcome(bool show) { m_showWelcome = show; }
+    // Whether the preview window draws what the print size cuts off or adds.
+    bool showCrop() const { return m_showCrop; }
+    void setShowCrop(bool show) { m_showCrop = show; }
     QString statusText() const;
     void setStatusText(const QString& text);
     // Full path of the help file beside the program.
@@ -255,6 +258,7 @@ private:
     QString m_settingsPath;
     QString m_helpFile;
     bool m_showWelcome = true;
+    bool m_showCrop = true;
     int m_itemPrice = 0;
     bool m_suppressSync = false;
     bool m_addRunning = false;

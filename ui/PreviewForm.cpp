@@ -1,9 +1,12 @@
 #include "ui/PreviewForm.h"
 
+#include "ui/CropPainter.h"
+
 #include "platform/JpegDecode.h"
 #include "ui/MainForm.h"
 
 #include <QFrame>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
@@ -145,6 +148,12 @@ TPreviewForm::TPreviewForm(MainForm* mainForm)
     Panel1->setFrameShape(QFrame::StyledPanel);
     auto* strip = new QHBoxLayout(Panel1);
     strip->setContentsMargins(8, 4, 8, 4);
+    CBShowCrop = new QCheckBox(QStringLiteral("Vágás mutatása"), Panel1);
+    CBShowCrop->setObjectName(QStringLiteral("CBShowCrop"));
+    CBShowCrop->setChecked(mainForm->showCrop());
+    // Not a default button's target: Enter still closes the window.
+    CBShowCrop->setFocusPolicy(Qt::TabFocus);
+    strip->addWidget(CBShowCrop);
     strip->addStretch();
     CloseBtn = new QPushButton(QStringLiteral("Bezár"), Panel1);
     CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
@@ -159,6 +168,7 @@ TPreviewForm::TPreviewForm(MainForm* mainForm)
     layout->addWidget(PaintBox, 1);
 
     connect(CloseBtn, &QPushButton::clicked, this, &TPreviewForm::CloseBtnClick);
+    connect(CBShowCrop, &QCheckBox::clicked, this, &TPreviewForm::CBShowCropClick);
     mainForm->setPreviewForm(this);
 }
 
@@ -178,7 +188,24 @@ void TPreviewForm::showOverMainForm()
 void TPreviewForm::PaintBoxPaint(QPainter& painter)
 {
     // Drawn whether or not the main window's preview box is switched on.
-    DrawPreview(PaintBox, painter, m_main->previewPicture());
+    PreviewPicture& picture = m_main->previewPicture();
+    DrawPreview(PaintBox, painter, picture);
+    if (!CBShowCrop->isChecked() || picture.isEmpty())
+        return;
+    // The picture shown is that of the one selected line; its size and fill
+    // mode say what the print does with it.
+    const QList<int> rows = m_main->selectedRows();
+    if (rows.size() != 1 || rows.front() >= m_main->order().lineCount())
+        return;
+    const OrderLine& line = m_main->order().line(rows.front());
+    DrawCropOverlay(painter, previewRect(picture.size(), PaintBox->rect()), line.size(),
+                    line.fill() == QLatin1String("fill"), PaintBox->rect());
+}
+
+void TPreviewForm::CBShowCropClick()
+{
+    m_main->setShowCrop(CBShowCrop->isChecked());
+    PaintBox->update();
 }
 
 void TPreviewForm::CloseBtnClick()

@@ -9,6 +9,7 @@
 class QPainter;
 class QPushButton;
 class QFrame;
+class QCheckBox;
 
 namespace pelmar {
 
@@ -92,6 +93,7 @@ public:
 
     QFrame* Panel1 = nullptr;
     QPushButton* CloseBtn = nullptr;
+    QCheckBox* CBShowCrop = nullptr;
     TPaintBox* PaintBox = nullptr;
 
     // Shows the window centred over the main window, or brings it to the
@@ -101,6 +103,7 @@ public:
 public slots:
     void PaintBoxPaint(QPainter& painter);
     void CloseBtnClick();
+    void CBShowCropClick();
     void FormClose();
 
 protected:

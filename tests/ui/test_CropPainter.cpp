@@ -65,3 +65,30 @@ TEST(CropPainter, SizeWithoutProportionsDrawsNothing)
     EXPECT_FALSE(drawn);
     EXPECT_TRUE(isGreen(img.pixel(90, 2)));
 }
+
+TEST(CropPainter, PrintReachingOutsideTheBoxGetsADiagramInTheCorner)
+{
+    // A stretched picture fills the box's width; fit borders would fall
+    // outside, so the corner shows the whole print in miniature.
+    QImage img(300, 300, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    QPainter p(&img);
+    const QRect pic(0, 0, 300, 225);
+    p.fillRect(pic, QColor(0, 200, 0));
+    ASSERT_TRUE(DrawCropOverlay(p, pic, "10x15", false, img.rect()));
+    p.end();
+    // The diagram's white borders sit in the lower right corner.
+    int white = 0;
+    for (int y = 220; y < 300; ++y)
+        for (int x = 200; x < 300; ++x)
+            white += img.pixel(x, y) == qRgb(255, 255, 255);
+    EXPECT_GT(white, 20);
+    // Without a box (or with a print inside it) no diagram is drawn.
+    QImage plain(300, 300, QImage::Format_RGB32);
+    plain.fill(Qt::black);
+    QPainter q(&plain);
+    q.fillRect(QRect(50, 50, 180, 135), QColor(0, 200, 0));
+    DrawCropOverlay(q, QRect(50, 50, 180, 135), "10x15", false, plain.rect());
+    q.end();
+    EXPECT_EQ(plain.pixel(290, 290), qRgb(0, 0, 0));
+}
