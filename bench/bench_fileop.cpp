@@ -4,7 +4,7 @@
 // one through TFileOperation, with the order build's settings, into a fresh
 // folder in the order folder's layout (group folders of 50, new names), and,
 // in the same run, copies the same files into the same layout with cp. Each
-// side runs ROUNDS times (2 by default), alternating, each into a fresh
+// side runs ROUNDS times (3 by default), alternating, each into a fresh
 // folder after a sync; the best time of each side counts. The last line is
 // "fileop/cp ratio: R".
 #include "output/FileOp.h"
@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
     const qint64 bytes = (argc > 2 ? std::max(1, std::atoi(argv[2])) : 4) * qint64(1024 * 1024);
-    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 2;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 3;
 
     QTemporaryDir work;
     if (!work.isValid() || !makeSources(work.filePath(QStringLiteral("src")), count, bytes)) {
