@@ -187,23 +187,23 @@ private:
         return o.handle;
     }
 
-    uint32_t font(const FontSpec& spec)
+    uint32_t font(const FontSpec& fontSpec)
     {
         for (const Object& o : m_objects)
-            if (o.kind == Kind::Font && o.font == spec)
+            if (o.kind == Kind::Font && o.font == fontSpec)
                 return o.handle;
         Object o;
         o.kind = Kind::Font;
-        o.font = spec;
+        o.font = fontSpec;
         uint16_t face[U_LF_FACESIZE] = {};
-        const QString name = spec.name.left(U_LF_FACESIZE - 1);
+        const QString name = fontSpec.name.left(U_LF_FACESIZE - 1);
         std::memcpy(face, name.utf16(), size_t(name.size()) * sizeof(uint16_t));
-        const bool serif = standInFamily(spec.name).contains(QLatin1String("Serif"));
+        const bool serif = standInFamily(fontSpec.name).contains(QLatin1String("Serif"));
         // A negative height asks for the character (em) height, as a point
         // size does.
         U_LOGFONT lf
-            = logfont_set(-emHeightUnits(spec), 0, 0, 0, spec.bold ? U_FW_BOLD : U_FW_NORMAL, spec.italic ? 1 : 0,
-                spec.underline ? 1 : 0, 0, U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS,
+            = logfont_set(-emHeightUnits(fontSpec), 0, 0, 0, fontSpec.bold ? U_FW_BOLD : U_FW_NORMAL, fontSpec.italic ? 1 : 0,
+                fontSpec.underline ? 1 : 0, 0, U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS,
                 U_DEFAULT_QUALITY, uint8_t(U_DEFAULT_PITCH | (serif ? U_FF_ROMAN : U_FF_SWISS)), face);
         m_emf.append(
             extcreatefontindirectw_set(&o.handle, m_emf.handles(), reinterpret_cast<const char*>(&lf), nullptr));

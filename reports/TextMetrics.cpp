@@ -19,14 +19,14 @@ QString standInFamily(const QString& face)
     return face;
 }
 
-QFont drawingFont(const FontSpec& spec)
+QFont drawingFont(const FontSpec& fontSpec)
 {
     QFont font;
-    font.setFamilies({ standInFamily(spec.name), spec.name });
-    font.setPixelSize(emHeightUnits(spec));
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
+    font.setFamilies({ standInFamily(fontSpec.name), fontSpec.name });
+    font.setPixelSize(emHeightUnits(fontSpec));
+    font.setBold(fontSpec.bold);
+    font.setItalic(fontSpec.italic);
+    font.setUnderline(fontSpec.underline);
     font.setKerning(false);
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setStyleStrategy(QFont::StyleStrategy(QFont::ForceOutline | QFont::PreferQuality));
@@ -35,12 +35,12 @@ QFont drawingFont(const FontSpec& spec)
 
 struct TextMetrics::FontEntry
 {
-    FontSpec spec;
+    FontSpec fontSpec;
     QFontMetricsF metrics;
     QHash<char32_t, double> advances;
 
     explicit FontEntry(const FontSpec& s)
-        : spec(s)
+        : fontSpec(s)
         , metrics(drawingFont(s))
     {
     }
@@ -52,7 +52,7 @@ TextMetrics::~TextMetrics() = default;
 TextMetrics::FontEntry& TextMetrics::entry(const FontSpec& font)
 {
     for (const auto& e : m_entries)
-        if (e->spec == font)
+        if (e->fontSpec == font)
             return *e;
     m_entries.append(std::make_shared<FontEntry>(font));
     return *m_entries.back();
