@@ -3,7 +3,9 @@
 #include <QColor>
 #include <QFont>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
+#include <QPushButton>
 #include <QStyle>
 
 // Small pieces of look shared by the settings dialogs.
@@ -36,6 +38,25 @@ inline QLabel* icon32(QStyle::StandardPixmap which, const QString& name, QWidget
     label->setFixedSize(32, 32);
     label->setPixmap(parent->style()->standardIcon(which).pixmap(32, 32));
     return label;
+}
+
+// A named text field of a fixed width.
+inline QLineEdit* lineField(const QString& name, int width, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setFixedWidth(width);
+    return edit;
+}
+
+// A named push button that Enter does not press unless it is the default.
+inline QPushButton* button(const QString& caption, const QString& name, QWidget* parent)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    b->setMinimumWidth(75);
+    return b;
 }
 
 // A fixed-size dialog with a close box only, modal to its owner window alone

@@ -29,23 +29,6 @@ QString priceText(qint32 price)
     return QString::number(price) + QStringLiteral(" Ft");
 }
 
-QLineEdit* textField(const QString& name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setFixedWidth(121);
-    return edit;
-}
-
-QPushButton* button(const QString& caption, const QString& name, QWidget* parent)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    b->setMinimumWidth(75);
-    return b;
-}
-
 } // namespace
 
 void TPriceListView::mousePressEvent(QMouseEvent* event)
@@ -98,9 +81,9 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
         ArList->setPalette(p);
     }
 
-    Size = textField(QStringLiteral("Size"), this);
-    OptRes = textField(QStringLiteral("OptRes"), this);
-    MinRes = textField(QStringLiteral("MinRes"), this);
+    Size = DialogStyle::lineField(QStringLiteral("Size"), 121, this);
+    OptRes = DialogStyle::lineField(QStringLiteral("OptRes"), 121, this);
+    MinRes = DialogStyle::lineField(QStringLiteral("MinRes"), 121, this);
     BruttoAr = new TMoneyEdit(this);
     BruttoAr->setObjectName(QStringLiteral("BruttoAr"));
     BruttoAr->setFixedWidth(100);
@@ -108,13 +91,13 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
     CDIndex->setObjectName(QStringLiteral("CDIndex"));
     CDIndex->setFixedWidth(100);
 
-    NewPriceBtn = button(QStringLiteral("Új"), QStringLiteral("NewPriceBtn"), this);
-    ChgSizeBtn = button(QStringLiteral("Módosítás"), QStringLiteral("ChgSizeBtn"), this);
+    NewPriceBtn = DialogStyle::button(QStringLiteral("Új"), QStringLiteral("NewPriceBtn"), this);
+    ChgSizeBtn = DialogStyle::button(QStringLiteral("Módosítás"), QStringLiteral("ChgSizeBtn"), this);
     ChgSizeBtn->setEnabled(false);
-    OKBtn = button(QStringLiteral("OK"), QStringLiteral("OKBtn"), this);
+    OKBtn = DialogStyle::button(QStringLiteral("OK"), QStringLiteral("OKBtn"), this);
     OKBtn->setDefault(true);
-    CancelBtn = button(QStringLiteral("Mégse"), QStringLiteral("CancelBtn"), this);
-    HelpBtn = button(QStringLiteral("Súgó"), QStringLiteral("HelpBtn"), this);
+    CancelBtn = DialogStyle::button(QStringLiteral("Mégse"), QStringLiteral("CancelBtn"), this);
+    HelpBtn = DialogStyle::button(QStringLiteral("Súgó"), QStringLiteral("HelpBtn"), this);
     Image1 = DialogStyle::icon32(QStyle::SP_FileDialogContentsView, QStringLiteral("Image1"), this);
 
     auto label = [this](const QString& text, QWidget* buddy) {

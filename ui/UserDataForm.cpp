@@ -15,27 +15,6 @@
 
 namespace pelmar {
 
-namespace {
-
-QLineEdit* field(const QString& name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setFixedWidth(240);
-    return edit;
-}
-
-QPushButton* button(const QString& caption, const QString& name, QWidget* parent)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    b->setMinimumWidth(75);
-    return b;
-}
-
-} // namespace
-
 TUserDataForm::TUserDataForm(QWidget* parent, TUserData& data, Store store)
     : QDialog(parent)
     , m_data(data)
@@ -50,19 +29,19 @@ TUserDataForm::TUserDataForm(QWidget* parent, TUserData& data, Store store)
     Label6->setObjectName(QStringLiteral("Label6"));
     Label6->setWordWrap(true);
 
-    UserID = field(QStringLiteral("UserID"), this);
-    UserName = field(QStringLiteral("UserName"), this);
-    UserHelys = field(QStringLiteral("UserHelys"), this);
-    UserCim = field(QStringLiteral("UserCim"), this);
-    UserIrsz = field(QStringLiteral("UserIrsz"), this);
+    UserID = DialogStyle::lineField(QStringLiteral("UserID"), 240, this);
+    UserName = DialogStyle::lineField(QStringLiteral("UserName"), 240, this);
+    UserHelys = DialogStyle::lineField(QStringLiteral("UserHelys"), 240, this);
+    UserCim = DialogStyle::lineField(QStringLiteral("UserCim"), 240, this);
+    UserIrsz = DialogStyle::lineField(QStringLiteral("UserIrsz"), 240, this);
     UserIrsz->setMaxLength(4);
     UserIrsz->setFixedWidth(60);
-    UserTel = field(QStringLiteral("UserTel"), this);
+    UserTel = DialogStyle::lineField(QStringLiteral("UserTel"), 240, this);
 
-    OKBtn = button(QStringLiteral("OK"), QStringLiteral("OKBtn"), this);
+    OKBtn = DialogStyle::button(QStringLiteral("OK"), QStringLiteral("OKBtn"), this);
     OKBtn->setDefault(true);
-    CancelBtn = button(QStringLiteral("Mégse"), QStringLiteral("CancelBtn"), this);
-    HelpBtn = button(QStringLiteral("Súgó"), QStringLiteral("HelpBtn"), this);
+    CancelBtn = DialogStyle::button(QStringLiteral("Mégse"), QStringLiteral("CancelBtn"), this);
+    HelpBtn = DialogStyle::button(QStringLiteral("Súgó"), QStringLiteral("HelpBtn"), this);
 
     auto* top = new QHBoxLayout;
     top->addWidget(Image1, 0, Qt::AlignTop);
