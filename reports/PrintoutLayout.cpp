@@ -1,5 +1,7 @@
 #include "reports/PrintoutLayout.h"
 
+#include "platform/AppError.h"
+
 namespace pelmar::reports {
 
 FontSpec arial(double size, bool bold, bool italic, bool underline)
@@ -12,6 +14,8 @@ FontSpec arial(double size, bool bold, bool italic, bool underline)
     f.underline = underline;
     return f;
 }
+
+namespace {
 
 void addPageHeader(Report& report)
 {
@@ -68,6 +72,43 @@ ReportBand& addTitleBand(Report& report, double height)
     return band;
 }
 
+void addColumn(ReportBand& band, const PrintoutColumn& c, const QString& name, const QString& caption, double top,
+    const FontSpec& font)
+{
+    if (c.align == Alignment::Right)
+        band.addRightLabel(name, caption, c.left, top, font, c.maxWidth);
+    else
+        band.addColumnLabel(name, caption, c.left, c.width, top, font, c.align);
+}
+
+const PrintoutColumn& column(const PrintoutShape& shape, const char* label)
+{
+    for (const PrintoutColumn& c : shape.columns)
+        if (qstrcmp(c.label, label) == 0)
+            return c;
+    throw AppError(QStringLiteral("A nyomtatványnak nincs %1 oszlopa").arg(QLatin1String(label)));
+}
+
+void addSummaryBand(Report& report, const PrintoutShape& shape)
+{
+    // The totals stand under the quantity and the sum column.
+    const double quantityLeft = column(shape, "LAmount").left;
+    const double sumRight = column(shape, "LSumPrice").left;
+    ReportBand& band = report.addBand(BandType::Summary, QStringLiteral("SummaryBand1"), shape.summaryHeight);
+    band.FrameTop = true;
+    band.FrameWidth = 2;
+    band.addLabel(QStringLiteral("QRLabel16"), QStringLiteral("CD írás és indexkép:"), 2.1, 2.1, arial(8)).Enabled
+        = false;
+    band.addRightLabel(
+            QStringLiteral("QRLabel17"), QStringLiteral("0 Ft"), sumRight, 2.1, arial(8), shape.cdFeeMaxWidth)
+        .Enabled
+        = false;
+    band.addLabel(QStringLiteral("QRLabel18"), QStringLiteral("Összesen:"), 2.1, shape.totalsTop, arial(10, true));
+    band.addColumnLabel(QStringLiteral("LSumDarab"), QString(), quantityLeft, 15.4, shape.totalsTop, arial(10, true),
+        Alignment::Center);
+    band.addRightLabel(QStringLiteral("LSumMegr"), QString(), sumRight, shape.totalsTop, arial(10, true), 39.7);
+}
+
 void addPageFooter(Report& report)
 {
     ReportBand& band = report.addBand(BandType::PageFooter, QStringLiteral("PageFooterBand1"), 4.2);
@@ -76,6 +117,27 @@ void addPageFooter(Report& report)
         QStringLiteral("QRSysData4"), LabelKind::PageNumber, QStringLiteral("Oldal: "), 0, 0.5, arial(8));
     page.AlignToBand = true;
     page.Align = Alignment::Center;
+}
+
+} // namespace
+
+ReportBand& buildPrintout(Report& report, const PrintoutShape& shape)
+{
+    addPageHeader(report);
+
+    ReportBand& title = addTitleBand(report, shape.titleHeight);
+    for (const PrintoutColumn& c : shape.columns)
+        addColumn(title, c, QStringLiteral("H") + QString::fromLatin1(c.label), QString::fromUtf8(c.heading),
+            shape.headingTop, arial(8, true));
+
+    ReportBand& detail = report.addBand(BandType::Detail, QStringLiteral("QRStringsBand1"), 4.2);
+    detail.Color = RowWhite;
+    for (const PrintoutColumn& c : shape.columns)
+        addColumn(detail, c, QString::fromLatin1(c.label), QString(), 0, arial(8));
+
+    addSummaryBand(report, shape);
+    addPageFooter(report);
+    return detail;
 }
 
 QColor nextRowColor(const QColor& color) { return color == RowWhite ? RowGrey : RowWhite; }

@@ -6,31 +6,14 @@ namespace pelmar::reports {
 
 namespace {
 
-struct Column
-{
-    const char* heading;
-    const char* label;
-    double left; // or the right edge for right-aligned columns
-    double width;
-    Alignment align;
-    double maxWidth;
-};
-
-const Column Columns[] = {
+const PrintoutColumn Columns[] = {
     { "Méret", "LSize", 2.1, 17.2, Alignment::Center, 0 },
     { "Darab", "LAmount", 25.4, 15.1, Alignment::Center, 0 },
     { "Egységár", "LPrice", 58.2, 0, Alignment::Right, 58.2 - 41.5 },
     { "Összeg", "LSumPrice", 81.5, 0, Alignment::Right, 81.5 - 59.2 },
 };
 
-void addColumn(ReportBand& band, const Column& c, const QString& name, const QString& caption, const FontSpec& font)
-{
-    const double top = band.Type == BandType::Title ? 56.1 : 0;
-    if (c.align == Alignment::Right)
-        band.addRightLabel(name, caption, c.left, top, font, c.maxWidth);
-    else
-        band.addColumnLabel(name, caption, c.left, c.width, top, font, c.align);
-}
+const PrintoutShape Shape { Columns, 63.5, 56.1, 16.9, 10.6, 81.5 - 36.0 };
 
 } // namespace
 
@@ -40,34 +23,8 @@ TQRSumMegrForm::TQRSumMegrForm(QObject* owner)
     setObjectName(QStringLiteral("QRSumMegrForm"));
     m_report.ReportTitle = QStringLiteral("Pelmar digitális fotórendelés - összesítő");
     m_report.BeforePrint = [this](Report& r, bool& print) { QRBeforePrint(r, print); };
-
-    addPageHeader(m_report);
-
-    ReportBand& title = addTitleBand(m_report, 63.5);
-    for (const Column& c : Columns)
-        addColumn(
-            title, c, QStringLiteral("H") + QString::fromLatin1(c.label), QString::fromUtf8(c.heading), arial(8, true));
-
-    ReportBand& detail = m_report.addBand(BandType::Detail, QStringLiteral("QRStringsBand1"), 4.2);
-    detail.Color = RowWhite;
-    for (const Column& c : Columns)
-        addColumn(detail, c, QString::fromLatin1(c.label), QString(), arial(8));
-    detail.BeforePrint = [this](ReportBand& band, bool& print) { QRStringsBand1BeforePrint(band, print); };
-    m_detail = &detail;
-
-    ReportBand& summary = m_report.addBand(BandType::Summary, QStringLiteral("SummaryBand1"), 16.9);
-    summary.FrameTop = true;
-    summary.FrameWidth = 2;
-    summary.addLabel(QStringLiteral("QRLabel16"), QStringLiteral("CD írás és indexkép:"), 2.1, 2.1, arial(8)).Enabled
-        = false;
-    summary.addRightLabel(QStringLiteral("QRLabel17"), QStringLiteral("0 Ft"), 81.5, 2.1, arial(8), 81.5 - 36.0).Enabled
-        = false;
-    summary.addLabel(QStringLiteral("QRLabel18"), QStringLiteral("Összesen:"), 2.1, 10.6, arial(10, true));
-    summary.addColumnLabel(
-        QStringLiteral("LSumDarab"), QString(), 25.4, 15.4, 10.6, arial(10, true), Alignment::Center);
-    summary.addRightLabel(QStringLiteral("LSumMegr"), QString(), 81.5, 10.6, arial(10, true), 81.5 - 41.8);
-
-    addPageFooter(m_report);
+    m_detail = &buildPrintout(m_report, Shape);
+    m_detail->BeforePrint = [this](ReportBand& band, bool& print) { QRStringsBand1BeforePrint(band, print); };
 }
 
 void TQRSumMegrForm::setSumMenny(const QString& text)
