@@ -1,5 +1,6 @@
 #include "ReportFiles.h"
 
+#include <QHash>
 #include <QtEndian>
 #include <cstring>
 
@@ -159,6 +160,215 @@ bool parseEmf(const QByteArray& emf, EmfPage& out, QString& error)
     if (out.headerRecords != quint32(out.records.size())) {
         error = QStringLiteral("header says %1 records, stream has %2").arg(out.headerRecords).arg(out.records.size());
         return false;
+    }
+    return true;
+}
+
+bool replayEmf(const QByteArray& emf, EmfReplay& out, QString& error)
+{
+    out = {};
+    EmfPage page;
+    if (!parseEmf(emf, page, error))
+        return false;
+
+    struct Object
+    {
+        enum class Kind { Pen, Brush, Font } kind = Kind::Pen;
+        bool null = false; // NULL_PEN, NULL_BRUSH
+        quint32 color = 0;
+        qint32 width = 0;
+        QString face;
+        qint32 height = 0, weight = 0;
+        bool italic = false, underline = false;
+    };
+    // The stock objects the writer may select.
+    const auto stock = [](Object::Kind kind, bool null, quint32 color) {
+        Object o;
+        o.kind = kind;
+        o.null = null;
+        o.color = color;
+        o.width = 1;
+        o.face = QStringLiteral("(device default)");
+        return o;
+    };
+    QHash<quint32, Object> objects;
+    objects.insert(0x80000000, stock(Object::Kind::Brush, false, 0xFFFFFF)); // WHITE_BRUSH
+    objects.insert(0x80000005, stock(Object::Kind::Brush, true, 0)); // NULL_BRUSH
+    objects.insert(0x80000007, stock(Object::Kind::Pen, false, 0)); // BLACK_PEN
+    objects.insert(0x80000008, stock(Object::Kind::Pen, true, 0)); // NULL_PEN
+    objects.insert(0x8000000E, stock(Object::Kind::Font, false, 0)); // DEVICE_DEFAULT_FONT
+    // A device starts with the black pen, the white brush and its own font.
+    Object pen = objects.value(0x80000007), brush = objects.value(0x80000000), font = objects.value(0x8000000E);
+    quint32 textColor = 0;
+    qint32 moveX = 0, moveY = 0;
+    int textIndex = 0;
+
+    for (const EmfRecord& r : page.records) {
+        const qint64 at = r.offset;
+        auto need = [&](quint32 bytes) {
+            if (r.size >= bytes)
+                return true;
+            error = QStringLiteral("record %1 at %2 is too short").arg(r.type).arg(at);
+            return false;
+        };
+        // The header's handle count sizes the reader's object table; index 0
+        // is the metafile itself.
+        auto handleFits = [&](quint32 handle) {
+            if (handle >= 1 && handle < page.headerHandles && !objects.contains(handle))
+                return true;
+            error = QStringLiteral("object %1 created at %2 is 0, in use or beyond the header's %3 handles")
+                        .arg(handle)
+                        .arg(at)
+                        .arg(page.headerHandles);
+            return false;
+        };
+        switch (r.type) {
+        case 17: // EMR_SETMAPMODE
+            if (!need(12))
+                return false;
+            out.mapMode = le<quint32>(emf, at + 8);
+            break;
+        case 9: // EMR_SETWINDOWEXTEX
+            if (!need(16))
+                return false;
+            out.windowExtX = le<qint32>(emf, at + 8);
+            out.windowExtY = le<qint32>(emf, at + 12);
+            break;
+        case 18: // EMR_SETBKMODE
+            if (!need(12))
+                return false;
+            out.bkMode = le<quint32>(emf, at + 8);
+            break;
+        case 22: // EMR_SETTEXTALIGN
+            if (!need(12))
+                return false;
+            out.textAlign = le<quint32>(emf, at + 8);
+            break;
+        case 24: // EMR_SETTEXTCOLOR
+            if (!need(12))
+                return false;
+            textColor = le<quint32>(emf, at + 8);
+            break;
+        case 38: { // EMR_CREATEPEN: ihPen, LOGPEN { style, width (x, y), colour }
+            if (!need(28) || !handleFits(le<quint32>(emf, at + 8)))
+                return false;
+            Object o;
+            o.kind = Object::Kind::Pen;
+            o.null = le<quint32>(emf, at + 12) == 5; // PS_NULL
+            o.width = le<qint32>(emf, at + 16);
+            o.color = le<quint32>(emf, at + 24);
+            objects.insert(le<quint32>(emf, at + 8), o);
+            break;
+        }
+        case 39: { // EMR_CREATEBRUSHINDIRECT: ihBrush, LOGBRUSH { style, colour, hatch }
+            if (!need(24) || !handleFits(le<quint32>(emf, at + 8)))
+                return false;
+            Object o;
+            o.kind = Object::Kind::Brush;
+            o.null = le<quint32>(emf, at + 12) == 1; // BS_NULL
+            o.color = le<quint32>(emf, at + 16);
+            objects.insert(le<quint32>(emf, at + 8), o);
+            break;
+        }
+        case 82: { // EMR_EXTCREATEFONTINDIRECTW: ihFont, LOGFONTW
+            if (!need(12 + 92) || !handleFits(le<quint32>(emf, at + 8)))
+                return false;
+            Object o;
+            o.kind = Object::Kind::Font;
+            o.height = le<qint32>(emf, at + 12);
+            o.weight = le<qint32>(emf, at + 28);
+            o.italic = emf.at(at + 32) != 0;
+            o.underline = emf.at(at + 33) != 0;
+            for (int i = 0; i < 32; ++i) {
+                const char16_t c = le<quint16>(emf, at + 40 + 2 * i);
+                if (c == 0)
+                    break;
+                o.face.append(QChar(c));
+            }
+            objects.insert(le<quint32>(emf, at + 8), o);
+            break;
+        }
+        case 37: { // EMR_SELECTOBJECT
+            if (!need(12))
+                return false;
+            const quint32 handle = le<quint32>(emf, at + 8);
+            if (!objects.contains(handle)) {
+                error = QStringLiteral("object %1 selected at %2 does not exist").arg(handle).arg(at);
+                return false;
+            }
+            const Object& o = objects[handle];
+            (o.kind == Object::Kind::Pen ? pen : o.kind == Object::Kind::Brush ? brush : font) = o;
+            break;
+        }
+        case 40: // EMR_DELETEOBJECT
+            if (!need(12))
+                return false;
+            if (objects.remove(le<quint32>(emf, at + 8)) == 0) {
+                error = QStringLiteral("object deleted at %1 does not exist").arg(at);
+                return false;
+            }
+            break;
+        case 43: { // EMR_RECTANGLE
+            if (!need(24))
+                return false;
+            EmfDrawing d;
+            if (pen.null && brush.null) {
+                error = QStringLiteral("rectangle at %1 drawn with neither pen nor brush").arg(at);
+                return false;
+            }
+            d.kind = pen.null ? EmfDrawing::Kind::Fill
+                : brush.null  ? EmfDrawing::Kind::Outline
+                              : EmfDrawing::Kind::FilledOutline;
+            d.left = le<qint32>(emf, at + 8);
+            d.top = le<qint32>(emf, at + 12);
+            d.right = le<qint32>(emf, at + 16);
+            d.bottom = le<qint32>(emf, at + 20);
+            d.penColor = pen.color;
+            d.penWidth = pen.null ? 0 : pen.width;
+            d.brushColor = brush.null ? 0 : brush.color;
+            out.drawings.append(d);
+            break;
+        }
+        case 27: // EMR_MOVETOEX
+            if (!need(16))
+                return false;
+            moveX = le<qint32>(emf, at + 8);
+            moveY = le<qint32>(emf, at + 12);
+            break;
+        case 54: { // EMR_LINETO
+            if (!need(16))
+                return false;
+            if (pen.null) {
+                error = QStringLiteral("line at %1 drawn with the null pen").arg(at);
+                return false;
+            }
+            EmfDrawing d;
+            d.kind = EmfDrawing::Kind::Line;
+            d.x1 = moveX;
+            d.y1 = moveY;
+            d.x2 = moveX = le<qint32>(emf, at + 8);
+            d.y2 = moveY = le<qint32>(emf, at + 12);
+            d.penColor = pen.color;
+            d.penWidth = pen.width;
+            out.drawings.append(d);
+            break;
+        }
+        case 84: { // EMR_EXTTEXTOUTW, already read by parseEmf in order
+            EmfDrawing d;
+            d.kind = EmfDrawing::Kind::Text;
+            d.text = page.texts.at(textIndex++);
+            d.textColor = textColor;
+            d.face = font.face;
+            d.fontHeight = font.height;
+            d.weight = font.weight;
+            d.italic = font.italic;
+            d.underline = font.underline;
+            out.drawings.append(d);
+            break;
+        }
+        default:
+            break;
+        }
     }
     return true;
 }

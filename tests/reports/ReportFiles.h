@@ -74,6 +74,42 @@ struct EmfPage
 // when a size, the signature or the header counts do not hold.
 bool parseEmf(const QByteArray& emf, EmfPage& out, QString& error);
 
+// What a metafile draws, replayed record by record the way a GDI device
+// would: its own object table (pens, brushes, fonts, stock objects), the
+// selected objects and the text colour. Coordinates are logical units as
+// recorded; colours are COLORREF values (0x00BBGGRR).
+struct EmfDrawing
+{
+    enum class Kind { Fill, Outline, FilledOutline, Line, Text };
+    Kind kind = Kind::Fill;
+    qint32 left = 0, top = 0, right = 0, bottom = 0; // rectangles
+    qint32 x1 = 0, y1 = 0, x2 = 0, y2 = 0; // lines
+    quint32 penColor = 0;
+    qint32 penWidth = 0;
+    quint32 brushColor = 0;
+    // Text: the record, the text colour and the selected font.
+    EmfText text;
+    quint32 textColor = 0;
+    QString face;
+    qint32 fontHeight = 0;
+    qint32 weight = 0;
+    bool italic = false;
+    bool underline = false;
+};
+
+struct EmfReplay
+{
+    quint32 mapMode = 0;
+    qint32 windowExtX = 0, windowExtY = 0;
+    quint32 textAlign = 0;
+    quint32 bkMode = 0;
+    QList<EmfDrawing> drawings;
+};
+
+// Fails (with `error`) on what a device would refuse: an unknown or deleted
+// object selected, a line or text drawn with no pen or font chosen.
+bool replayEmf(const QByteArray& emf, EmfReplay& out, QString& error);
+
 // An order line as the main window makes it.
 OrderLine makeLine(const QString& path, const QString& size, const QString& fill, int quantity, int price,
     const QString& newName = {});
