@@ -1,44 +1,23 @@
 // Arbitrary bytes as the content of a picture file named .jpg, through the
 // whole picture check: the size rule and the header read.
+#include "ScratchFile.h"
 #include "core/PictureCheck.h"
 
 #include <QString>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <unistd.h>
 
-namespace {
-
-const std::string& scratchFile()
+extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    static const std::string path = [] {
-        const char* tmp = std::getenv("TMPDIR");
-        return std::string(tmp && *tmp ? tmp : "/tmp") + "/pelmar-fuzz-" + std::to_string(::getpid()) + ".jpg";
-    }();
-    return path;
+    fuzz::ScratchFile::prepare();
+    return 0;
 }
-
-struct RemoveAtExit
-{
-    ~RemoveAtExit() { std::remove(scratchFile().c_str()); }
-} removeAtExit;
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string& path = scratchFile();
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, f) != size)
-        std::abort();
-    std::fclose(f);
-
-    const QString qpath = QString::fromStdString(path);
+    const fuzz::ScratchFile file(data, size, ".jpg");
+    const QString qpath = QString::fromStdString(file.path());
     if (pelmar::GetFileSize(qpath) != qint64(size))
         std::abort();
     const pelmar::TPriceData entry { QStringLiteral("10x15"), 100, QString(), QStringLiteral("1000x1500") };
