@@ -26,5 +26,5 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The Debian packages the program needs at run time, by name.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libqt6core6, libqt6gui6, libqt6widgets6, libqt6network6, libqt6printsupport6, libqt6svg6, qt6-qpa-plugins, qt6-translations-l10n, libjpeg62-turbo, libsqlite3-0, libchm1, libuemf0, fonts-liberation, xorriso")
+  "libqt6core6, libqt6gui6, libqt6widgets6, libqt6network6, libqt6printsupport6, libqt6svg6, qt6-qpa-plugins, qt6-translations-l10n, libjpeg62-turbo, libexif12, libsqlite3-0, libchm1, libuemf0, fonts-liberation, xorriso")
 include(CPack)

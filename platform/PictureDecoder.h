@@ -1,0 +1,133 @@
+#pragma once
+
+#include "platform/PictureCache.h"
+
+#include <QMutex>
+#include <QObject>
+#include <QSet>
+#include <QSize>
+#include <QString>
+#include <QThreadPool>
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+namespace pelmar {
+
+// Decodes JPEG pictures for showing on worker threads, so the window's
+// thread never waits for a decode. Results go into a cache bounded in bytes
+// and are announced on the thread that owns the decoder. The pictures come
+// out upright (EXIF orientation applied); their stored size stays known.
+class PictureDecoder : public QObject
+{
+    Q_OBJECT
+public:
+    // What a worker takes first: the picture shown now, then the ones next
+    // to it in the list, then thumbnails.
+    enum Priority {
+        Thumbnail = 0,
+        Ahead = 1,
+        Shown = 2,
+    };
+
+    // The size at which a picture of the given upright size is drawn into a
+    // box of the given size; the decode scale is the smallest that covers it.
+    using DrawnSize = std::function<QSize(QSize upright, QSize box)>;
+
+    static constexpr qint64 kDefaultCacheBytes = qint64(64) * 1024 * 1024;
+    static constexpr qint64 kThumbnailCacheBytes = qint64(32) * 1024 * 1024;
+    // The longer side of a thumbnail.
+    static constexpr int kThumbnailSide = 64;
+    // Thumbnails asked for but not started beyond this count: the oldest
+    // asks (rows long scrolled past) are dropped.
+    static constexpr int kMaxQueuedThumbnails = 256;
+
+    // threads 0: as many as suit the machine.
+    explicit PictureDecoder(
+        DrawnSize drawnSize, QObject* parent = nullptr, qint64 cacheBytes = kDefaultCacheBytes, int threads = 0);
+    // Drops what is queued and waits for the decodes under way; their
+    // results are never delivered.
+    ~PictureDecoder() override;
+
+    // The cached picture of path: the coarsest one that covers box when
+    // there is one (*covers true), otherwise the finest there is (*covers
+    // false); null when nothing of path is cached. Never touches the file.
+    DecodedPicture cached(const QString& path, QSize box, bool* covers = nullptr);
+    // Queues a decode of path that covers box, unless one is cached, queued
+    // or under way. A queued ask of lower priority is raised.
+    void request(const QString& path, QSize box, Priority priority);
+    // Forgets the asks of this priority that no worker has started.
+    void dropQueued(Priority priority);
+
+    // The thumbnail of path (at most kThumbnailSide on its longer side,
+    // upright), null when it is not made yet or cannot be made.
+    QImage thumbnail(const QString& path);
+    bool thumbnailFailed(const QString& path) const { return m_noThumbnail.contains(path); }
+    // Queues a thumbnail: the newest ask first, so the rows in view come
+    // before the ones scrolled past.
+    void requestThumbnail(const QString& path);
+
+    // Forgets everything decoded of path (the file changed or went).
+    void forget(const QString& path);
+
+    // For tests and benchmarks.
+    const PictureCache& cache() const { return m_cache; }
+    int decodesRun() const { return m_decodes.load(); }
+    int thumbnailsMade() const { return m_thumbnailsMade; }
+    bool idle() const;
+    int threadCount() const { return m_pool.maxThreadCount(); }
+
+    // The thumbnail of a file, made on the calling thread: the EXIF
+    // thumbnail when the file has one, else a 1/8-scale decode. Null when
+    // neither can be had.
+    static QImage makeThumbnail(const QString& path, int side = kThumbnailSide);
+
+signals:
+    // A decode of path ended: its picture is in the cache, or it failed.
+    void pictureReady(const QString& path);
+    void pictureFailed(const QString& path, const QString& error);
+    void thumbnailReady(const QString& path);
+
+private:
+    struct Job
+    {
+        QString path;
+        QSize box;
+        Priority priority = Shown;
+        quint64 seq = 0;
+        QString key;
+    };
+    struct Result
+    {
+        Job job;
+        DecodedPicture picture;
+        QString error;
+    };
+
+    static QString cacheKey(const QString& path, int denominator);
+    static Result run(const Job& job, const DrawnSize& drawnSize);
+    void startWorkers();
+    void workerLoop();
+    bool takeJob(Job& job);
+    void deliver(const Result& result);
+
+    DrawnSize m_drawnSize;
+    PictureCache m_cache;
+    PictureCache m_thumbnails;
+    QSet<QString> m_noThumbnail;
+    int m_thumbnailsMade = 0;
+
+    // Shared with the workers, under m_mutex.
+    mutable QMutex m_mutex;
+    std::vector<Job> m_queue;
+    QSet<QString> m_pending; // keys queued or under way
+    int m_running = 0;
+    bool m_closing = false;
+    quint64 m_seq = 0;
+
+    std::atomic<int> m_decodes { 0 };
+    QThreadPool m_pool;
+};
+
+} // namespace pelmar
