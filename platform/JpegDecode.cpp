@@ -3,11 +3,18 @@
 #include <QFile>
 #include <QSysInfo>
 
+#include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <jpeglib.h>
+// after jpeglib.h, which it builds on
+#include <jerror.h>
 
 namespace pelmar::jpeg {
 
@@ -25,9 +32,7 @@ void errorExit(j_common_ptr cinfo)
     std::longjmp(mgr->jump, 1);
 }
 
-void silence(j_common_ptr, int)
-{
-}
+void silence(j_common_ptr, int) { }
 
 QString decoderMessage(j_common_ptr cinfo)
 {
@@ -36,63 +41,157 @@ QString decoderMessage(j_common_ptr cinfo)
     return QStringLiteral("JPEG error #%1: %2").arg(cinfo->err->msg_code).arg(QString::fromLocal8Bit(buffer));
 }
 
-class File
+// A picture file opened for the decoder. Opened without blocking and kept
+// only when it is a regular file: a named pipe or a device put in a
+// picture's place must neither hang the window nor feed it endless data.
+class PictureFile
 {
 public:
-    explicit File(const QString& path)
-        : m_file(std::fopen(QFile::encodeName(path).constData(), "rb"))
+    explicit PictureFile(const QString& path)
     {
-    }
-    ~File()
-    {
-        if (m_file)
-            std::fclose(m_file);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    std::FILE* get() const { return m_file; }
-
-private:
-    std::FILE* m_file;
-};
-
-// The whole file mapped into memory: the decoder then always has the
-// compressed data at hand and can stay on libjpeg-turbo's fast Huffman path
-// (a small stdio buffer keeps dropping it to the slow one).
-class MappedFile
-{
-public:
-    explicit MappedFile(const QString& path)
-        : m_file(path)
-    {
-        if (!m_file.open(QIODevice::ReadOnly))
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            m_error = QStringLiteral("File not found");
             return;
-        m_size = m_file.size();
-        if (m_size > 0)
-            m_data = m_file.map(0, m_size);
+        }
+        struct stat st
+        {
+        };
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            m_error = QStringLiteral("File access denied");
+            return;
+        }
+        m_fd = fd;
+        m_size = qint64(st.st_size);
     }
-    ~MappedFile()
+    ~PictureFile()
     {
-        if (m_data)
-            m_file.unmap(m_data);
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-    bool isOpen() const { return m_file.isOpen(); }
-    const unsigned char* data() const { return m_data; }
-    unsigned long size() const { return static_cast<unsigned long>(m_size); }
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
+    int fd() const { return m_fd; }
+    qint64 size() const { return m_size; }
+    const QString& error() const { return m_error; }
 
 private:
-    QFile m_file;
-    uchar* m_data = nullptr;
+    int m_fd = -1;
     qint64 m_size = 0;
+    QString m_error;
 };
+
+// A libjpeg source reading through the file descriptor. Deliberately not a
+// memory map: a file shrunk by another program while we decode it must end
+// the data early (the decoder fills the rest), not kill the program with
+// SIGBUS. The buffer is large, so the decoder stays on libjpeg-turbo's fast
+// Huffman path for all but the last few kilobytes of each block. At most
+// `budget` bytes are read: garbage after a header or after the last scan
+// (gigabytes of zeros) ends like a short file instead of being read through.
+struct FdSource
+{
+    jpeg_source_mgr pub;
+    int fd;
+    JOCTET* buffer;
+    size_t capacity;
+    qint64 budget;
+    bool startOfFile;
+};
+
+void sourceInit(j_decompress_ptr) { }
+
+void sourceTerm(j_decompress_ptr) { }
+
+boolean sourceFill(j_decompress_ptr cinfo)
+{
+    auto* src = reinterpret_cast<FdSource*>(cinfo->src);
+    const size_t want = size_t(std::min<qint64>(qint64(src->capacity), src->budget));
+    size_t got = 0;
+    while (got < want) {
+        const ssize_t n = ::read(src->fd, src->buffer + got, want - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && got == 0)
+            ERREXIT(cinfo, JERR_FILE_READ);
+        if (n <= 0)
+            break;
+        got += size_t(n);
+    }
+    src->budget -= qint64(got);
+    if (got == 0) {
+        // As libjpeg's own file source does: an empty file is an error, a
+        // short one gets a fake end marker and the decoder decides.
+        if (src->startOfFile)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = JOCTET(0xFF);
+        src->buffer[1] = JOCTET(JPEG_EOI);
+        got = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = got;
+    src->startOfFile = false;
+    return TRUE;
+}
+
+// Metadata segments are skipped by seeking, not read, and do not count
+// against the budget.
+void sourceSkip(j_decompress_ptr cinfo, long count)
+{
+    auto* src = reinterpret_cast<FdSource*>(cinfo->src);
+    if (count <= 0)
+        return;
+    if (size_t(count) <= src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += count;
+        src->pub.bytes_in_buffer -= size_t(count);
+        return;
+    }
+    const off_t beyond = off_t(size_t(count) - src->pub.bytes_in_buffer);
+    src->pub.bytes_in_buffer = 0;
+    if (::lseek(src->fd, beyond, SEEK_CUR) < 0)
+        ERREXIT(cinfo, JERR_FILE_READ);
+}
+
+// The reading buffer: large for a decode, small for a header.
+class SourceBuffer
+{
+public:
+    SourceBuffer(const PictureFile& file, size_t largest, qint64 budget)
+        // Never more than the file needs, never less than a fake end marker.
+        : m_data(size_t(std::clamp<qint64>(file.size(), 4096, qint64(largest))))
+    {
+        m_source.pub.init_source = sourceInit;
+        m_source.pub.fill_input_buffer = sourceFill;
+        m_source.pub.skip_input_data = sourceSkip;
+        m_source.pub.resync_to_restart = jpeg_resync_to_restart;
+        m_source.pub.term_source = sourceTerm;
+        m_source.fd = file.fd();
+        m_source.buffer = m_data.data();
+        m_source.capacity = m_data.size();
+        m_source.budget = budget;
+        m_source.startOfFile = true;
+    }
+    jpeg_source_mgr* source() { return &m_source.pub; }
+    // Lets the decoder read this many bytes more.
+    void allow(qint64 more) { m_source.budget += more; }
+
+private:
+    std::vector<JOCTET> m_data;
+    FdSource m_source {};
+};
+
+// What a preview may read of one file: far beyond the compressed data of
+// the largest picture we decode, far below a disk full of zeros.
+constexpr qint64 kMaxInputBytes = qint64(128) * 1024 * 1024;
+// A header is a few kilobytes once its metadata is skipped.
+constexpr qint64 kMaxHeaderBytes = qint64(16) * 1024 * 1024;
 
 // The decompressor and its error manager, destroyed on every path.
 struct Decompressor
 {
-    jpeg_decompress_struct cinfo{};
-    ErrorManager err{};
+    jpeg_decompress_struct cinfo {};
+    ErrorManager err {};
     bool created = false;
     Decompressor()
     {
@@ -109,21 +208,33 @@ struct Decompressor
     Decompressor& operator=(const Decompressor&) = delete;
 };
 
-int validDenominator(int d)
-{
-    return (d == 1 || d == 2 || d == 4 || d == 8) ? d : 1;
-}
+int validDenominator(int d) { return (d == 1 || d == 2 || d == 4 || d == 8) ? d : 1; }
 
-int scaled(int full, int denominator)
+int scaled(int full, int denominator) { return (full + denominator - 1) / denominator; }
+
+// The memory a decode takes at once: the picture we fill and, for a
+// progressive or otherwise multi-scan file, the coefficients of every block
+// of the full-size picture, which libjpeg keeps whatever the output scale
+// (a 20000 x 20000 progressive file of a few kilobytes needs 800 MB).
+qint64 decodeBytes(j_decompress_ptr cinfo, qint64 width, qint64 height)
 {
-    return (full + denominator - 1) / denominator;
+    qint64 bytes = width * height * 4;
+    if (!jpeg_has_multiple_scans(cinfo))
+        return bytes;
+    for (int i = 0; i < cinfo->num_components; ++i) {
+        const jpeg_component_info& c = cinfo->comp_info[i];
+        const qint64 columns = (qint64(c.width_in_blocks) + c.h_samp_factor - 1) / c.h_samp_factor * c.h_samp_factor;
+        const qint64 rows = (qint64(c.height_in_blocks) + c.v_samp_factor - 1) / c.v_samp_factor * c.v_samp_factor;
+        bytes += columns * rows * qint64(sizeof(JBLOCK));
+    }
+    return bytes;
 }
 
 } // namespace
 
 int scaleDenominatorFor(QSize pictureSize, QSize target)
 {
-    for (int d : {8, 4, 2}) {
+    for (int d : { 8, 4, 2 }) {
         if (scaled(pictureSize.width(), d) >= target.width() && scaled(pictureSize.height(), d) >= target.height())
             return d;
     }
@@ -132,12 +243,13 @@ int scaleDenominatorFor(QSize pictureSize, QSize target)
 
 bool readSize(const QString& path, QSize& size, QString* error)
 {
-    File file(path);
-    if (!file.get()) {
+    PictureFile file(path);
+    if (file.fd() < 0) {
         if (error)
-            *error = QStringLiteral("File not found");
+            *error = file.error();
         return false;
     }
+    SourceBuffer buffer(file, 64 * 1024, kMaxHeaderBytes);
     Decompressor d;
     // Only objects made before this point may live across the jump.
     if (setjmp(d.err.jump)) {
@@ -147,7 +259,7 @@ bool readSize(const QString& path, QSize& size, QString* error)
     }
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
-    jpeg_stdio_src(&d.cinfo, file.get());
+    d.cinfo.src = buffer.source();
     jpeg_read_header(&d.cinfo, TRUE);
     size = QSize(int(d.cinfo.image_width), int(d.cinfo.image_height));
     return true;
@@ -157,13 +269,12 @@ Decoded decode(const QString& path, int denominator)
 {
     Decoded out;
     out.denominator = validDenominator(denominator);
-    MappedFile file(path);
-    if (!file.isOpen()) {
-        out.error = QStringLiteral("File not found");
+    PictureFile file(path);
+    if (file.fd() < 0) {
+        out.error = file.error();
         return out;
     }
-    // An empty file maps to nothing; libjpeg then reports it as empty.
-    static const unsigned char kNothing[1] = {0};
+    SourceBuffer buffer(file, 1024 * 1024, kMaxHeaderBytes);
     Decompressor d;
     std::vector<JSAMPLE> row;
     if (setjmp(d.err.jump)) {
@@ -173,8 +284,9 @@ Decoded decode(const QString& path, int denominator)
     }
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
-    jpeg_mem_src(&d.cinfo, file.data() ? file.data() : kNothing, file.data() ? file.size() : 0);
+    d.cinfo.src = buffer.source();
     jpeg_read_header(&d.cinfo, TRUE);
+    buffer.allow(kMaxInputBytes - kMaxHeaderBytes);
     out.trueSize = QSize(int(d.cinfo.image_width), int(d.cinfo.image_height));
 
     d.cinfo.scale_num = 1;
@@ -198,8 +310,10 @@ Decoded decode(const QString& path, int denominator)
     jpeg_calc_output_dimensions(&d.cinfo);
     const qint64 w = d.cinfo.output_width;
     const qint64 h = d.cinfo.output_height;
-    if (w <= 0 || h <= 0 || w * h > kMaxDecodedPixels) {
-        out.error = QStringLiteral("A kép túl nagy az előnézethez (%1x%2).").arg(out.trueSize.width()).arg(out.trueSize.height());
+    if (w <= 0 || h <= 0 || w * h > kMaxDecodedPixels || decodeBytes(&d.cinfo, w, h) > kMaxDecodeBytes) {
+        out.error = QStringLiteral("A kép túl nagy az előnézethez (%1x%2).")
+                        .arg(out.trueSize.width())
+                        .arg(out.trueSize.height());
         return out;
     }
     out.image = QImage(int(w), int(h), QImage::Format_RGB32);
@@ -207,6 +321,9 @@ Decoded decode(const QString& path, int denominator)
         out.error = QStringLiteral("Nincs elég memória az előnézethez.");
         return out;
     }
+    // The library's own bound as well, should it need more than we counted:
+    // with no backing store it then fails instead of growing.
+    d.cinfo.mem->max_memory_to_use = long(kMaxDecodeBytes);
     jpeg_start_decompress(&d.cinfo);
     const bool direct = !cmyk && d.cinfo.out_color_space != JCS_RGB;
     if (!direct)
@@ -217,11 +334,11 @@ Decoded decode(const QString& path, int denominator)
         const int y = int(d.cinfo.output_scanline);
         auto* target = reinterpret_cast<QRgb*>(out.image.scanLine(y));
         if (direct) {
-            JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(target)};
+            JSAMPROW rows[1] = { reinterpret_cast<JSAMPROW>(target) };
             jpeg_read_scanlines(&d.cinfo, rows, 1);
             continue;
         }
-        JSAMPROW rows[1] = {row.data()};
+        JSAMPROW rows[1] = { row.data() };
         jpeg_read_scanlines(&d.cinfo, rows, 1);
         for (qint64 x = 0; x < w; ++x) {
             if (cmyk) {
@@ -239,7 +356,8 @@ Decoded decode(const QString& path, int denominator)
             }
         }
     }
-    jpeg_finish_decompress(&d.cinfo);
+    // No jpeg_finish_decompress: it would read on to the end marker, through
+    // whatever follows the last scan; every row is already here.
     return out;
 }
 

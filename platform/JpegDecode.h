@@ -9,6 +9,10 @@ namespace pelmar::jpeg {
 // Largest picture (in output pixels) we are willing to decode; anything
 // beyond it is refused rather than risking the memory of the whole program.
 inline constexpr qint64 kMaxDecodedPixels = qint64(40) * 1000 * 1000;
+// Largest memory one decode may take (picture and decoder state together):
+// a full-size decode at the pixel limit, or a multi-scan picture of 24
+// megapixels without chroma subsampling, still fits.
+inline constexpr qint64 kMaxDecodeBytes = qint64(256) * 1024 * 1024;
 
 // The picture's true width and height from its header. False (with the
 // decoder's message in error) when the file cannot be opened or its header is
@@ -29,8 +33,10 @@ struct Decoded
 };
 
 // Decodes the file at 1/denominator of its size (denominator 1, 2, 4 or 8).
-// A damaged tail is decoded as far as it goes (libjpeg fills the rest); only
-// a fatal decoder error or an oversized picture fails.
+// A damaged tail, or a file cut short while it is read, is decoded as far as
+// it goes (libjpeg fills the rest); only a fatal decoder error, a file that
+// is not a regular file, or a picture beyond kMaxDecodedPixels or
+// kMaxDecodeBytes fails.
 Decoded decode(const QString& path, int denominator);
 
 // Decodes at the smallest scale that covers target.
