@@ -63,6 +63,29 @@ QString runtimeIoText(int err)
     }
 }
 
+// Opens a picture to look inside it: without blocking, and only a regular
+// file. A pipe or a device under a picture's name (put there after it was
+// added, or /dev/zero behind a link) is refused like a folder, so it can
+// neither hang the check nor feed it endless data. Returns -1 and sets err.
+int openPicture(const QString& path, int& err)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        err = errno;
+        return -1;
+    }
+    struct stat st
+    {
+    };
+    const bool measured = ::fstat(fd, &st) == 0;
+    if (!measured || !S_ISREG(st.st_mode)) {
+        err = measured ? EISDIR : errno; // EISDIR: "File access denied", as for a folder
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 // Opens a file for reading only, to measure it. A folder is refused like a
 // locked file: it opens on Linux, but it is no file. Non-blocking, so a named
 // pipe given as a picture cannot hang the add run. Returns -1 and sets err on
@@ -103,15 +126,20 @@ void jpegSilence(j_common_ptr, int) { }
 // A libjpeg source that reads straight from a file descriptor into a buffer
 // of the caller's, starting with the block the caller has already read. Big
 // segments before the frame header (camera metadata) are skipped by seeking,
-// not read.
+// not read. What it reads is bounded: a header is a few kilobytes once the
+// metadata is skipped, so a start marker followed by gigabytes of zeros ends
+// like a short file (the library's own error) instead of being read through.
 struct FdSource
 {
     jpeg_source_mgr pub;
     int fd;
     JOCTET* buffer;
     size_t capacity;
+    qint64 budget;
     bool startOfFile;
 };
+
+constexpr qint64 kMaxHeaderBytes = qint64(16) * 1024 * 1024;
 
 void sourceInit(j_decompress_ptr) { }
 
@@ -120,10 +148,14 @@ void sourceTerm(j_decompress_ptr) { }
 boolean sourceFill(j_decompress_ptr cinfo)
 {
     auto* src = reinterpret_cast<FdSource*>(cinfo->src);
-    ssize_t n;
-    do
-        n = ::read(src->fd, src->buffer, src->capacity);
-    while (n < 0 && errno == EINTR);
+    ssize_t n = 0;
+    if (src->budget > 0) {
+        do
+            n = ::read(src->fd, src->buffer, size_t(std::min<qint64>(qint64(src->capacity), src->budget)));
+        while (n < 0 && errno == EINTR);
+    }
+    if (n > 0)
+        src->budget -= n;
     if (n <= 0) {
         // As libjpeg's own file source does: an empty file is an error, a
         // short one gets a fake end marker and the decoder decides.
@@ -192,6 +224,7 @@ bool readJpegHeader(int fd, JOCTET* buffer, size_t capacity, size_t firstSize, i
     source.fd = fd;
     source.buffer = buffer;
     source.capacity = capacity;
+    source.budget = kMaxHeaderBytes - qint64(firstSize);
     source.startOfFile = firstSize == 0;
     cinfo.src = &source.pub;
     jpeg_read_header(&cinfo, TRUE);
@@ -219,9 +252,10 @@ QString asciiLower(QString s)
 // Returns an empty text for a valid picture, else the loader's message.
 QString checkOtherPicture(const QString& path, const QString& ext)
 {
-    const Fd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    int err = 0;
+    const Fd fd(openPicture(path, err));
     if (fd.get() < 0)
-        return runtimeIoText(errno);
+        return runtimeIoText(err);
     char buffer[64];
     const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
     if (got < 0)
@@ -308,14 +342,14 @@ CheckResult CheckPicture(const QString& fullPath, const TPriceData& entry)
         return r;
     }
 
-    const QByteArray native = QFile::encodeName(fullPath);
-    const Fd fd(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    int err = 0;
+    const Fd fd(openPicture(fullPath, err));
     if (fd.get() < 0) {
-        r.info = runtimeIoText(errno);
+        r.info = runtimeIoText(err);
         return r;
     }
     // The first block is read here, so that a file that cannot be read at all
-    // (a folder gives EISDIR) is told apart from one that is no JPEG.
+    // is told apart from one that is no JPEG.
     JOCTET buffer[4096];
     ssize_t got;
     do
