@@ -752,6 +752,12 @@ void MainForm::FormCreate()
     m_settingValues.clear();
     SettingsStore store(m_settingsPath);
     loadSettings(store);
+    m_keepSettings = SettingsStore::keepsChanges(store.state());
+    const bool read = store.isAvailable() || store.state() == SettingsStore::State::Unavailable;
+    // Settings that are there but could not be read: no first-run flow
+    // asking for data that cannot be kept.
+    if (!read)
+        m_showWelcome = false;
     reportSetAside(this, store);
 }
 
@@ -797,6 +803,8 @@ void MainForm::loadSettings(SettingsStore& store)
 bool MainForm::FormDestroy()
 {
     m_previewPicture.clear();
+    if (!m_keepSettings)
+        return false;
     SettingsStore store(m_settingsPath);
     // One transaction: a crash in the middle leaves the old settings whole.
     if (!store.beginTransaction())
@@ -809,6 +817,9 @@ bool MainForm::FormDestroy()
         && store.writeBool(QStringLiteral("ShowPreview"), CBShowPreview->isChecked())
         && store.writeBool(QStringLiteral("ShowCrop"), m_showCrop);
     if (ok && store.openKey(kSettingsPricesKey, true)) {
+        // The list replaces what the key held: a deleted price must not come
+        // back from an old tail, and the listing order is the list's order.
+        ok = store.removeAllValues();
         for (int i = 0; ok && i < m_priceList.size(); ++i)
             ok = store.writeString(QString::number(i), m_priceList[i]);
     }

@@ -256,6 +256,9 @@ private:
     // The preview window may be destroyed before this window (tests own it).
     QPointer<TPreviewForm> m_previewForm;
     QString m_settingsPath;
+    // Whether the settings may be saved: not when the store could not be
+    // read at start, so a save cannot replace settings this run never saw.
+    bool m_keepSettings = true;
     QString m_helpFile;
     bool m_showWelcome = true;
     bool m_showCrop = true;

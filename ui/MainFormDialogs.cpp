@@ -57,8 +57,10 @@ void MainForm::ShowPricesExecute()
 void MainForm::UserDataExecute()
 {
     const QString settings = m_settingsPath;
-    TUserDataForm editor(this, PartnerData(), [settings](const TUserData& data) {
-        savePartnerData(data, settings);
+    const bool keep = m_keepSettings;
+    TUserDataForm editor(this, PartnerData(), [settings, keep](const TUserData& data) {
+        if (keep)
+            savePartnerData(data, settings);
     });
     // Tag 1: the first-run flow, where the dialog may only be left with valid data.
     editor.CancelBtn->setEnabled(UserData->data().toInt() != 1);

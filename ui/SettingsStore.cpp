@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pelmar {
 
@@ -66,16 +68,7 @@ QStringList keyParts(const QString& path)
     return parts;
 }
 
-QString joinKey(const QStringList& parts)
-{
-    return QLatin1Char('\\') + parts.join(QLatin1Char('\\'));
-}
-
-bool isDamageCode(int rc)
-{
-    const int primary = rc & 0xff;
-    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
-}
+QString joinKey(const QStringList& parts) { return QLatin1Char('\\') + parts.join(QLatin1Char('\\')); }
 
 const char* const kSchema = "CREATE TABLE IF NOT EXISTS settings_key ("
                             " id INTEGER PRIMARY KEY,"
@@ -98,37 +91,52 @@ QString SettingsStore::defaultDatabasePath()
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/settings.sqlite");
 }
 
-void SettingsStore::setDatabasePathOverride(const QString& path)
-{
-    pathOverride() = path;
-}
+void SettingsStore::setDatabasePathOverride(const QString& path) { pathOverride() = path; }
 
 SettingsStore::SettingsStore(const QString& databasePath)
     : m_path(databasePath.isEmpty() ? defaultDatabasePath() : databasePath)
 {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    if (openDatabase())
+    // A folder, a pipe or a device in the file's place is nothing of ours
+    // and nothing SQLite should open: leave it be.
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(m_path).constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        m_state = State::NotAFile;
         return;
-    if (!m_db)
+    }
+    const Opened opened = openDatabase();
+    if (opened == Opened::Ok)
+        return;
+    closeDatabase();
+    if (opened == Opened::Leave)
         return;
     // The file is there but is no settings database we can read. Keep it
     // under a new name, so whatever is in it can still be rescued, and start
     // with a fresh one.
-    closeDatabase();
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target = m_path + QStringLiteral(".damaged-") + stamp;
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = m_path + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);
-    if (!QFile::rename(m_path, target))
-        return; // cannot move it aside: leave it alone and run without a store
-    for (const char* side : {"-journal", "-wal", "-shm"}) {
+    if (!QFile::rename(m_path, target)) {
+        // Cannot move it aside: leave it alone and run without a store.
+        m_state = State::Unreadable;
+        return;
+    }
+    for (const char* side : { "-journal", "-wal", "-shm" }) {
         const QString from = m_path + QLatin1String(side);
         if (QFileInfo::exists(from))
             QFile::rename(from, target + QLatin1String(side));
     }
     m_setAside = target;
-    if (!openDatabase())
+    const State why = m_state;
+    if (openDatabase() != Opened::Ok) {
         closeDatabase();
+        return; // m_state says why the fresh one failed
+    }
+    if (m_state == State::Ready)
+        m_state = why;
 }
 
 SettingsStore::~SettingsStore()
@@ -148,59 +156,99 @@ void SettingsStore::closeDatabase()
     m_inTransaction = false;
 }
 
-// Returns true when the database is open and usable. On false, m_db is left
-// open only when the file itself is damaged (the caller sets it aside);
-// any other failure closes it.
-bool SettingsStore::openDatabase()
+SettingsStore::Opened SettingsStore::failure(int rc)
 {
-    const QByteArray native = QFile::encodeName(m_path);
-    if (sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
-        closeDatabase();
-        return false;
+    switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        m_state = State::Locked;
+        return Opened::Leave;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        m_state = State::Damaged;
+        return Opened::SetAside;
+    default:
+        m_state = State::Unreadable;
+        return Opened::Leave;
     }
-    sqlite3_busy_timeout(m_db, 3000);
-    sqlite3_extended_result_codes(m_db, 1);
-
-    bool damaged = false;
-    {
-        Statement check(m_db, "PRAGMA quick_check");
-        if (!check.ok()) {
-            damaged = isDamageCode(check.prepareCode());
-        } else {
-            const int rc = check.step();
-            if (rc == SQLITE_ROW)
-                damaged = check.text(0) != QLatin1String("ok");
-            else
-                damaged = isDamageCode(rc);
-            if (rc != SQLITE_ROW && !damaged) {
-                closeDatabase();
-                return false;
-            }
-        }
-    }
-    if (damaged)
-        return false;
-    if (!prepareSchema()) {
-        // A foreign or broken layout counts as damaged; a lock or a full
-        // disk does not, and the file is left exactly as it is.
-        const int rc = sqlite3_errcode(m_db);
-        if (isDamageCode(rc) || (rc & 0xff) == SQLITE_ERROR)
-            return false;
-        closeDatabase();
-        return false;
-    }
-    return true;
 }
 
-bool SettingsStore::prepareSchema()
+// Opens the file and checks that it is a settings database of ours, reading
+// only: nothing is written to a file before it is known to be ours. Ok: open
+// and usable (m_state may say ReadOnly). SetAside: damaged or another
+// program's (m_state says which); the caller moves it away. Leave: to be left
+// exactly as it is (m_state says why).
+SettingsStore::Opened SettingsStore::openDatabase()
 {
-    if (!exec(kSchema))
-        return false;
-    // A table of ours with other columns (or a foreign file that happens to
-    // use our names) must not be read as settings.
+    m_state = State::Ready;
+    const bool existed = QFileInfo::exists(m_path);
+    const QByteArray native = QFile::encodeName(m_path);
+    if (sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        m_state = existed ? State::Unreadable : State::Unavailable;
+        return Opened::Leave;
+    }
+    // Another copy of the program saving right now holds the lock for a
+    // moment; wait for it rather than take the store for locked.
+    sqlite3_busy_timeout(m_db, 3000);
+    sqlite3_extended_result_codes(m_db, 1);
+    {
+        Statement check(m_db, "PRAGMA quick_check");
+        if (!check.ok())
+            return failure(check.prepareCode());
+        const int rc = check.step();
+        if (rc != SQLITE_ROW)
+            return failure(rc);
+        if (check.text(0) != QLatin1String("ok"))
+            return failure(SQLITE_CORRUPT);
+    }
+    return checkLayout();
+}
+
+SettingsStore::Opened SettingsStore::checkLayout()
+{
+    int objects = 0;
+    {
+        Statement q(m_db, "SELECT count(*) FROM sqlite_master");
+        if (!q.ok())
+            return failure(q.prepareCode());
+        const int rc = q.step();
+        if (rc != SQLITE_ROW)
+            return failure(rc);
+        objects = int(q.integer(0));
+    }
+    const bool readOnly = sqlite3_db_readonly(m_db, "main") == 1
+        || ::access(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), W_OK) != 0;
+    if (objects == 0) {
+        // New or empty: ours to lay out.
+        if (readOnly) {
+            m_state = State::ReadOnly;
+            return Opened::Ok;
+        }
+        if (!exec(kSchema)) {
+            const int rc = sqlite3_extended_errcode(m_db);
+            if ((rc & 0xff) == SQLITE_READONLY) {
+                m_state = State::ReadOnly;
+                return Opened::Ok;
+            }
+            return failure(rc);
+        }
+        return Opened::Ok;
+    }
+    // Our two tables with our columns; anything else (another program's
+    // database, or our names with other columns) is not read as settings
+    // and not written to.
     Statement keys(m_db, "SELECT id, path FROM settings_key LIMIT 0");
     Statement values(m_db, "SELECT id, key_id, name, kind, number, text FROM settings_value LIMIT 0");
-    return keys.ok() && values.ok();
+    if (!keys.ok() || !values.ok()) {
+        const int rc = !keys.ok() ? keys.prepareCode() : values.prepareCode();
+        if ((rc & 0xff) != SQLITE_ERROR)
+            return failure(rc);
+        m_state = State::Foreign;
+        return Opened::SetAside;
+    }
+    if (readOnly)
+        m_state = State::ReadOnly;
+    return Opened::Ok;
 }
 
 bool SettingsStore::exec(const char* sql)
@@ -278,13 +326,10 @@ std::optional<SettingsStore::Stored> SettingsStore::readValue(const QString& nam
     q.bind(2, name);
     if (q.step() != SQLITE_ROW)
         return std::nullopt;
-    return Stored{Kind(q.integer(0)), q.integer(1), q.text(2)};
+    return Stored { Kind(q.integer(0)), q.integer(1), q.text(2) };
 }
 
-bool SettingsStore::valueExists(const QString& name) const
-{
-    return readValue(name).has_value();
-}
+bool SettingsStore::valueExists(const QString& name) const { return readValue(name).has_value(); }
 
 std::optional<qint32> SettingsStore::readInteger(const QString& name) const
 {
@@ -368,6 +413,15 @@ bool SettingsStore::writeBool(const QString& name, bool value)
     return writeValue(name, Kind::Boolean, value ? 1 : 0, {});
 }
 
+bool SettingsStore::removeAllValues()
+{
+    if (m_key < 0 || !m_writable)
+        return false;
+    Statement del(m_db, "DELETE FROM settings_value WHERE key_id = ?1");
+    del.bind(1, m_key);
+    return del.step() == SQLITE_DONE;
+}
+
 bool SettingsStore::beginTransaction()
 {
     if (!m_db || m_inTransaction)
@@ -395,14 +449,55 @@ void SettingsStore::rollback()
     exec("ROLLBACK");
 }
 
+QString settingsStateMessage(const SettingsStore& store)
+{
+    const QString where = QDir::toNativeSeparators(store.databasePath());
+    switch (store.state()) {
+    case SettingsStore::State::Ready:
+        return {};
+    case SettingsStore::State::Damaged:
+        return QStringLiteral("A beállítások adatbázisa sérült volt, ezért a program az alapértelmezett beállításokkal "
+                              "indul.\n\nA sérült fájlt megőriztük ezen a néven:\n%1")
+            .arg(QDir::toNativeSeparators(store.setAsidePath()));
+    case SettingsStore::State::Foreign:
+        return QStringLiteral("A beállítások helyén egy másik program adatbázisa volt, ezért a program az "
+                              "alapértelmezett beállításokkal indul.\n\nA fájlt változatlanul megőriztük ezen a "
+                              "néven:\n%1")
+            .arg(QDir::toNativeSeparators(store.setAsidePath()));
+    case SettingsStore::State::Locked:
+        return QStringLiteral(
+            "A beállítások adatbázisát egy másik program zárolja, ezért most nem olvasható. A program "
+            "az alapértelmezett beállításokkal indul, és a mostani változtatásokat nem menti el, hogy "
+            "a meglévő beállítások megmaradjanak.\n\nAz adatbázis helye:\n%1")
+            .arg(where);
+    case SettingsStore::State::NotAFile:
+        return QStringLiteral("A beállítások adatbázisa helyén egy mappa vagy más, nem közönséges fájl van, ezért a "
+                              "program az alapértelmezett beállításokkal indul, és a változtatásokat nem menti el.\n\n"
+                              "A hely:\n%1")
+            .arg(where);
+    case SettingsStore::State::Unreadable:
+        return QStringLiteral(
+            "A beállítások adatbázisa nem olvasható, ezért a program az alapértelmezett beállításokkal "
+            "indul, és a mostani változtatásokat nem menti el, hogy a meglévő beállítások "
+            "megmaradjanak.\n\nAz adatbázis helye:\n%1")
+            .arg(where);
+    case SettingsStore::State::ReadOnly:
+        return QStringLiteral("A beállítások adatbázisa csak olvasható, ezért a beállítások mostani változtatásai nem "
+                              "maradnak meg.\n\nAz adatbázis helye:\n%1")
+            .arg(where);
+    case SettingsStore::State::Unavailable:
+        return QStringLiteral("A beállítások adatbázisa nem hozható létre, ezért a beállítások mostani változtatásai "
+                              "nem maradnak meg.\n\nAz adatbázis helye:\n%1")
+            .arg(where);
+    }
+    return {};
+}
+
 void reportSetAside(QWidget* parent, const SettingsStore& store)
 {
-    if (store.setAsidePath().isEmpty())
-        return;
-    MessageBox::information(parent, QStringLiteral("A beállítások adatbázisa sérült volt, ezért a program az "
-                                                   "alapértelmezett beállításokkal indul.\n\nA sérült fájlt "
-                                                   "megőriztük ezen a néven:\n%1")
-                                        .arg(QDir::toNativeSeparators(store.setAsidePath())));
+    const QString text = settingsStateMessage(store);
+    if (!text.isEmpty())
+        MessageBox::information(parent, text);
 }
 
 bool readPartnerData(const SettingsStore& store, TUserData& data)
@@ -422,7 +517,7 @@ bool readPartnerData(const SettingsStore& store, TUserData& data)
 
 void loadPartnerData(TUserData& data, const QString& databasePath)
 {
-    data = TUserData{};
+    data = TUserData {};
     SettingsStore store(databasePath);
     if (store.openKey(kSettingsRootKey, false))
         readPartnerData(store, data);

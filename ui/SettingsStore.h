@@ -30,9 +30,23 @@ public:
     // path restores the default.
     static void setDatabasePathOverride(const QString& path);
 
-    // Opens (creating when missing) the database. A file that is not a
-    // readable settings database is renamed aside (see setAsidePath()) and a
-    // fresh, empty one is started, so nothing the partner had is destroyed.
+    // How the database came out of opening it. Whatever went wrong, nothing
+    // the partner had is destroyed: a file we cannot read is never written.
+    enum class State {
+        Ready, // read (or made empty) and writable
+        Damaged, // a damaged file was renamed aside; a fresh store started
+        Foreign, // another program's database was renamed aside untouched; a fresh store started
+        Locked, // another program holds it locked: not read, and never written by this store
+        NotAFile, // a folder or the like in its place: not read, never written
+        Unreadable, // there, but cannot be opened or read: never written
+        ReadOnly, // read, but what changes cannot be written back
+        Unavailable, // cannot be made at all (no folder): nothing to read, nothing kept
+    };
+
+    // Opens (creating when missing) the database. A damaged file, or one of
+    // another program, is renamed aside (see setAsidePath()) and a fresh,
+    // empty one is started. A locked file, a folder in its place or one that
+    // cannot be read is left exactly as it is, and the store stays closed.
     explicit SettingsStore(const QString& databasePath = defaultDatabasePath());
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
@@ -41,6 +55,14 @@ public:
     // False when the database could not be opened at all (no folder, no
     // permission); every operation then fails quietly.
     bool isAvailable() const { return m_db != nullptr; }
+    State state() const { return m_state; }
+    // Whether settings may be saved into this database later in the run:
+    // only when what it held was read (or it held nothing), so a save can
+    // never replace settings that were not loaded.
+    static bool keepsChanges(State state)
+    {
+        return state == State::Ready || state == State::Damaged || state == State::Foreign;
+    }
     const QString& databasePath() const { return m_path; }
     // Where a damaged database was moved when this store opened it; empty
     // when nothing was moved.
@@ -67,6 +89,8 @@ public:
     bool writeInteger(const QString& name, qint32 value);
     bool writeString(const QString& name, const QString& value);
     bool writeBool(const QString& name, bool value);
+    // Removes every value of the open key (which must be open for writing).
+    bool removeAllValues();
 
     // A save is one transaction: everything written between begin and
     // commit lands together or not at all.
@@ -78,8 +102,10 @@ public:
     enum class Kind { Integer = 1, String = 2, Boolean = 3 };
 
 private:
-    bool openDatabase();
-    bool prepareSchema();
+    enum class Opened { Ok, SetAside, Leave };
+    Opened openDatabase();
+    Opened checkLayout();
+    Opened failure(int sqliteCode);
     void closeDatabase();
     bool exec(const char* sql);
     std::optional<qint64> findKey(const QString& path) const;
@@ -94,6 +120,7 @@ private:
 
     QString m_path;
     QString m_setAside;
+    State m_state = State::Ready;
     sqlite3* m_db = nullptr;
     qint64 m_key = -1;
     bool m_writable = false;
@@ -105,8 +132,11 @@ inline const QString kSettingsRootKey = QStringLiteral("\\Software\\Dravik\\Pelm
 inline const QString kSettingsPricesKey = QStringLiteral("\\Software\\Dravik\\PelmarClient\\Prices");
 inline const QString kSettingsValuesKey = QStringLiteral("\\Software\\Dravik\\PelmarClient\\Values");
 
-// The information box shown once when a damaged settings database had to be
-// set aside. Does nothing when the store opened cleanly.
+// What the partner is told, once at start-up, when the store did not open
+// cleanly; empty when there is nothing to tell.
+QString settingsStateMessage(const SettingsStore& store);
+
+// The information box with settingsStateMessage(), when there is one.
 void reportSetAside(QWidget* parent, const SettingsStore& store);
 
 // Reads the partner data from the open main key as the start-up load does:

@@ -4,6 +4,9 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
+
+#include <sqlite3.h>
 
 using namespace pelmar;
 using namespace pelmar::test;
@@ -13,8 +16,8 @@ namespace {
 class Settings : public MainFormTest
 {
 protected:
-    void SetUp() override { PartnerData() = TUserData{}; }
-    void TearDown() override { PartnerData() = TUserData{}; }
+    void SetUp() override { PartnerData() = TUserData {}; }
+    void TearDown() override { PartnerData() = TUserData {}; }
 };
 
 } // namespace
@@ -23,7 +26,7 @@ TEST_F(Settings, FirstRunWithAnEmptyStore)
 {
     PartnerData().UserID = 99; // whatever was there is replaced
     openForm();
-    EXPECT_EQ(PartnerData(), TUserData{});
+    EXPECT_EQ(PartnerData(), TUserData {});
     EXPECT_EQ(form->CBSize->count(), 0);
     EXPECT_EQ(form->CBSize->currentIndex(), -1);
     EXPECT_TRUE(form->priceList().isEmpty());
@@ -44,7 +47,7 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
     QStringList prices;
     for (int i = 0; i < 12; ++i)
         prices.append(QStringLiteral("S%1|%2|1x2|%3x%4").arg(i).arg(100 + i).arg(i).arg(i + 1));
-    storePrices(prices, {{QStringLiteral("CD"), 1500}, {QStringLiteral("Other"), -3}});
+    storePrices(prices, { { QStringLiteral("CD"), 1500 }, { QStringLiteral("Other"), -3 } });
     openForm();
     EXPECT_EQ(form->priceList(), prices);
     ASSERT_EQ(form->CBSize->count(), 12);
@@ -53,7 +56,7 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
     EXPECT_EQ(form->CBSize->currentIndex(), 0);
     EXPECT_EQ(form->currentPrice(), ParsePriceData(prices[0]));
     EXPECT_EQ(form->LItemPrice->text(), QStringLiteral("100 Ft"));
-    EXPECT_EQ(form->settingValues(), QStringList({QStringLiteral("CD=1500"), QStringLiteral("Other=-3")}));
+    EXPECT_EQ(form->settingValues(), QStringList({ QStringLiteral("CD=1500"), QStringLiteral("Other=-3") }));
 
     form->CBShowPreview->setChecked(false);
     form->setShowWelcome(false);
@@ -67,7 +70,7 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
     EXPECT_EQ(form->priceList().size(), 13);
     EXPECT_EQ(form->priceList().last(), QStringLiteral("Poster|9000|a|b"));
     EXPECT_EQ(form->settingValues(),
-              QStringList({QStringLiteral("CD=1750"), QStringLiteral("Other=-3"), QStringLiteral("Bad=0")}));
+        QStringList({ QStringLiteral("CD=1750"), QStringLiteral("Other=-3"), QStringLiteral("Bad=0") }));
     SettingsStore store(settingsPath());
     ASSERT_TRUE(store.openKey(kSettingsRootKey, false));
     EXPECT_EQ(store.readBool(QStringLiteral("WelcomeScreen")), std::optional<bool>(false));
@@ -76,17 +79,54 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
     EXPECT_EQ(store.readInteger(QStringLiteral("CD")), std::optional<qint32>(1750));
 }
 
-TEST_F(Settings, ShorterPriceListLeavesTheOldTailAsItWas)
+TEST_F(Settings, DeletedPricesStayDeleted)
 {
-    storePrices({kPrice9x13, kPrice10x15, kPrice13x18});
+    storePrices({ kPrice9x13, kPrice10x15, kPrice13x18 });
     openForm();
-    form->priceList() = QStringList({kPrice13x18});
+    form->priceList() = QStringList({ kPrice13x18 });
     form.reset();
-    SettingsStore store(settingsPath());
-    ASSERT_TRUE(store.openKey(kSettingsPricesKey, false));
-    EXPECT_EQ(store.valueNames(), QStringList({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
-    EXPECT_EQ(store.readString(QStringLiteral("0")), std::optional<QString>(kPrice13x18));
-    EXPECT_EQ(store.readString(QStringLiteral("1")), std::optional<QString>(kPrice10x15));
+    {
+        SettingsStore store(settingsPath());
+        ASSERT_TRUE(store.openKey(kSettingsPricesKey, false));
+        EXPECT_EQ(store.valueNames(), QStringList({ QStringLiteral("0") }));
+    }
+    openForm();
+    EXPECT_EQ(form->priceList(), QStringList({ kPrice13x18 }));
+    // Emptied: nothing comes back either.
+    form->priceList().clear();
+    form.reset();
+    openForm();
+    EXPECT_TRUE(form->priceList().isEmpty());
+    EXPECT_EQ(form->CBSize->count(), 0);
+}
+
+TEST_F(Settings, LockedStoreIsNeitherTakenForEmptyNorOverwritten)
+{
+    storePrices({ kPrice9x13, kPrice10x15 }, { { QStringLiteral("CD"), 1500 } });
+    ASSERT_TRUE(savePartnerData(TUserData { 77, QStringLiteral("Bolt"), {}, {}, {}, {} }, settingsPath()));
+    // Another program holds the store while we start.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(settingsPath()).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    form = std::make_unique<MainForm>(nullptr, settingsPath());
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    // Told once, where the file is; no first-run flow for settings that exist.
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.shown().front().text.contains(QDir::toNativeSeparators(settingsPath())));
+    EXPECT_FALSE(form->showWelcome());
+    EXPECT_TRUE(form->priceList().isEmpty());
+    // What the partner does now is not saved over the real settings, even
+    // though the lock is gone by the end.
+    form->priceList() = QStringList({ kPrice13x18 });
+    EXPECT_FALSE(form->FormDestroy());
+    form.reset();
+    messages.clear();
+    openForm();
+    EXPECT_TRUE(messages.shown().isEmpty());
+    EXPECT_EQ(form->priceList(), QStringList({ kPrice9x13, kPrice10x15 }));
+    EXPECT_EQ(form->settingValues(), QStringList({ QStringLiteral("CD=1500") }));
+    EXPECT_EQ(PartnerData().UserID, 77);
 }
 
 TEST_F(Settings, PartnerDataOnlyWithAShopNumberAndWrongKindsCountAsMissing)
@@ -113,9 +153,9 @@ TEST_F(Settings, PartnerDataOnlyWithAShopNumberAndWrongKindsCountAsMissing)
     EXPECT_EQ(PartnerData().UserCim, QString());
     EXPECT_EQ(PartnerData().UserName, QString());
     EXPECT_TRUE(form->CBShowPreview->isChecked());
-    EXPECT_EQ(form->priceList(), QStringList({kPrice13x18, kPrice9x13}));
+    EXPECT_EQ(form->priceList(), QStringList({ kPrice13x18, kPrice9x13 }));
     EXPECT_EQ(form->CBSize->itemText(0), QStringLiteral("13x18"));
-    EXPECT_EQ(form->settingValues(), QStringList({QStringLiteral("X=8")}));
+    EXPECT_EQ(form->settingValues(), QStringList({ QStringLiteral("X=8") }));
     EXPECT_TRUE(messages.shown().isEmpty());
 }
 
@@ -152,13 +192,27 @@ TEST_F(Settings, DamagedDatabaseStartsWithDefaultsAndSaysSoOnce)
     messages.clear();
     openForm();
     EXPECT_TRUE(messages.shown().isEmpty());
-    EXPECT_EQ(form->priceList(), QStringList({kPrice9x13}));
+    EXPECT_EQ(form->priceList(), QStringList({ kPrice9x13 }));
 }
 
-TEST_F(Settings, UnusableStoreIsSkippedSilently)
+TEST_F(Settings, StoreThatCannotBeUsedIsReportedOnceAndNeverWritten)
 {
+    // No folder can be made for it: nothing is read, nothing can be kept.
     form = std::make_unique<MainForm>(nullptr, QStringLiteral("/proc/none/settings.sqlite"));
     EXPECT_EQ(form->CBSize->count(), 0);
     EXPECT_FALSE(form->FormDestroy());
-    EXPECT_TRUE(messages.shown().isEmpty());
+    EXPECT_EQ(messages.shown().size(), 1);
+    form.reset();
+
+    // A folder in the file's place stays a folder.
+    messages.clear();
+    ASSERT_TRUE(QDir().mkpath(settingsPath()));
+    form = std::make_unique<MainForm>(nullptr, settingsPath());
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.shown().front().text.contains(QDir::toNativeSeparators(settingsPath())));
+    EXPECT_FALSE(form->showWelcome());
+    EXPECT_FALSE(form->FormDestroy());
+    form.reset();
+    EXPECT_TRUE(QFileInfo(settingsPath()).isDir());
+    EXPECT_EQ(messages.shown().size(), 1);
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
+#include <sys/mount.h>
 
 using namespace pelmar;
 using pelmar::test::TempDir;
@@ -105,23 +106,46 @@ TEST(SettingsStore, RolledBackTransactionLeavesTheOldValues)
     EXPECT_EQ(store.readInteger(QStringLiteral("CD")), std::optional<qint32>(1500));
 }
 
-TEST(SettingsStore, DamagedDatabaseIsKeptAsideAndDefaultsStart)
+TEST(SettingsStore, DamagedOrForeignDatabaseIsKeptAsideUntouchedAndDefaultsStart)
 {
-    const QList<QByteArray> damaged = {
-        QByteArray("this is no database at all, just text\n").repeated(200),
-        QByteArray(4096, '\xff'),
-        QByteArray("SQLite format 3\0", 16) + QByteArray(100, '\x01'),
+    struct Case
+    {
+        QByteArray bytes;
+        SettingsStore::State state;
     };
-    for (const QByteArray& bytes : damaged) {
+    QList<Case> cases = {
+        { QByteArray("this is no database at all, just text\n").repeated(200), SettingsStore::State::Damaged },
+        { QByteArray(4096, '\xff'), SettingsStore::State::Damaged },
+        { QByteArray("SQLite format 3\0", 16) + QByteArray(100, '\x01'), SettingsStore::State::Damaged },
+    };
+    // Sound databases of another program, one even using our table names:
+    // read as they are, never written to.
+    for (const char* sql : { "CREATE TABLE photos(id INTEGER PRIMARY KEY, name TEXT);"
+                             "INSERT INTO photos(name) VALUES ('a.jpg'), ('b.jpg');",
+             "CREATE TABLE settings_key(id INTEGER PRIMARY KEY, owner TEXT);"
+             "INSERT INTO settings_key(owner) VALUES ('x');" }) {
+        TempDir scratch;
+        const QByteArray path = QFile::encodeName(dbIn(scratch));
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.constData(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        QFile f(QString::fromUtf8(path));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        cases.append({ f.readAll(), SettingsStore::State::Foreign });
+    }
+    for (const Case& c : cases) {
         TempDir dir;
-        const QString path = dir.write(QStringLiteral("settings.sqlite"), bytes);
+        const QString path = dir.write(QStringLiteral("settings.sqlite"), c.bytes);
         ScriptedMessages messages;
         SettingsStore store(path);
         ASSERT_TRUE(store.isAvailable());
+        EXPECT_EQ(store.state(), c.state);
+        EXPECT_TRUE(SettingsStore::keepsChanges(store.state()));
         ASSERT_FALSE(store.setAsidePath().isEmpty());
         QFile kept(store.setAsidePath());
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-        EXPECT_EQ(kept.readAll(), bytes) << "the damaged file must be kept unchanged";
+        EXPECT_EQ(kept.readAll(), c.bytes) << "the file set aside must be kept unchanged";
         EXPECT_FALSE(store.openKey(kSettingsRootKey, false));
         EXPECT_TRUE(store.openKey(kSettingsRootKey, true));
         EXPECT_TRUE(store.writeBool(QStringLiteral("ShowPreview"), true));
@@ -130,6 +154,84 @@ TEST(SettingsStore, DamagedDatabaseIsKeptAsideAndDefaultsStart)
         EXPECT_EQ(messages.shown().front().kind, MessageKind::Information);
         EXPECT_TRUE(messages.shown().front().text.contains(QDir::toNativeSeparators(store.setAsidePath())));
     }
+}
+
+TEST(SettingsStore, LockedStoreOrAFolderInItsPlaceIsLeftExactlyAsItIs)
+{
+    TempDir dir;
+    const QString path = dbIn(dir);
+    {
+        SettingsStore store(path);
+        ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
+        ASSERT_TRUE(store.writeString(QStringLiteral("0"), QStringLiteral("9x13|85|a|b")));
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    // Another program holds the database for writing past our patience.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    {
+        SettingsStore store(path);
+        EXPECT_EQ(store.state(), SettingsStore::State::Locked);
+        EXPECT_FALSE(store.isAvailable());
+        EXPECT_FALSE(SettingsStore::keepsChanges(store.state()));
+        EXPECT_FALSE(store.openKey(kSettingsPricesKey, true));
+        EXPECT_TRUE(store.setAsidePath().isEmpty());
+        const QString text = settingsStateMessage(store);
+        EXPECT_TRUE(text.contains(QStringLiteral("zárolja"))) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QDir::toNativeSeparators(path)));
+    }
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({ QStringLiteral("settings.sqlite") }));
+
+    // A folder where the file belongs.
+    const QString folder = dir.file(QStringLiteral("folder.sqlite"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/inside")));
+    SettingsStore store(folder);
+    EXPECT_EQ(store.state(), SettingsStore::State::NotAFile);
+    EXPECT_FALSE(store.isAvailable());
+    EXPECT_FALSE(SettingsStore::keepsChanges(store.state()));
+    EXPECT_TRUE(settingsStateMessage(store).endsWith(QDir::toNativeSeparators(folder)));
+    EXPECT_EQ(
+        QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList({ QStringLiteral("inside") }));
+}
+
+TEST(SettingsStore, ReadOnlyStoreIsReadAndSaysChangesAreNotKept)
+{
+    TempDir dir;
+    const QString mountPoint = dir.file(QStringLiteral("ro"));
+    ASSERT_TRUE(QDir().mkpath(mountPoint));
+    const QByteArray native = QFile::encodeName(mountPoint);
+    if (::mount("tmpfs", native.constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "cannot mount a file system here";
+    const QString path = mountPoint + QStringLiteral("/settings.sqlite");
+    {
+        SettingsStore store(path);
+        ASSERT_TRUE(store.openKey(kSettingsValuesKey, true));
+        ASSERT_TRUE(store.writeInteger(QStringLiteral("CD"), 1500));
+    }
+    const bool readOnly = ::mount("tmpfs", native.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    if (readOnly) {
+        SettingsStore store(path);
+        EXPECT_EQ(store.state(), SettingsStore::State::ReadOnly);
+        EXPECT_FALSE(SettingsStore::keepsChanges(store.state()));
+        ASSERT_TRUE(store.openKey(kSettingsValuesKey, false));
+        EXPECT_EQ(store.readInteger(QStringLiteral("CD")), std::optional<qint32>(1500));
+        EXPECT_TRUE(settingsStateMessage(store).contains(QStringLiteral("csak olvasható")));
+        // An empty read-only place: nothing to read, nothing can be kept.
+        SettingsStore none(mountPoint + QStringLiteral("/other.sqlite"));
+        EXPECT_FALSE(SettingsStore::keepsChanges(none.state()));
+        EXPECT_FALSE(settingsStateMessage(none).isEmpty());
+    }
+    ::umount2(native.constData(), MNT_DETACH);
+    ASSERT_TRUE(readOnly);
 }
 
 TEST(SettingsStore, TruncatedRealDatabaseIsKeptAside)
@@ -178,6 +280,8 @@ TEST(SettingsStore, UnwritableFolderLeavesTheStoreUnavailableWithoutCrashing)
 {
     SettingsStore store(QStringLiteral("/proc/no-such-folder/settings.sqlite"));
     EXPECT_FALSE(store.isAvailable());
+    EXPECT_EQ(store.state(), SettingsStore::State::Unavailable);
+    EXPECT_FALSE(settingsStateMessage(store).isEmpty());
     EXPECT_FALSE(store.openKey(kSettingsRootKey, true));
     EXPECT_TRUE(store.valueNames().isEmpty());
     EXPECT_FALSE(store.beginTransaction());
