@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "platform/Help.h"
 #include "ui/MainForm.h"
 #include "ui/PreviewForm.h"
 
@@ -12,5 +13,9 @@ int main(int argc, char** argv)
     auto* previewForm = new pelmar::TPreviewForm(&mainForm);
     previewForm->hide();
     mainForm.show();
-    return app.exec();
+    const int status = app.exec();
+    // The help window goes with the main window; the main window writes the
+    // settings when it is destroyed, right after.
+    pelmar::Help::closeWindow();
+    return status;
 }

@@ -216,6 +216,7 @@ bool TBrowseForFolderDialog::Execute()
     window.setOption(QFileDialog::ShowDirsOnly, !(m_options & bfIncludeFiles));
     window.setAcceptMode(QFileDialog::AcceptOpen);
     window.setWindowTitle(m_title);
+    window.setWindowModality(Qt::WindowModal);
     window.setDirectory(root);
     window.setSizeGripEnabled(bool(m_options & bfNewStyle));
     window.setLabelText(QFileDialog::Accept, QStringLiteral("OK"));

@@ -50,7 +50,8 @@ DiscWriteDialog::DiscWriteDialog(const QString& orderFolder, QWidget* parent, Dr
 {
     setObjectName(QStringLiteral("DiscWriteDialog"));
     setWindowTitle(QStringLiteral("Írás lemezre"));
-    setModal(true);
+    // Modal to the order dialog alone, so the help window stays usable.
+    setWindowModality(Qt::WindowModal);
     if (!m_lister)
         m_lister = [](QString* problem) { return DiscWriter::listDrives(QStringLiteral("xorriso"), problem); };
 

@@ -100,6 +100,9 @@ TSaveMegrForm::TSaveMegrForm(QWidget* owner, OrderModel& order, const TUserData&
     setWindowTitle(QStringLiteral("Megrendelés rögzítése"));
     // Only a close box: no help button in the title bar, no resizing.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // Modal to the main window alone, like the settings dialogs: the help
+    // window opened by "Súgó" must stay usable beside it.
+    setWindowModality(Qt::WindowModal);
     buildControls();
     FormCreate();
     setFixedSize(sizeHint());
@@ -257,7 +260,8 @@ void TSaveMegrForm::buildControls()
     buttons->addWidget(PB, 1);
     MegrBtn = new QPushButton(QStringLiteral("Megrendelés"), this);
     MegrBtn->setObjectName(QStringLiteral("MegrBtn"));
-    MegrBtn->setDefault(true);
+    // No default button: Enter in a field must not start a build.
+    MegrBtn->setAutoDefault(false);
     CancelBtn = new QPushButton(QStringLiteral("Mégse"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     CancelBtn->setAutoDefault(false);

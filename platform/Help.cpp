@@ -187,6 +187,9 @@ HelpWindow::HelpWindow()
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("Pelmar megrendelés – Súgó"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // The program ends with its main window: an open help window neither
+    // keeps it running nor outlives it.
+    setAttribute(Qt::WA_QuitOnClose, false);
     resize(860, 600);
 
     auto* splitter = new QSplitter(this);

@@ -1,6 +1,7 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -21,16 +22,39 @@ QWidget* ownerFor(QWidget* parent)
     return QApplication::activeWindow();
 }
 
+// Qt counts the close box of a message box as a press of its escape button.
+// A question here keeps the two apart: Esc is "Nem", while the close box
+// leaves the question unanswered and each caller decides what that means.
+class QuestionBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+    bool closedByBox() const { return m_closedByBox; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (!clickedButton())
+            m_closedByBox = true;
+        QMessageBox::closeEvent(event);
+    }
+
+private:
+    bool m_closedByBox = false;
+};
+
 MessageAnswer showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
                       bool question)
 {
-    QMessageBox box(icon, title, text, QMessageBox::NoButton, ownerFor(parent));
+    QuestionBox box(icon, title, text, QMessageBox::NoButton, ownerFor(parent));
     if (question) {
         QPushButton* yes = box.addButton(QStringLiteral("&Igen"), QMessageBox::YesRole);
         QPushButton* no = box.addButton(QStringLiteral("&Nem"), QMessageBox::NoRole);
         box.setDefaultButton(yes);
         box.setEscapeButton(no);
         box.exec();
+        if (box.closedByBox())
+            return MessageAnswer::Closed;
         if (box.clickedButton() == yes)
             return MessageAnswer::Yes;
         if (box.clickedButton() == no)

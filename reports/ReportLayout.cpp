@@ -311,7 +311,13 @@ ReportLayout::ReportLayout(QDate today)
 {
 }
 
-QString ReportLayout::dateText(QDate date) { return QLocale::system().toString(date, QLocale::ShortFormat); }
+QString ReportLayout::dateText(QDate date)
+{
+    // The printouts go to a Hungarian lab: the date reads the Hungarian way
+    // whatever language the partner's desktop runs in.
+    static const QLocale hungarian(QLocale::Hungarian, QLocale::Hungary);
+    return hungarian.toString(date, QLocale::ShortFormat);
+}
 
 PreparedReport ReportLayout::generate(Report& report)
 {

@@ -65,6 +65,9 @@ ReportPreviewWindow::ReportPreviewWindow(const PreparedReport& report, QWidget* 
     setObjectName(QStringLiteral("QRPreview"));
     setWindowTitle(report.title);
     setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    // Modal to the window that asked for it alone: the help window stays
+    // usable beside the preview.
+    setWindowModality(Qt::WindowModal);
 
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("PreviewToolBar"));
@@ -210,6 +213,7 @@ void ReportPreviewWindow::printReport()
     printer.setDocName(m_report.title);
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("Nyomtatás"));
+    dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinMax(1, std::max(1, pageCount()));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);

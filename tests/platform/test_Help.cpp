@@ -54,20 +54,42 @@ struct HelpWindowGuard
 
 TEST(HelpFile, TheBuildCompilesEveryTopicIntoTheHelpFile)
 {
-    const QStringList required = {QStringLiteral("index.html"),      QStringLiteral("whatsnew.html"),
-                                  QStringLiteral("firstrun.html"),   QStringLiteral("userdata.html"),
-                                  QStringLiteral("updateprices.html"), QStringLiteral("savemegr.html")};
+    const QStringList required = { QStringLiteral("index.html"), QStringLiteral("whatsnew.html"),
+        QStringLiteral("firstrun.html"), QStringLiteral("userdata.html"), QStringLiteral("updateprices.html"),
+        QStringLiteral("savemegr.html"), QStringLiteral("preview.html"), QStringLiteral("disc.html") };
     ChmFile chm(builtHelpFile());
     ASSERT_TRUE(chm.isOpen()) << builtHelpFile().toStdString();
     const QStringList sources = sourceTopics();
     for (const QString& topic : required)
         EXPECT_TRUE(sources.contains(topic)) << topic.toStdString();
+    // A topic missing from the contents can only be reached by a link.
+    const auto hhc = chm.read(QStringLiteral("/toc.hhc"));
+    ASSERT_TRUE(hhc.has_value());
+    QStringList listed;
+    for (const HelpContentsEntry& e : parseHelpContents(*hhc))
+        listed.append(e.local);
     for (const QString& topic : sources) {
         SCOPED_TRACE(topic.toStdString());
         const auto stored = chm.read(QLatin1Char('/') + topic);
         ASSERT_TRUE(stored.has_value());
         EXPECT_EQ(*stored, readSource(topic));
+        EXPECT_TRUE(listed.contains(topic));
     }
+}
+
+TEST(HelpFile, TheTopicsDescribeWhatTheProgramDoesNow)
+{
+    QString all;
+    for (const QString& topic : sourceTopics())
+        all += QString::fromUtf8(readSource(topic));
+    // The disc is written by the program itself; no topic sends the partner
+    // to another program for it.
+    EXPECT_FALSE(all.contains(QStringLiteral("CD-író programjával")));
+    EXPECT_TRUE(all.contains(QStringLiteral("Vágás mutatása")));
+    const QString news = QString::fromUtf8(readSource(QStringLiteral("whatsnew.html")));
+    for (const char* topic : { "preview.html", "disc.html", "addpictures.html" })
+        EXPECT_TRUE(news.contains(QLatin1String(topic))) << topic;
+    EXPECT_TRUE(news.contains(QStringLiteral("behúz")));
 }
 
 TEST(HelpFile, EveryLinkBetweenTopicsLeadsToATopicOfTheFile)

@@ -113,9 +113,12 @@ TEST(ReportEngine, SystemFieldsFollowTheirPrefix)
 {
     Small s(0);
     const QDate day(2026, 3, 4);
+    // An English desktop still gets the Hungarian date on the printout.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     PreparedReport r = ReportLayout(day).generate(s.report);
-    EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Date"))->text,
-        QStringLiteral("Dátum: ") + QLocale::system().toString(day, QLocale::ShortFormat));
+    QLocale::setDefault(before);
+    EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Date"))->text, QStringLiteral("Dátum: 2026. 03. 04."));
     EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Title"))->text, QStringLiteral("Cím: Próba"));
     EXPECT_EQ(textOf(r.pages[0], QStringLiteral("Page"))->text, QStringLiteral("Oldal: 1"));
     // No items: still a page, with the summary right under the title.

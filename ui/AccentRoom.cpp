@@ -1,0 +1,43 @@
+#include "ui/AccentRoom.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMovie>
+#include <QPixmap>
+#include <QVariant>
+
+namespace pelmar {
+
+namespace {
+
+constexpr char kDoneProperty[] = "pelmarAccentRoom";
+
+} // namespace
+
+int accentOverhang(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    // The ink of the tallest accented capitals, not the font's own figures:
+    // many faces put the double acute well above their ascent.
+    const QRect ink = metrics.tightBoundingRect(QStringLiteral("ÖŐÜŰÁÉÍÓÚ"));
+    return std::max(0, -ink.top() - metrics.ascent());
+}
+
+void makeRoomForAccents(QLabel* label)
+{
+    if (!label || label->property(kDoneProperty).isValid())
+        return;
+    // Pictures (the logo, the icons) keep their place, and so does a label
+    // of a fixed height, whose owner has measured it for what it shows.
+    if (!label->pixmap().isNull() || label->movie() || label->minimumHeight() == label->maximumHeight())
+        return;
+    const int extra = accentOverhang(label->font());
+    label->setProperty(kDoneProperty, extra);
+    if (extra == 0)
+        return;
+    QMargins margins = label->contentsMargins();
+    margins.setTop(margins.top() + extra);
+    label->setContentsMargins(margins);
+}
+
+} // namespace pelmar
