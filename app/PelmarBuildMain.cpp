@@ -5,7 +5,8 @@
 // README and examples/order.json). Prints the order folder's path on standard
 // output; refused pictures and copy errors go to standard error. Exit status
 // 0 on success, 1 when the order cannot be built (bad description, refused
-// partner field, empty order, unknown size, failed write), 2 for wrong usage.
+// partner field, empty order, unknown size, no picture copied, failed write),
+// 2 for wrong usage, 3 when the folder was built but a picture was left out.
 #include "output/OrderJob.h"
 #include "platform/AppError.h"
 #include "platform/Guard.h"
@@ -45,20 +46,29 @@ int main(int argc, char** argv)
         printLine(stderr, QStringLiteral("%1: %2").arg(args[1], file.errorString()));
         return 1;
     }
-    // An order description is a few kilobytes; a huge file is not one.
+    // An order description is a few kilobytes; a huge file is not one. At
+    // most one byte over the limit is read, whatever size() says: a device
+    // or a pipe tells 0 and may never end.
     constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
-    if (file.size() > kMaxBytes) {
+    const QByteArray json = file.read(kMaxBytes + 1);
+    if (json.size() > kMaxBytes) {
         printLine(stderr, QStringLiteral("%1: a fájl túl nagy egy megrendelésleíráshoz").arg(args[1]));
         return 1;
     }
-    const QByteArray json = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        printLine(stderr, QStringLiteral("%1: %2").arg(args[1], file.errorString()));
+        return 1;
+    }
 
     try {
         const pelmar::OrderJob job = pelmar::ParseOrderJob(json);
-        const QString folder
-            = pelmar::RunOrderJob(job, [](const QString& message) { printLine(stderr, message); });
+        int leftOut = 0;
+        const QString folder = pelmar::RunOrderJob(
+            job, [](const QString& message) { printLine(stderr, message); }, &leftOut);
         printLine(stdout, folder);
-        return 0;
+        // A folder that lacks a picture of the description is built, but a
+        // script must be able to tell.
+        return leftOut > 0 ? 3 : 0;
     } catch (const std::exception& e) {
         printLine(stderr, pelmar::failureText(e));
         return 1;

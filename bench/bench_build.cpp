@@ -46,9 +46,9 @@ struct QuietHost : BuildHost
     void beforePicture(int) override {}
     bool cancelRequested() override { return false; }
     bool confirmStop() override { return false; }
-    bool continueAfterCopyError(const QString& source) override
+    bool continueAfterCopyError(const QString&, const QString& reason) override
     {
-        std::fprintf(stderr, "copy failed: %s\n", qPrintable(source));
+        std::fprintf(stderr, "copy failed: %s\n", qPrintable(reason));
         return true;
     }
     void copyingEnded() override {}

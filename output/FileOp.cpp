@@ -1,5 +1,6 @@
 #include "output/FileOp.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/MessageBox.h"
 
 #include <QApplication>
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QRandomGenerator>
 #include <QWidget>
 
 #include <cerrno>
@@ -33,97 +33,23 @@ public:
         : m_fd(fd)
     {
     }
-    ~Fd() { reset(); }
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
-    void adopt(int fd)
-    {
-        reset();
-        m_fd = fd;
-    }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-    // Closes and reports the close's own error (a late write error of NFS and
-    // full disks shows up here).
-    int close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd >= 0 ? ::close(fd) : 0;
-    }
 
 private:
     int m_fd;
 };
 
-QByteArray nativePath(const QString& path)
-{
-    return QFile::encodeName(path);
-}
+QByteArray nativePath(const QString& path) { return QFile::encodeName(path); }
 
-QString errnoText(int err)
-{
-    return QString::fromStdString(std::generic_category().message(err));
-}
-
-// A temporary file in the target's folder; removed on destruction unless
-// committed by renaming it over the target.
-class TempFile
-{
-public:
-    explicit TempFile(const QString& target)
-    {
-        const QByteArray folder = nativePath(QFileInfo(target).absolutePath());
-        // A fixed short name, so a target name near the length limit still
-        // leaves room for it; the leading dot keeps it out of plain listings.
-        // Created with the mode of any new file (the umask applies), so the
-        // rename needs no change of permissions afterwards.
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            const QByteArray suffix = QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-            m_path = folder + "/.pelmar-" + suffix + ".part";
-            m_fd.adopt(::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-            if (m_fd.valid() || errno != EEXIST)
-                break;
-        }
-        if (!m_fd.valid())
-            m_error = errno;
-    }
-    ~TempFile()
-    {
-        m_fd.reset();
-        if (!m_committed && m_error == 0)
-            ::unlink(m_path.constData());
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    bool valid() const { return m_fd.valid(); }
-    int fd() const { return m_fd.get(); }
-    int error() const { return m_error; }
-
-    // Closes the file and renames it over the target; errno-style result.
-    int commit(const QString& target)
-    {
-        if (m_fd.close() != 0)
-            return errno;
-        if (::rename(m_path.constData(), nativePath(target).constData()) != 0)
-            return errno;
-        m_committed = true;
-        return 0;
-    }
-
-private:
-    QByteArray m_path;
-    Fd m_fd;
-    int m_error = 0;
-    bool m_committed = false;
-};
+QString errnoText(int err) { return ErrnoText(err); }
 
 // Copies the rest of `in` into `out`: the kernel's own copy where the file
 // systems allow it, then sendfile, then plain reads and writes. Returns 0 or
@@ -211,7 +137,10 @@ QStringList SplitFileNames(const QString& names)
 
 bool CopyFileAtomic(const QString& source, const QString& target, QString* error)
 {
-    Fd in(::open(nativePath(source).constData(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking: a FIFO put in a picture's place would
+    // otherwise wait for a writer for ever, and a device could block too.
+    // Only a regular file is copied; anything else is a copy error.
+    Fd in(::open(nativePath(source).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!in.valid())
         return setError(error, source + QStringLiteral(": ") + errnoText(errno));
     struct stat st
@@ -219,33 +148,21 @@ bool CopyFileAtomic(const QString& source, const QString& target, QString* error
     };
     if (::fstat(in.get(), &st) != 0)
         return setError(error, source + QStringLiteral(": ") + errnoText(errno));
+    if (S_ISDIR(st.st_mode))
+        return setError(error, source + QStringLiteral(": ") + errnoText(EISDIR));
     if (!S_ISREG(st.st_mode))
-        return setError(error, source + QStringLiteral(": ") + errnoText(S_ISDIR(st.st_mode) ? EISDIR : EINVAL));
-    TempFile temp(target);
+        return setError(error, source + QStringLiteral(": nem közönséges fájl"));
+    AtomicFile temp(target);
     if (!temp.valid())
         return setError(error, target + QStringLiteral(": ") + errnoText(temp.error()));
     if (const int err = copyContents(in.get(), temp.fd()))
         return setError(error, target + QStringLiteral(": ") + errnoText(err));
-    if (const int err = temp.commit(target))
-        return setError(error, target + QStringLiteral(": ") + errnoText(err));
-    return true;
-}
-
-bool WriteFileAtomic(const QString& target, const QByteArray& bytes, QString* error)
-{
-    TempFile temp(target);
-    if (!temp.valid())
-        return setError(error, target + QStringLiteral(": ") + errnoText(temp.error()));
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t w = ::write(temp.fd(), bytes.constData() + done, size_t(bytes.size() - done));
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return setError(error, target + QStringLiteral(": ") + errnoText(errno));
-        }
-        done += w;
-    }
-    if (const int err = temp.commit(target))
+    // The copy keeps the source's modification time, as a shell copy does:
+    // the lab sorts the pictures by it.
+    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    if (::futimens(temp.fd(), times) != 0)
+        return setError(error, target + QStringLiteral(": ") + errnoText(errno));
+    if (const int err = temp.commit(false))
         return setError(error, target + QStringLiteral(": ") + errnoText(err));
     return true;
 }
@@ -279,7 +196,7 @@ QStringList TFileOperation::expandSources(bool& ok)
     ok = true;
     QStringList out;
     for (const QString& name : m_from) {
-        if (!hasWildcard(name)) {
+        if (m_literal || !hasWildcard(name)) {
             out.append(name);
             continue;
         }
@@ -288,7 +205,7 @@ QStringList TFileOperation::expandSources(bool& ok)
         if (!m_flags.testFlag(fofFilesOnly))
             filter |= QDir::Dirs | QDir::NoDotAndDotDot;
         const QDir dir(info.path());
-        const QStringList matches = dir.entryList({info.fileName()}, filter, QDir::Name);
+        const QStringList matches = dir.entryList({ info.fileName() }, filter, QDir::Name);
         if (matches.isEmpty()) {
             fail(name + QStringLiteral(": ") + errnoText(ENOENT));
             ok = false;
@@ -309,8 +226,8 @@ bool TFileOperation::makeFolderFor(const QString& target)
         return true;
     std::error_code ec;
     if (!m_flags.testFlag(fofNoConfirmMkDir)
-        && MessageBox::confirm(parentWindow(),
-                               QStringLiteral("A(z) \"%1\" mappa nem létezik.\nLétrehozza?").arg(folder))
+        && MessageBox::confirm(
+               parentWindow(), QStringLiteral("A(z) \"%1\" mappa nem létezik.\nLétrehozza?").arg(folder))
             != MessageAnswer::Yes) {
         m_aborted = true;
         fail(folder + QStringLiteral(": a mappa létrehozása megszakítva"));
@@ -346,8 +263,7 @@ bool TFileOperation::prepareTarget(QString& target)
         }
     }
     if (!m_flags.testFlag(fofNoConfirmation)
-        && MessageBox::confirm(parentWindow(),
-                               QStringLiteral("A(z) \"%1\" fájl már létezik.\nLecseréli?").arg(target))
+        && MessageBox::confirm(parentWindow(), QStringLiteral("A(z) \"%1\" fájl már létezik.\nLecseréli?").arg(target))
             != MessageAnswer::Yes) {
         m_aborted = true;
         return false;
@@ -367,6 +283,10 @@ bool TFileOperation::copyOne(const QString& from, QString to)
     }
     if (S_ISDIR(st.st_mode)) {
         fail(from + QStringLiteral(": ") + errnoText(EISDIR));
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        fail(from + QStringLiteral(": nem közönséges fájl"));
         return false;
     }
     if (!prepareTarget(to))
@@ -452,7 +372,7 @@ bool TFileOperation::Execute()
     QList<Pair> pairs;
     if (m_operation == foDelete) {
         for (const QString& s : sources)
-            pairs.append({s, QString()});
+            pairs.append({ s, QString() });
     } else if (m_flags.testFlag(fofMultiDestFiles) || (sources.size() == 1 && m_to.size() == 1)) {
         // One destination per source, each the full name of the result.
         if (m_to.size() != sources.size()) {
@@ -460,7 +380,7 @@ bool TFileOperation::Execute()
             return false;
         }
         for (int i = 0; i < sources.size(); ++i)
-            pairs.append({sources[i], m_to[i]});
+            pairs.append({ sources[i], m_to[i] });
     } else {
         // Several sources into one folder, each under its own name.
         if (m_to.size() != 1) {
@@ -469,7 +389,7 @@ bool TFileOperation::Execute()
         }
         const QDir folder(m_to.first());
         for (const QString& s : sources)
-            pairs.append({s, folder.filePath(QFileInfo(s).fileName())});
+            pairs.append({ s, folder.filePath(QFileInfo(s).fileName()) });
     }
 
     // A progress window only where there is a desktop to show it on, and only

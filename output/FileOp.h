@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/AtomicFile.h"
+
 class QWidget;
 
 namespace pelmar {
@@ -31,14 +33,14 @@ QStringList SplitFileNames(const QString& names);
 
 // Copies one file to exactly `target`: written under a temporary name in the
 // target's folder and renamed over the target only when complete, so the
-// target's name never carries a half-written file. The target's folder must
-// exist. On failure the temporary file is removed and `error` (when given)
-// says why. Used by the file operation and by every writer of the order
-// folder that must not leave a truncated file behind.
+// target's name never carries a half-written file. Only a regular file is
+// copied (a FIFO or device is refused without waiting on it); the copy keeps
+// the source's modification time. The target's folder must exist. On
+// failure the temporary file is removed and `error` (when given) says why. Used by the file operation and by every
+// writer of the order folder that must not leave a truncated file behind.
 bool CopyFileAtomic(const QString& source, const QString& target, QString* error = nullptr);
 
-// Writes bytes to `target` the same way (temporary file, then rename).
-bool WriteFileAtomic(const QString& target, const QByteArray& bytes, QString* error = nullptr);
+// Writing bytes the same way: WriteFileAtomic of platform/AtomicFile.h.
 
 // A file operation component (copy, move, rename, delete) in the manner of the
 // desktop shell's, over POSIX calls. It shows no message of its own; failures
@@ -66,6 +68,12 @@ public:
     void setSourceNames(const QStringList& names) { m_from = names; }
     const QStringList& targetNames() const { return m_to; }
     void setTargetNames(const QStringList& names) { m_to = names; }
+
+    // With literal names every source name is exactly one file: "*", "?"
+    // and "[" are ordinary characters of a name, never a pattern. The order
+    // folder build copies this way, as a picture may be called "a?.jpg".
+    bool literalNames() const { return m_literal; }
+    void setLiteralNames(bool literal) { m_literal = literal; }
 
     TFileOpFlags Flags() const { return m_flags; }
     void setFlags(TFileOpFlags flags) { m_flags = flags; }
@@ -105,6 +113,7 @@ private:
     QStringList m_from;
     QStringList m_to;
     TFileOpFlags m_flags;
+    bool m_literal = false;
     QString m_progressTitle;
     bool m_aborted = false;
     QString m_lastError;

@@ -4,10 +4,13 @@
 #include "output/FileOp.h"
 #include "output/LabAddress.h"
 #include "platform/AppError.h"
+#include "platform/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,8 +19,7 @@ namespace pelmar {
 namespace {
 
 // Runs a closing action on every way out of a scope.
-template <typename F>
-class Finally
+template <typename F> class Finally
 {
 public:
     explicit Finally(F f)
@@ -47,14 +49,32 @@ QString totalQuantityText(const QList<OrderLine>& lines)
 }
 
 // One flush of the whole order folder's file system: the pictures, the text
-// and the printouts reach the disk before the user is told to burn them.
+// and the printouts reach the disk before the user is told to burn them. A
+// failed flush means some of them may not have: that is a failed build.
 void syncFolder(const QString& folder)
 {
     const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::syncfs(fd);
-    ::close(fd);
+    int err = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        if (::syncfs(fd) != 0)
+            err = errno;
+        ::close(fd);
+    }
+    if (err != 0) {
+        throw AppError(QStringLiteral("A megrendelés mappája nem írható ki teljesen a lemezre:\n%1\n%2")
+                           .arg(QDir::toNativeSeparators(folder), ErrnoText(err)));
+    }
+}
+
+// The temporary files that a killed build left in the folders this build
+// writes: they must not travel to the lab with the order.
+void removeLeftovers(const QString& folder, const QStringList& targets)
+{
+    QSet<QString> folders { folder };
+    for (const QString& target : targets)
+        folders.insert(folder + target.section(QLatin1Char('/'), 0, 0));
+    for (const QString& f : folders)
+        RemoveTemporaryFiles(f);
 }
 
 } // namespace
@@ -71,17 +91,22 @@ PrintoutLabels OrderBuilder::labelsFor(const BuildInput& in)
     PrintoutLabels l;
     const OrderFields& f = in.fields;
     l.captions = {
-        {QStringLiteral("LCegNev"), f.UserNev},     {QStringLiteral("LCegHelys"), f.UserHelys},
-        {QStringLiteral("LCegCim"), f.UserCim},     {QStringLiteral("LCegIrsz"), f.UserIrsz},
-        {QStringLiteral("LMegj"), f.Megj},          {QStringLiteral("LVevoNev"), f.VevoNev},
-        {QStringLiteral("LVevoHelys"), f.VevoHelys}, {QStringLiteral("LVevoCim"), f.VevoCim},
-        {QStringLiteral("LVevoIrsz"), f.VevoIrsz},   {QStringLiteral("LSumMegr"), in.totalText},
-        {QStringLiteral("QRLabel17"), SettingText(in.settingValues, QStringLiteral("CD")) + QStringLiteral(" Ft")},
+        { QStringLiteral("LCegNev"), f.UserNev },
+        { QStringLiteral("LCegHelys"), f.UserHelys },
+        { QStringLiteral("LCegCim"), f.UserCim },
+        { QStringLiteral("LCegIrsz"), f.UserIrsz },
+        { QStringLiteral("LMegj"), f.Megj },
+        { QStringLiteral("LVevoNev"), f.VevoNev },
+        { QStringLiteral("LVevoHelys"), f.VevoHelys },
+        { QStringLiteral("LVevoCim"), f.VevoCim },
+        { QStringLiteral("LVevoIrsz"), f.VevoIrsz },
+        { QStringLiteral("LSumMegr"), in.totalText },
+        { QStringLiteral("QRLabel17"), SettingText(in.settingValues, QStringLiteral("CD")) + QStringLiteral(" Ft") },
     };
     l.enabled = {
-        {QStringLiteral("LNotFinal"), false},
-        {QStringLiteral("QRLabel16"), in.cdIndex},
-        {QStringLiteral("QRLabel17"), in.cdIndex},
+        { QStringLiteral("LNotFinal"), false },
+        { QStringLiteral("QRLabel16"), in.cdIndex },
+        { QStringLiteral("QRLabel17"), in.cdIndex },
     };
     return l;
 }
@@ -148,15 +173,15 @@ BuildResult OrderBuilder::run(BuildInput& in)
         const char16_t* name;
     };
     const Required required[] = {
-        {PartnerField::UserNev, f.UserNev, u"Név: ", u"Név"},
-        {PartnerField::UserHelys, f.UserHelys, u"Helység: ", u"Helység"},
-        {PartnerField::UserCim, f.UserCim, u"Cím: ", u"Cím"},
-        {PartnerField::UserIrsz, f.UserIrsz, u"Irányítószám: ", u"Irányítószám"},
+        { PartnerField::UserNev, f.UserNev, u"Név: ", u"Név" },
+        { PartnerField::UserHelys, f.UserHelys, u"Helység: ", u"Helység" },
+        { PartnerField::UserCim, f.UserCim, u"Cím: ", u"Cím" },
+        { PartnerField::UserIrsz, f.UserIrsz, u"Irányítószám: ", u"Irányítószám" },
     };
     for (const Required& r : required) {
         if (r.value.trimmed().isEmpty()) {
-            m_host.partnerRefused(r.field, QStringLiteral("Nem töltötte ki a \"%1\" mezőt!")
-                                               .arg(QString::fromUtf16(r.name)));
+            m_host.partnerRefused(
+                r.field, QStringLiteral("Nem töltötte ki a \"%1\" mezőt!").arg(QString::fromUtf16(r.name)));
             return BuildResult::Refused;
         }
         text.addField(QString::fromUtf16(r.label), r.value);
@@ -174,8 +199,11 @@ BuildResult OrderBuilder::run(BuildInput& in)
     if (!problem.isEmpty())
         throw AppError(problem);
 
+    removeLeftovers(m_folder, in.targets);
+
     // Copying.
     const int count = int(in.lines.size());
+    int copiedCount = 0;
     m_host.copyingStarted(count);
     Finally hide([this] { m_host.copyingEnded(); });
     text.addItemHeader();
@@ -187,20 +215,29 @@ BuildResult OrderBuilder::run(BuildInput& in)
         }
         const OrderLine& line = in.lines[i];
         const QString source = line.SubItems[SubPath];
-        // One name each, never a ";"-joined text: a path may hold ";".
-        m_copier.setSourceNames({source});
-        m_copier.setTargetNames({m_folder + in.targets[i]});
+        // One literal name each, never a ";"-joined text or a pattern: a
+        // path may hold ";", "*", "?" or "[".
+        m_copier.setLiteralNames(true);
+        m_copier.setSourceNames({ source });
+        m_copier.setTargetNames({ m_folder + in.targets[i] });
         const bool copied = m_copier.Execute() && !m_copier.Aborted();
         if (copied) {
             text.addItem(line);
+            ++copiedCount;
             continue;
         }
         m_skipped.append(source);
-        if (!m_host.continueAfterCopyError(source)) {
+        if (!m_host.continueAfterCopyError(source, m_copier.LastError())) {
             m_stop = StopReason::CopyError;
             return BuildResult::Stopped;
         }
     }
+
+    // An order folder without a single picture is no order: nothing more is
+    // written, and it is never reported as done.
+    if (copiedCount == 0)
+        throw AppError(QStringLiteral("Egyetlen képet sem sikerült a megrendelés mappájába másolni, "
+                                      "ezért a megrendelés nem készült el."));
 
     // Writing: the cancel request is no longer looked at.
     text.addClosing(in.cdIndex, SettingText(in.settingValues, QStringLiteral("CD")), in.totalText);

@@ -20,13 +20,13 @@ struct BuildInput
     QList<OrderLine> lines;
     OrderFields fields;
     QString outputFolder; // OutputFolder's text
-    QString totalText;    // the shown total, LSumMegr's caption
+    QString totalText; // the shown total, LSumMegr's caption
     bool printData = true;
     bool printSumData = false;
     bool cdIndex = false;
     QStringList settingValues;
-    QList<SizeRow> sizes;   // the size summary
-    QStringList targets;    // TargetList
+    QList<SizeRow> sizes; // the size summary
+    QStringList targets; // TargetList
 };
 
 // The partner fields the build checks, in the order it checks them.
@@ -47,8 +47,8 @@ public:
     virtual ~PrintoutSink() = default;
     // Prepare and save; a failure throws (AppError with the file error).
     virtual void saveOrder(const QString& path, const QList<OrderLine>& lines, const PrintoutLabels& labels) = 0;
-    virtual void saveSummary(const QString& path, const QStringList& rows, const PrintoutLabels& labels,
-                             const QString& totalQuantity)
+    virtual void saveSummary(
+        const QString& path, const QStringList& rows, const PrintoutLabels& labels, const QString& totalQuantity)
         = 0;
     virtual void previewOrder(const QList<OrderLine>& lines, const PrintoutLabels& labels) = 0;
     virtual void previewSummary(const QStringList& rows, const PrintoutLabels& labels, const QString& totalQuantity)
@@ -73,8 +73,10 @@ public:
     virtual bool cancelRequested() = 0;
     // "Biztosan megszakítja a műveletet?": true stops the build.
     virtual bool confirmStop() = 0;
-    // The copy-error question: true goes on without the picture.
-    virtual bool continueAfterCopyError(const QString& source) = 0;
+    // The copy-error question: true goes on without the picture. `reason`
+    // is the file operation's own account ("<path>: No space left on
+    // device"); the dialog's question does not show it.
+    virtual bool continueAfterCopyError(const QString& source, const QString& reason) = 0;
     // The progress display is hidden again (always, once copying started).
     virtual void copyingEnded() = 0;
 };
@@ -83,14 +85,15 @@ public:
 enum class BuildResult {
     Refused, // a partner field was refused; nothing written
     Stopped, // stopped by the user (confirmed cancel or No after a copy error)
-    Done,    // the order folder is complete
+    Done, // the order folder is complete
 };
 
 // Why the build stopped, so the dialog can decide how it closes.
 enum class StopReason { None, Cancelled, CopyError };
 
 // The order folder build (the "Megrendelés" button) without any window.
-// File errors of the writing phase are thrown as AppError.
+// File errors of the writing phase, a build in which no picture could be
+// copied and a failed final flush are thrown as AppError.
 class OrderBuilder
 {
 public:

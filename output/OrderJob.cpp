@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <cmath>
@@ -20,10 +21,7 @@ namespace pelmar {
 
 namespace {
 
-[[noreturn]] void bad(const QString& text)
-{
-    throw AppError(QStringLiteral("Hibás megrendelésleírás: ") + text);
-}
+[[noreturn]] void bad(const QString& text) { throw AppError(QStringLiteral("Hibás megrendelésleírás: ") + text); }
 
 void onlyKeys(const QJsonObject& o, const QString& where, std::initializer_list<const char*> allowed)
 {
@@ -34,6 +32,108 @@ void onlyKeys(const QJsonObject& o, const QString& where, std::initializer_list<
         if (!known.contains(it.key()))
             bad(QStringLiteral("ismeretlen mező: \"%1%2\"").arg(where, it.key()));
     }
+}
+
+bool hasControl(const QString& s)
+{
+    for (const QChar c : s) {
+        if (c.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
+}
+
+// A NUL in a path ends it early for the system (another file is copied), and
+// a line break in a field splits a line of megrendeles.txt: no text of the
+// description may hold a control character.
+void refuseControls(const QJsonValue& v, const QString& where)
+{
+    if (v.isString()) {
+        if (hasControl(v.toString()))
+            bad(QStringLiteral("a(z) \"%1\" mező vezérlőkaraktert tartalmaz").arg(where));
+    } else if (v.isArray()) {
+        const QJsonArray a = v.toArray();
+        for (qsizetype i = 0; i < a.size(); ++i)
+            refuseControls(a[i], QStringLiteral("%1[%2]").arg(where).arg(i + 1));
+    } else if (v.isObject()) {
+        const QJsonObject o = v.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it)
+            refuseControls(it.value(), where.isEmpty() ? it.key() : where + QLatin1Char('.') + it.key());
+    }
+}
+
+// The first key that one object of the (well-formed) JSON text holds twice,
+// or an empty text. The JSON reader keeps only one of them silently, so a
+// doubled "path" or "quantity" would go unnoticed.
+QString duplicateKey(const QByteArray& json)
+{
+    struct Frame
+    {
+        bool object;
+        QSet<QString> keys;
+    };
+    QList<Frame> stack;
+    bool expectKey = false;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '{' || c == '[') {
+            stack.append(Frame { c == '{', QSet<QString>() });
+            expectKey = c == '{';
+        } else if (c == '}' || c == ']') {
+            if (!stack.isEmpty())
+                stack.removeLast();
+            expectKey = false;
+        } else if (c == ',') {
+            expectKey = !stack.isEmpty() && stack.last().object;
+        } else if (c == '"') {
+            // Decoded, so "a" and "\u0061" are the same key.
+            QString value;
+            for (++i; i < json.size() && json[i] != '"'; ++i) {
+                if (json[i] != '\\') {
+                    qsizetype end = i;
+                    while (end < json.size() && json[end] != '"' && json[end] != '\\')
+                        ++end;
+                    value += QString::fromUtf8(json.constData() + i, end - i);
+                    i = end - 1;
+                    continue;
+                }
+                ++i;
+                if (i >= json.size())
+                    break;
+                switch (json[i]) {
+                case 'u':
+                    value += QChar(char16_t(json.mid(i + 1, 4).toUShort(nullptr, 16)));
+                    i += 4;
+                    break;
+                case 'n':
+                    value += QLatin1Char('\n');
+                    break;
+                case 't':
+                    value += QLatin1Char('\t');
+                    break;
+                case 'r':
+                    value += QLatin1Char('\r');
+                    break;
+                case 'b':
+                    value += QLatin1Char('\b');
+                    break;
+                case 'f':
+                    value += QLatin1Char('\f');
+                    break;
+                default:
+                    value += QLatin1Char(json[i]);
+                    break;
+                }
+            }
+            if (expectKey && !stack.isEmpty() && stack.last().object) {
+                if (stack.last().keys.contains(value))
+                    return value;
+                stack.last().keys.insert(value);
+            }
+            expectKey = false;
+        }
+    }
+    return QString();
 }
 
 QString text(const QJsonObject& o, const char* key, const QString& where, bool numberAllowed = false)
@@ -95,17 +195,18 @@ public:
     QString refusal;
 
     void partnerRefused(PartnerField, const QString& message) override { refusal = message; }
-    void outputFolderChanged(const QString&) override {}
-    void copyingStarted(int) override {}
-    void beforePicture(int) override {}
+    void outputFolderChanged(const QString&) override { }
+    void copyingStarted(int) override { }
+    void beforePicture(int) override { }
     bool cancelRequested() override { return false; }
     bool confirmStop() override { return false; }
-    bool continueAfterCopyError(const QString& source) override
+    bool continueAfterCopyError(const QString& source, const QString& reason) override
     {
-        m_warn(QStringLiteral("Hiba a fájl másolása során: %1\nA kép nem lesz benne a megrendelésbe.").arg(source));
+        m_warn(QStringLiteral("Hiba a fájl másolása során: %1\n%2\nA kép nem lesz benne a megrendelésbe.")
+                   .arg(source, reason));
         return true;
     }
-    void copyingEnded() override {}
+    void copyingEnded() override { }
 
 private:
     const std::function<void(const QString&)>& m_warn;
@@ -115,19 +216,33 @@ private:
 
 OrderJob ParseOrderJob(const QByteArray& json)
 {
-    QJsonParseError error{};
+    QJsonParseError error {};
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError)
+    if (error.error != QJsonParseError::NoError) {
+        // The reader's "illegal value" says little about a file that is no
+        // object at all.
+        const QByteArray head = json.trimmed();
+        if (head.isEmpty())
+            bad(QStringLiteral("a leírás üres; egyetlen JSON objektum legyen"));
+        if (head == "null")
+            bad(QStringLiteral("a leírás null; egyetlen JSON objektum legyen"));
+        if (!head.startsWith('{') && !head.startsWith('['))
+            bad(QStringLiteral("a leírás nem JSON objektum; egyetlen JSON objektum legyen"));
         bad(QStringLiteral("nem érvényes JSON (%1. bájt: %2)").arg(error.offset + 1).arg(error.errorString()));
+    }
     if (!doc.isObject())
         bad(QStringLiteral("a leírás egyetlen JSON objektum legyen"));
+    const QString twice = duplicateKey(json);
+    if (!twice.isEmpty())
+        bad(QStringLiteral("a(z) \"%1\" mező kétszer szerepel egy objektumban").arg(twice));
     const QJsonObject root = doc.object();
+    refuseControls(root, QString());
     onlyKeys(root, QString(),
-             {"partner", "Megj", "customer", "TasakNo", "BaseFolder", "date", "CDIndex", "prices", "CD", "pictures"});
+        { "partner", "Megj", "customer", "TasakNo", "BaseFolder", "date", "CDIndex", "prices", "CD", "pictures" });
 
     OrderJob job;
     const QJsonObject partner = object(root, "partner");
-    onlyKeys(partner, QStringLiteral("partner."), {"UserID", "UserNev", "UserHelys", "UserCim", "UserIrsz"});
+    onlyKeys(partner, QStringLiteral("partner."), { "UserID", "UserNev", "UserHelys", "UserCim", "UserIrsz" });
     const QString p = QStringLiteral("partner.");
     job.fields.UserID = text(partner, "UserID", p, true);
     job.fields.UserNev = text(partner, "UserNev", p);
@@ -136,7 +251,7 @@ OrderJob ParseOrderJob(const QByteArray& json)
     job.fields.UserIrsz = text(partner, "UserIrsz", p);
     job.fields.Megj = text(root, "Megj", QString());
     const QJsonObject customer = object(root, "customer");
-    onlyKeys(customer, QStringLiteral("customer."), {"VevoNev", "VevoHelys", "VevoCim", "VevoIrsz"});
+    onlyKeys(customer, QStringLiteral("customer."), { "VevoNev", "VevoHelys", "VevoCim", "VevoIrsz" });
     const QString c = QStringLiteral("customer.");
     job.fields.VevoNev = text(customer, "VevoNev", c);
     job.fields.VevoHelys = text(customer, "VevoHelys", c);
@@ -150,10 +265,13 @@ OrderJob ParseOrderJob(const QByteArray& json)
     const QString base = text(root, "BaseFolder", QString());
     job.baseFolder = base.isEmpty() ? DocumentsFolder() : WithSeparator(base);
 
-    const QString date = text(root, "date", QString());
-    if (!date.isEmpty()) {
-        job.date = QDate::fromString(date, Qt::ISODate);
-        if (!job.date.isValid() || date.size() != 10)
+    if (root.contains(QStringLiteral("date")) && !root.value(QStringLiteral("date")).isNull()) {
+        // Exactly four, two and two ASCII digits: a given but empty or odd
+        // date must not quietly become today.
+        static const QRegularExpression shape(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+        const QString date = text(root, "date", QString());
+        job.date = QDate::fromString(date, QStringLiteral("yyyy-MM-dd"));
+        if (!shape.match(date).hasMatch() || !job.date.isValid())
             bad(QStringLiteral("a dátum ÉÉÉÉ-HH-NN alakú legyen: \"%1\"").arg(date));
     }
 
@@ -163,8 +281,15 @@ OrderJob ParseOrderJob(const QByteArray& json)
             bad(QStringLiteral("a \"CDIndex\" mező true vagy false legyen"));
         job.cdIndex = cdIndex.toBool();
     }
-    if (root.contains(QStringLiteral("CD")) && !root.value(QStringLiteral("CD")).isNull())
-        job.settingValues.append(QStringLiteral("CD=") + text(root, "CD", QString(), true));
+    if (root.contains(QStringLiteral("CD")) && !root.value(QStringLiteral("CD")).isNull()) {
+        // The price editor stores whole forints; anything else would print
+        // as "abc Ft" and count 0.
+        const QString cd = text(root, "CD", QString(), true);
+        qint32 value = 0;
+        if (!TryStrToInt(cd, value))
+            bad(QStringLiteral("a \"CD\" mező egész szám legyen: \"%1\"").arg(cd));
+        job.settingValues.append(QStringLiteral("CD=") + cd);
+    }
 
     const QJsonValue prices = root.value(QStringLiteral("prices"));
     if (!prices.isUndefined() && !prices.isArray())
@@ -185,7 +310,7 @@ OrderJob ParseOrderJob(const QByteArray& json)
         if (!v.isObject())
             bad(QStringLiteral("a(z) %1. kép leírása objektum legyen").arg(index));
         const QJsonObject o = v.toObject();
-        onlyKeys(o, where, {"path", "size", "fill", "quantity"});
+        onlyKeys(o, where, { "path", "size", "fill", "quantity" });
         OrderJob::Picture pic;
         pic.path = text(o, "path", where);
         pic.size = text(o, "size", where);
@@ -228,13 +353,14 @@ QString AddPictureLine(OrderModel& order, const QString& path, const TPriceData&
     const CheckResult check = CheckPicture(path, entry);
     if (check.status == StatusRefused)
         return check.info;
-    order.AddOrderLine(path, check.resolution, check.status, check.info, fill, entry, QString::number(quantity),
-                       quantity);
+    order.AddOrderLine(
+        path, check.resolution, check.status, check.info, fill, entry, QString::number(quantity), quantity);
     return QString();
 }
 
-QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&)>& warn)
+QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&)>& warn, int* leftOut)
 {
+    int refused = 0;
     const QStringList sizes = SizeNames(job.prices);
     OrderModel order;
     order.beginBatch();
@@ -242,10 +368,16 @@ QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&
         const OrderJob::Picture& pic = job.pictures[i];
         const int entry = FindSizeIndex(sizes, pic.size);
         if (entry < 0)
-            throw AppError(QStringLiteral("Ismeretlen méret: \"%1\" (%2. kép: %3)").arg(pic.size).arg(i + 1).arg(pic.path));
-        const QString refusal = AddPictureLine(order, pic.path, ParsePriceData(job.prices[entry]), pic.fill, pic.quantity);
-        if (!refusal.isEmpty())
-            warn(refusal);
+            throw AppError(
+                QStringLiteral("Ismeretlen méret: \"%1\" (%2. kép: %3)").arg(pic.size).arg(i + 1).arg(pic.path));
+        const QString refusal
+            = AddPictureLine(order, pic.path, ParsePriceData(job.prices[entry]), pic.fill, pic.quantity);
+        if (!refusal.isEmpty()) {
+            // The check's own message names no file (the window shows it
+            // while the file is in view); here it needs the path.
+            warn(QStringLiteral("A kép kimarad a megrendelésből: %1\n%2").arg(pic.path, refusal));
+            ++refused;
+        }
     }
     order.endBatch();
     if (order.isEmpty())
@@ -281,6 +413,8 @@ QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&
     const BuildResult result = builder.run(input);
     if (result == BuildResult::Refused)
         throw AppError(host.refusal);
+    if (leftOut)
+        *leftOut = refused + int(builder.skipped().size());
     return builder.orderFolder();
 }
 

@@ -28,16 +28,17 @@ struct OrderJob
     OrderFields fields;
     QString tasakNo = QStringLiteral("000000");
     QString baseFolder; // with its final "/"
-    QDate date;         // invalid: today
+    QDate date; // invalid: today
     bool cdIndex = false;
-    QStringList prices;        // PriceList entries in their text form
+    QStringList prices; // PriceList entries in their text form
     QStringList settingValues; // "CD=<value>" when given
     QList<Picture> pictures;
 };
 
 // Reads the JSON text. Anything that is not a well-formed order (not JSON,
-// wrong kinds, unknown keys, a bad envelope number, date or quantity) throws
-// AppError with a message naming the place.
+// wrong kinds, unknown or doubled keys, a control character in any text, a
+// bad envelope number, date, CD price or quantity) throws AppError with a
+// message naming the place.
 OrderJob ParseOrderJob(const QByteArray& json);
 
 // The add run's rules for one picture, without a window: the duplicate
@@ -47,8 +48,10 @@ QString AddPictureLine(OrderModel& order, const QString& path, const TPriceData&
 
 // Builds the job's order folder exactly as the dialog builds it (a copy
 // error goes on, no preview) and returns the order folder's path. Refused
-// pictures and copy errors are passed to `warn`. A refused partner field, an
-// empty order, an unknown size name or a failed write throws AppError.
-QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&)>& warn);
+// pictures (with their path) and copy errors (with their reason) are passed
+// to `warn`, and counted in `leftOut`. A refused partner field, an empty
+// order, an unknown size name, an order of which no picture could be copied
+// or a failed write throws AppError.
+QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&)>& warn, int* leftOut = nullptr);
 
 } // namespace pelmar

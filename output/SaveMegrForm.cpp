@@ -403,8 +403,10 @@ void TSaveMegrForm::reject()
 
 void TSaveMegrForm::closeEvent(QCloseEvent* event)
 {
-    // The close box neither asks the build to stop nor interrupts it.
+    // The close box neither asks the build to stop nor interrupts it; the
+    // end of the build decides how the dialog closes.
     if (m_building) {
+        m_closeDuringBuild = true;
         event->ignore();
         return;
     }
@@ -464,6 +466,7 @@ void TSaveMegrForm::MegrBtnClick()
 
     OrderBuilder builder(*this, m_printouts, *FO);
     m_building = true;
+    m_closeDuringBuild = false;
     setInputsEnabled(false);
     BuildResult result = BuildResult::Refused;
     try {
@@ -482,8 +485,8 @@ void TSaveMegrForm::MegrBtnClick()
     case BuildResult::Stopped:
         // A confirmed cancel closes with the cancel result that "Mégse"
         // carried; after a No to a copy error the dialog stays open unless
-        // "Mégse" was pressed during this build.
-        if (builder.stopReason() == StopReason::Cancelled || CancelRequest)
+        // "Mégse" or the close box was pressed during this build.
+        if (builder.stopReason() == StopReason::Cancelled || CancelRequest || m_closeDuringBuild)
             QDialog::reject();
         return;
     case BuildResult::Done:
@@ -555,7 +558,7 @@ bool TSaveMegrForm::confirmStop()
     return MessageBox::confirm(this, QStringLiteral("Biztosan megszakítja a műveletet?")) == MessageAnswer::Yes;
 }
 
-bool TSaveMegrForm::continueAfterCopyError(const QString& source)
+bool TSaveMegrForm::continueAfterCopyError(const QString& source, const QString&)
 {
     return MessageBox::confirm(this, QStringLiteral("Hiba a fájl másolása során:\n\n") + source
                                          + QStringLiteral("\n\nA kép nem lesz benne a megrendelésbe!\nFolytatja?"))

@@ -110,7 +110,7 @@ private:
     void beforePicture(int index) override;
     bool cancelRequested() override;
     bool confirmStop() override;
-    bool continueAfterCopyError(const QString& source) override;
+    bool continueAfterCopyError(const QString& source, const QString& reason) override;
     void copyingEnded() override;
 
     OrderModel& m_order;
@@ -120,6 +120,7 @@ private:
     std::unique_ptr<ReportPrintouts> m_reportPrintouts;
     PrintoutSink* m_printouts = nullptr;
     bool m_building = false;
+    bool m_closeDuringBuild = false;
     bool m_discSizeAccepted = false;
 };
 

@@ -1,8 +1,10 @@
 #include "reports/PageRenderer.h"
 
 #include "platform/AppError.h"
+#include "platform/AtomicFile.h"
 #include "reports/TextMetrics.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QPageLayout>
@@ -10,7 +12,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 
 namespace pelmar::reports {
 
@@ -119,22 +120,21 @@ void savePdf(const PreparedReport& report, const QString& path)
     const QFileInfo info(path);
     if (!info.dir().exists())
         throw AppError(QStringLiteral("A PDF nem menthető, a mappa nem létezik: %1").arg(shown));
-    // Written under a temporary name and renamed into place, so a failed
-    // export never leaves half a file under the chosen name.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("A PDF nem menthető ide: %1\n%2").arg(shown, file.errorString()));
+    // Drawn into memory and written under a temporary name that is renamed
+    // into place only when every byte is on disk, so a failed export never
+    // leaves half a file under the chosen name.
+    QByteArray bytes;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setTitle(report.title);
         writer.setCreator(QStringLiteral("Pelmar megrendelés"));
         writer.setResolution(600);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            file.cancelWriting();
+        if (!painter.begin(&writer))
             throw AppError(QStringLiteral("A PDF nem menthető ide: %1").arg(shown));
-        }
         const QRectF sheet(0, 0, writer.width(), writer.height());
         for (size_t i = 0; i < report.pages.size(); ++i) {
             if (i > 0)
@@ -143,8 +143,10 @@ void savePdf(const PreparedReport& report, const QString& path)
         }
         painter.end();
     }
-    if (!file.commit())
-        throw AppError(QStringLiteral("A PDF nem menthető ide: %1\n%2").arg(shown, file.errorString()));
+    QString error;
+    if (!WriteFileAtomic(path, bytes, &error))
+        throw AppError(
+            QStringLiteral("A PDF nem menthető ide: %1\n%2").arg(shown, error.section(QStringLiteral(": "), -1)));
 }
 
 } // namespace pelmar::reports

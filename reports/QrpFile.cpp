@@ -1,11 +1,11 @@
 #include "reports/QrpFile.h"
 
 #include "platform/AppError.h"
+#include "platform/AtomicFile.h"
 #include "reports/EmfWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cstring>
 #include <limits>
@@ -71,16 +71,12 @@ void savePreparedReport(const PreparedReport& report, const QString& path)
     const QFileInfo info(path);
     if (!info.dir().exists())
         throw AppError(QStringLiteral("A nyomtatvány nem menthető, a mappa nem létezik: %1").arg(shown));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw AppError(QStringLiteral("A nyomtatvány nem menthető ide: %1\n%2").arg(shown, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw AppError(QStringLiteral("A nyomtatvány nem menthető ide: %1\n%2").arg(shown, reason));
-    }
-    if (!file.commit())
-        throw AppError(QStringLiteral("A nyomtatvány nem menthető ide: %1\n%2").arg(shown, file.errorString()));
+    // Every write, the flush to disk and the close are checked before the
+    // rename: a full disk leaves the old file (or none), never a short one.
+    QString error;
+    if (!WriteFileAtomic(path, bytes, &error))
+        throw AppError(QStringLiteral("A nyomtatvány nem menthető ide: %1\n%2")
+                           .arg(shown, error.section(QStringLiteral(": "), -1)));
 }
 
 } // namespace pelmar::reports

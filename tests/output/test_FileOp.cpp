@@ -1,14 +1,16 @@
 #include "output/FileOp.h"
 #include "platform/MessageBox.h"
 #include "tests/output/OrderFixtures.h"
-#include "tests/output/SmallDisk.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace pelmar;
@@ -23,7 +25,6 @@ QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-
 void configureForBuild(TFileOperation& fo)
 {
     fo.setOperation(foCopy);
@@ -34,11 +35,11 @@ void configureForBuild(TFileOperation& fo)
 
 TEST(FileOp, SplitsNamesAtEverySemicolon)
 {
-    EXPECT_EQ(SplitFileNames("a;b;;c;"), QStringList({"a", "b", "c"}));
+    EXPECT_EQ(SplitFileNames("a;b;;c;"), QStringList({ "a", "b", "c" }));
     EXPECT_EQ(SplitFileNames(""), QStringList());
     TFileOperation fo;
     fo.setFilesFrom("/x/a;b.jpg");
-    EXPECT_EQ(fo.sourceNames(), QStringList({"/x/a", "b.jpg"}));
+    EXPECT_EQ(fo.sourceNames(), QStringList({ "/x/a", "b.jpg" }));
     EXPECT_EQ(fo.FilesFrom(), "/x/a;b.jpg");
     EXPECT_FALSE(fo.Active());
 }
@@ -62,7 +63,7 @@ TEST(FileOp, CopyCreatesFoldersAndReplacesWithoutAQuestion)
     ASSERT_TRUE(fo.Execute());
     EXPECT_EQ(readAll(target), "shorter");
     EXPECT_TRUE(script.shown().isEmpty());
-    EXPECT_EQ(entries(dir.file("order/9x13-fill-2")), QStringList({"kep00001.JPG"}));
+    EXPECT_EQ(entries(dir.file("order/9x13-fill-2")), QStringList({ "kep00001.JPG" }));
 }
 
 TEST(FileOp, SemicolonInAPathIsTwoNamesInTheTextFormButOneInTheListForm)
@@ -76,8 +77,8 @@ TEST(FileOp, SemicolonInAPathIsTwoNamesInTheTextFormButOneInTheListForm)
     EXPECT_FALSE(fo.Execute()) << "the text form splits the path into two names";
     EXPECT_FALSE(QFileInfo::exists(dir.file("out/x.jpg")));
 
-    fo.setSourceNames({source});
-    fo.setTargetNames({dir.file("out;1/x;y.jpg")});
+    fo.setSourceNames({ source });
+    fo.setTargetNames({ dir.file("out;1/x;y.jpg") });
     ASSERT_TRUE(fo.Execute()) << fo.LastError().toStdString();
     EXPECT_EQ(readAll(dir.file("out;1/x;y.jpg")), "picture");
 }
@@ -92,7 +93,7 @@ TEST(FileOp, SeveralSourcesGoIntoOneFolderOrOneTargetEach)
     fo.setFilesFrom(a + ";" + b);
     fo.setFilesTo(dir.file("into"));
     ASSERT_TRUE(fo.Execute());
-    EXPECT_EQ(entries(dir.file("into")), QStringList({"a.txt", "b.txt"}));
+    EXPECT_EQ(entries(dir.file("into")), QStringList({ "a.txt", "b.txt" }));
 
     fo.setFlags(fo.Flags() | fofMultiDestFiles);
     fo.setFilesTo(dir.file("m/1.txt") + ";" + dir.file("m/2.txt"));
@@ -130,7 +131,7 @@ TEST(FileOp, FailedCopiesLeaveNoFileUnderTheTargetName)
     EXPECT_FALSE(fo.Execute());
     EXPECT_TRUE(QFileInfo(dir.file("out/kep00002.jpg")).isDir());
 
-    EXPECT_EQ(entries(dir.file("out")), QStringList({"keep.txt", "kep00002.jpg"}));
+    EXPECT_EQ(entries(dir.file("out")), QStringList({ "keep.txt", "kep00002.jpg" }));
 
     // An unreadable source (only meaningful where permissions bind).
     if (::geteuid() != 0) {
@@ -174,10 +175,10 @@ TEST(FileOp, FullDiskLeavesNeitherTheTargetNorATemporaryFile)
     EXPECT_FALSE(fo.Execute());
     EXPECT_FALSE(fo.LastError().isEmpty());
     EXPECT_EQ(readAll(disk.path() + "/order/old.jpg"), "old contents") << "the old file stays whole";
-    EXPECT_EQ(entries(disk.path() + "/order"), QStringList({"old.jpg"}));
+    EXPECT_EQ(entries(disk.path() + "/order"), QStringList({ "old.jpg" }));
 
     EXPECT_FALSE(WriteFileAtomic(disk.path() + "/order/megrendeles.txt", QByteArray(1024 * 1024, 't')));
-    EXPECT_EQ(entries(disk.path() + "/order"), QStringList({"old.jpg"}));
+    EXPECT_EQ(entries(disk.path() + "/order"), QStringList({ "old.jpg" }));
 }
 
 TEST(FileOp, QuestionsWithoutTheNoConfirmFlags)
@@ -242,7 +243,7 @@ TEST(FileOp, MoveRenameDeleteAndWildcards)
     fo.setFilesFrom(dir.file("w/*.jpg"));
     fo.setFilesTo(dir.file("copies"));
     ASSERT_TRUE(fo.Execute()) << fo.LastError().toStdString();
-    EXPECT_EQ(entries(dir.file("copies")), QStringList({"a.jpg", "b.jpg"}));
+    EXPECT_EQ(entries(dir.file("copies")), QStringList({ "a.jpg", "b.jpg" }));
 
     fo.setOperation(foMove);
     fo.setFilesFrom(dir.file("copies/a.jpg"));
@@ -284,7 +285,7 @@ TEST(FileOp, ActiveRunsTheOperationAndReadsFalse)
     EXPECT_EQ(readAll(dir.file("o/p.jpg")), "x");
 }
 
-TEST(FileOp, CopiesKeepEveryByteOfLargeAndEmptyFiles)
+TEST(FileOp, CopiesKeepEveryByteOfLargeAndEmptyFilesAndTheirTime)
 {
     TempDir dir;
     QByteArray big(5 * 1024 * 1024 + 17, '\0');
@@ -292,9 +293,19 @@ TEST(FileOp, CopiesKeepEveryByteOfLargeAndEmptyFiles)
         big[i] = char((i * 131) ^ (i >> 9));
     const QString source = dir.write("big.tif", big);
     const QString empty = dir.write("empty.jpg", QByteArray());
+    // The lab sorts by modification time, to the nanosecond a file system
+    // keeps.
+    const struct timespec taken[2] = { { 1000000000, 0 }, { 1000000000, 123456789 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), taken, 0), 0);
     QString error;
     ASSERT_TRUE(CopyFileAtomic(source, dir.file("big-copy.tif"), &error)) << error.toStdString();
     EXPECT_EQ(readAll(dir.file("big-copy.tif")), big);
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(dir.file("big-copy.tif")).constData(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 123456789);
     ASSERT_TRUE(CopyFileAtomic(empty, dir.file("empty-copy.jpg")));
     EXPECT_EQ(QFileInfo(dir.file("empty-copy.jpg")).size(), 0);
     // The copy gets the permissions of a new file, not the temporary file's

@@ -8,6 +8,7 @@
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -16,7 +17,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
-#include <QCheckBox>
 #include <QProcess>
 #include <QPushButton>
 
@@ -29,22 +29,17 @@ namespace {
 
 QJsonObject exampleJson(const TempDir& dir)
 {
-    QJsonObject partner{{"UserID", "123"},      {"UserNev", "Minta Fotó Bt."}, {"UserHelys", "Kisváros"},
-                        {"UserCim", "Fő utca 1."}, {"UserIrsz", "9999"}};
-    QJsonObject customer{{"VevoNev", ""}, {"VevoHelys", ""}, {"VevoCim", ""}, {"VevoIrsz", ""}};
-    QJsonArray pictures{
-        QJsonObject{{"path", dir.file("kepek/IMG_0001.JPG")}, {"size", "9x13"}, {"fill", "fill"}, {"quantity", 2}},
-        QJsonObject{{"path", dir.file("kepek/nyaralas.jpg")}, {"size", "10x15"}, {"fill", "fit"}, {"quantity", 1}}};
-    return QJsonObject{{"partner", partner},
-                       {"Megj", ""},
-                       {"customer", customer},
-                       {"TasakNo", "000123"},
-                       {"BaseFolder", dir.file("Rendelesek")},
-                       {"date", "2004-03-15"},
-                       {"CDIndex", true},
-                       {"prices", QJsonArray{"9x13|120|1200x1800|800x1200", "10x15|150|1500x2100|1000x1500"}},
-                       {"CD", 500},
-                       {"pictures", pictures}};
+    QJsonObject partner { { "UserID", "123" }, { "UserNev", "Minta Fotó Bt." }, { "UserHelys", "Kisváros" },
+        { "UserCim", "Fő utca 1." }, { "UserIrsz", "9999" } };
+    QJsonObject customer { { "VevoNev", "" }, { "VevoHelys", "" }, { "VevoCim", "" }, { "VevoIrsz", "" } };
+    QJsonArray pictures { QJsonObject { { "path", dir.file("kepek/IMG_0001.JPG") }, { "size", "9x13" },
+                              { "fill", "fill" }, { "quantity", 2 } },
+        QJsonObject {
+            { "path", dir.file("kepek/nyaralas.jpg") }, { "size", "10x15" }, { "fill", "fit" }, { "quantity", 1 } } };
+    return QJsonObject { { "partner", partner }, { "Megj", "" }, { "customer", customer }, { "TasakNo", "000123" },
+        { "BaseFolder", dir.file("Rendelesek") }, { "date", "2004-03-15" }, { "CDIndex", true },
+        { "prices", QJsonArray { "9x13|120|1200x1800|800x1200", "10x15|150|1500x2100|1000x1500" } }, { "CD", 500 },
+        { "pictures", pictures } };
 }
 
 // A picture of w x h pixels that passes the 51200-byte rule.
@@ -62,10 +57,7 @@ void writePictures(const TempDir& dir)
     writePicture(dir, "kepek/nyaralas.jpg", 1500, 2100);
 }
 
-QByteArray json(const QJsonObject& o)
-{
-    return QJsonDocument(o).toJson();
-}
+QByteArray json(const QJsonObject& o) { return QJsonDocument(o).toJson(); }
 
 QString errorOf(const QByteArray& text)
 {
@@ -129,7 +121,7 @@ TEST(OrderJob, ParsesTheExample)
     EXPECT_EQ(job.baseFolder, dir.file("Rendelesek/"));
     EXPECT_EQ(job.date, QDate(2004, 3, 15));
     EXPECT_TRUE(job.cdIndex);
-    EXPECT_EQ(job.settingValues, QStringList({"CD=500"}));
+    EXPECT_EQ(job.settingValues, QStringList({ "CD=500" }));
     ASSERT_EQ(job.pictures.size(), 2);
     EXPECT_FALSE(job.pictures[1].fill);
     EXPECT_EQ(job.pictures[0].quantity, 2);
@@ -169,36 +161,49 @@ TEST(OrderJob, BadDescriptionsAreRefusedWithAClearMessage)
         return with("pictures", pics);
     };
     const QList<QPair<QByteArray, QString>> cases = {
-        {"", "nem érvényes JSON"},
-        {"{\"partner\": ", "nem érvényes JSON"},
-        {"[1, 2]", "egyetlen JSON objektum"},
-        {"\"text\"", "JSON"},
-        {QByteArray(5000, '{'), "nem érvényes JSON"},
-        {"\xff\xfe garbage", "nem érvényes JSON"},
-        {with("Pictures", QJsonArray()), "ismeretlen mező: \"Pictures\""},
-        {with("partner", "123"), "\"partner\" mező objektum"},
-        {with("partner", QJsonObject{{"UserID", true}}), "\"partner.UserID\" mező szöveg"},
-        {with("partner", QJsonObject{{"Telefon", "1"}}), "ismeretlen mező: \"partner.Telefon\""},
-        {with("Megj", 5), "\"Megj\" mező szöveg"},
-        {with("TasakNo", "12345"), "pontosan hat számjegy"},
-        {with("TasakNo", "12a456"), "pontosan hat számjegy"},
-        {with("TasakNo", " 12345"), "pontosan hat számjegy"},
-        {with("TasakNo", 1234567), "0 és 999999"},
-        {with("TasakNo", 1.5), "0 és 999999"},
-        {with("TasakNo", -1), "0 és 999999"},
-        {with("date", "2004-02-30"), "ÉÉÉÉ-HH-NN"},
-        {with("date", "15.03.2004"), "ÉÉÉÉ-HH-NN"},
-        {with("CDIndex", "true"), "true vagy false"},
-        {with("prices", "9x13|120"), "szövegek tömbje"},
-        {with("prices", QJsonArray{1}), "szövegek tömbje"},
-        {with("pictures", QJsonObject()), "\"pictures\" mező tömb"},
-        {with("pictures", QJsonArray{"a.jpg"}), "1. kép leírása objektum"},
-        {picture("fill", "crop"), "\"fill\" vagy \"fit\""},
-        {picture("quantity", 1001), "0 és 1000"},
-        {picture("quantity", "2"), "0 és 1000"},
-        {picture("quantity", 2.5), "0 és 1000"},
-        {picture("path", ""), "nincs útvonala"},
-        {picture("extra", 1), "ismeretlen mező: \"pictures[1].extra\""},
+        { "", "a leírás üres" },
+        { " \n null \n", "a leírás null" },
+        { "5", "nem JSON objektum" },
+        { "{\"partner\": ", "nem érvényes JSON" },
+        { "[1, 2]", "egyetlen JSON objektum" },
+        { "\"text\"", "JSON" },
+        { QByteArray(5000, '{'), "nem érvényes JSON" },
+        { "\xff\xfe garbage", "nem JSON objektum" },
+        { "{\"TasakNo\": \"000001\", \"TasakNo\": \"000002\"}", "\"TasakNo\" mező kétszer" },
+        { "{\"pictures\": [{\"path\": \"/a.jpg\", \"p\\u0061th\": \"/b.jpg\"}]}", "\"path\" mező kétszer" },
+        { picture("path", QString("/usr/bin/bash") + QChar(0) + ".tif"), "\"pictures[1].path\" mező vezérlőkaraktert" },
+        { with("partner", QJsonObject { { "UserNev", "Minta\r\nÜzletszám: 999" } }),
+            "\"partner.UserNev\" mező vezérlő" },
+        { with("prices", QJsonArray { "9x13|120|1200x1800|800x1200", "10x15\t|150" }), "\"prices[2]\" mező vezérlő" },
+        { with("BaseFolder", "/tmp/\x1b[2J"), "\"BaseFolder\" mező vezérlő" },
+        { with("CD", "abc"), "\"CD\" mező egész szám" },
+        { with("CD", "500 Ft"), "\"CD\" mező egész szám" },
+        { with("CD", 2.5), "\"CD\" mező szöveg" },
+        { with("date", ""), "ÉÉÉÉ-HH-NN" },
+        { with("Pictures", QJsonArray()), "ismeretlen mező: \"Pictures\"" },
+        { with("partner", "123"), "\"partner\" mező objektum" },
+        { with("partner", QJsonObject { { "UserID", true } }), "\"partner.UserID\" mező szöveg" },
+        { with("partner", QJsonObject { { "Telefon", "1" } }), "ismeretlen mező: \"partner.Telefon\"" },
+        { with("Megj", 5), "\"Megj\" mező szöveg" },
+        { with("TasakNo", "12345"), "pontosan hat számjegy" },
+        { with("TasakNo", "12a456"), "pontosan hat számjegy" },
+        { with("TasakNo", " 12345"), "pontosan hat számjegy" },
+        { with("TasakNo", 1234567), "0 és 999999" },
+        { with("TasakNo", 1.5), "0 és 999999" },
+        { with("TasakNo", -1), "0 és 999999" },
+        { with("date", "2004-02-30"), "ÉÉÉÉ-HH-NN" },
+        { with("date", "15.03.2004"), "ÉÉÉÉ-HH-NN" },
+        { with("CDIndex", "true"), "true vagy false" },
+        { with("prices", "9x13|120"), "szövegek tömbje" },
+        { with("prices", QJsonArray { 1 }), "szövegek tömbje" },
+        { with("pictures", QJsonObject()), "\"pictures\" mező tömb" },
+        { with("pictures", QJsonArray { "a.jpg" }), "1. kép leírása objektum" },
+        { picture("fill", "crop"), "\"fill\" vagy \"fit\"" },
+        { picture("quantity", 1001), "0 és 1000" },
+        { picture("quantity", "2"), "0 és 1000" },
+        { picture("quantity", 2.5), "0 és 1000" },
+        { picture("path", ""), "nincs útvonala" },
+        { picture("extra", 1), "ismeretlen mező: \"pictures[1].extra\"" },
     };
     for (const auto& [text, expected] : cases) {
         const QString error = errorOf(text);
@@ -213,7 +218,7 @@ TEST(OrderJob, AddRunRulesDecideWhichPicturesGoIn)
     writePictures(dir);
     dir.write("kepek/small.jpg", makeJpeg(1800, 1200));
     writePicture(dir, "kepek/tiny.jpg", 300, 200);
-    const TPriceData entry{"9x13", 120, "1200x1800", "800x1200"};
+    const TPriceData entry { "9x13", 120, "1200x1800", "800x1200" };
     OrderModel order;
     EXPECT_EQ(AddPictureLine(order, dir.file("kepek/IMG_0001.JPG"), entry, true, 2), "");
     EXPECT_TRUE(AddPictureLine(order, dir.file("kepek/IMG_0001.JPG"), entry, true, 1)
@@ -285,24 +290,25 @@ TEST(OrderJob, ToolBuildsTheExampleLikeTheDialog)
     TempDir dir;
     writePictures(dir);
     const QString description = dir.write("order.json", json(exampleJson(dir)));
-    const ToolRun run = runTool({description});
+    const ToolRun run = runTool({ description });
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     const QString folder = dir.file("Rendelesek/Pelmar-20040315-000123/");
     EXPECT_EQ(run.out, folder + "\n");
     EXPECT_EQ(readAll(folder + "megrendeles.txt"), exampleOrderText(true));
     const QMap<QString, QByteArray> tool = snapshot(folder);
-    EXPECT_EQ(tool.keys(), QStringList({"10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp",
-                                        "megrendeles.txt", "megrendeles_osszegezve.qrp"}));
+    EXPECT_EQ(tool.keys(),
+        QStringList({ "10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp", "megrendeles.txt",
+            "megrendeles_osszegezve.qrp" }));
 
     // The same order through the dialog, into another base folder.
     setOrderTodayForTests(QDate(2004, 3, 15));
     OrderModel order;
     const OrderJob job = ParseOrderJob(json(exampleJson(dir)));
     for (const OrderJob::Picture& p : job.pictures)
-        ASSERT_EQ(AddPictureLine(order, p.path, ParsePriceData(job.prices[p.size == "9x13" ? 0 : 1]), p.fill,
-                                 p.quantity),
-                  "");
-    TSaveMegrForm form(nullptr, order, examplePartner(), {"CD=500"});
+        ASSERT_EQ(
+            AddPictureLine(order, p.path, ParsePriceData(job.prices[p.size == "9x13" ? 0 : 1]), p.fill, p.quantity),
+            "");
+    TSaveMegrForm form(nullptr, order, examplePartner(), { "CD=500" });
     form.BaseFolder = dir.file("Dialog/");
     form.TasakNo->setText("000123");
     form.CBCDIndex->click();
@@ -320,38 +326,59 @@ TEST(OrderJob, ToolReportsUsageBadInputAndRefusals)
     TempDir dir;
     writePictures(dir);
     EXPECT_EQ(runTool({}).code, 2);
-    EXPECT_EQ(runTool({"a", "b"}).code, 2);
+    EXPECT_EQ(runTool({ "a", "b" }).code, 2);
 
-    const ToolRun missing = runTool({dir.file("nope.json")});
+    const ToolRun missing = runTool({ dir.file("nope.json") });
     EXPECT_EQ(missing.code, 1);
     EXPECT_FALSE(missing.err.isEmpty());
 
-    const ToolRun garbage = runTool({dir.write("bad.json", "{\"partner\": [")});
+    const ToolRun garbage = runTool({ dir.write("bad.json", "{\"partner\": [") });
     EXPECT_EQ(garbage.code, 1);
     EXPECT_TRUE(garbage.err.contains("nem érvényes JSON"));
     EXPECT_TRUE(garbage.out.isEmpty());
 
-    // A refused picture is reported and left out; the rest is built.
+    // An order description is small; a device that never ends is read only
+    // to the limit.
+    const ToolRun zero = runTool({ "/dev/zero" });
+    EXPECT_EQ(zero.code, 1);
+    EXPECT_TRUE(zero.err.contains("túl nagy")) << zero.err.toStdString();
+
+    // Refused pictures are reported with their path and left out; the rest
+    // is built, and the status tells a script that something is missing.
     QJsonObject o = exampleJson(dir);
     QJsonArray pics = o["pictures"].toArray();
-    pics.append(QJsonObject{{"path", dir.file("kepek/IMG_0001.JPG")}, {"size", "9x13"}, {"fill", "fill"}, {"quantity", 1}});
+    pics.append(QJsonObject {
+        { "path", dir.file("kepek/IMG_0001.JPG") }, { "size", "9x13" }, { "fill", "fill" }, { "quantity", 1 } });
+    dir.write("kepek/broken.jpg", QByteArray("\xff\xd8\xff\xe0") + QByteArray(60000, 'x'));
+    pics.append(QJsonObject { { "path", dir.file("kepek/broken.jpg") }, { "size", "9x13" } });
     o["pictures"] = pics;
-    const ToolRun dup = runTool({dir.write("dup.json", json(o))});
-    EXPECT_EQ(dup.code, 0) << dup.err.toStdString();
-    EXPECT_TRUE(dup.err.contains("A fájlt már felvette")) << dup.err.toStdString();
+    const ToolRun dup = runTool({ dir.write("dup.json", json(o)) });
+    EXPECT_EQ(dup.code, 3) << dup.err.toStdString();
+    EXPECT_EQ(dup.out, dir.file("Rendelesek/Pelmar-20040315-000123/") + "\n");
+    EXPECT_TRUE(dup.err.contains(dir.file("kepek/IMG_0001.JPG") + "\nA fájlt már felvette")) << dup.err.toStdString();
+    EXPECT_TRUE(dup.err.contains(dir.file("kepek/broken.jpg") + "\nJPEG error #")) << dup.err.toStdString();
+
+    // A copy error keeps its reason, and leaves the picture out too.
+    QDir(dir.file("Rendelesek")).removeRecursively();
+    dir.write("Rendelesek/Pelmar-20040315-000123/10x15-fit-1", "a file where a size folder should be");
+    const ToolRun blocked = runTool({ dir.write("blocked.json", json(exampleJson(dir))) });
+    EXPECT_EQ(blocked.code, 3) << blocked.err.toStdString();
+    EXPECT_TRUE(blocked.err.contains("Hiba a fájl másolása során: " + dir.file("kepek/nyaralas.jpg")));
+    EXPECT_TRUE(blocked.err.contains("10x15-fit-1: Not a directory")) << blocked.err.toStdString();
 
     QJsonObject partner = o["partner"].toObject();
     partner["UserNev"] = "  ";
     o["partner"] = partner;
-    const ToolRun refused = runTool({dir.write("refused.json", json(o))});
+    const ToolRun refused = runTool({ dir.write("refused.json", json(o)) });
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains("Nem töltötte ki a \"Név\" mezőt!"));
 
-    // A failed write: the base folder is a file.
+    // Not a single picture copied (the base folder is a file): no order.
     QJsonObject w = exampleJson(dir);
     w["BaseFolder"] = dir.write("plainfile", "x");
-    const ToolRun failed = runTool({dir.write("w.json", json(w))});
+    const ToolRun failed = runTool({ dir.write("w.json", json(w)) });
     EXPECT_EQ(failed.code, 1);
-    EXPECT_TRUE(failed.err.contains("Cannot create file")) << failed.err.toStdString();
+    EXPECT_TRUE(failed.err.contains("Egyetlen képet sem")) << failed.err.toStdString();
     EXPECT_TRUE(failed.err.contains("Hiba a fájl másolása során"));
+    EXPECT_TRUE(failed.out.isEmpty());
 }

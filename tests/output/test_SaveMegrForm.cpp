@@ -390,6 +390,20 @@ TEST(SaveMegrFormBuild, CloseBoxDuringTheBuildDoesNotInterruptIt)
     EXPECT_FALSE(form.CancelRequest);
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(QFileInfo::exists(f.folder() + "megrendeles.txt"));
+
+    // Closed while copying, then No to a copy error: the build stops and the
+    // dialog closes with the cancel result instead of staying open.
+    BuildFixture g;
+    QFile::remove(g.dir.file("kepek/nyaralas.jpg"));
+    TSaveMegrForm stopped(nullptr, g.order, examplePartner(), kSettings);
+    g.prepare(stopped);
+    script.queueAnswer(MessageAnswer::No);
+    QTimer::singleShot(0, &stopped, [&] { EXPECT_FALSE(stopped.close()); });
+    stopped.MegrBtn->click();
+    EXPECT_FALSE(stopped.CancelRequest);
+    EXPECT_EQ(stopped.result(), QDialog::Rejected);
+    EXPECT_FALSE(stopped.isVisible());
+    EXPECT_FALSE(QFileInfo::exists(g.folder() + "megrendeles.txt"));
 }
 
 TEST(SaveMegrFormBuild, CopyErrorNoKeepsTheDialogOpen)
@@ -439,7 +453,7 @@ TEST(SaveMegrFormBuild, FolderWithoutSeparatorAndAFailedWrite)
     EXPECT_EQ(form.OutputFolder->text(), f.dir.file("Rendelesek/x/"));
     ASSERT_EQ(script.shown().size(), 3);
     EXPECT_EQ(script.shown()[2].kind, MessageKind::GeneralError);
-    EXPECT_TRUE(script.shown()[2].text.startsWith("Cannot create file"));
+    EXPECT_TRUE(script.shown()[2].text.startsWith("Egyetlen képet sem")) << script.shown()[2].text.toStdString();
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.PB->isHidden());
     EXPECT_TRUE(form.MegrBtn->isEnabled());

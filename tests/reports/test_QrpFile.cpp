@@ -3,17 +3,21 @@
 
 #include "ReportFiles.h"
 #include "platform/AppError.h"
+#include "reports/PageRenderer.h"
 #include "reports/QRMegr.h"
 #include "reports/QRSumMegr.h"
 #include "reports/QrpFile.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
 #include <cmath>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <optional>
+#include <unistd.h>
 
 using namespace pelmar;
 using namespace pelmar::reports;
@@ -409,17 +413,44 @@ TEST(QrpFile, ExistingFileIsReplacedWholeAndNoTemporaryStays)
         QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("megrendeles.qrp") });
 }
 
-TEST(QrpFile, UnwritableTargetFailsWithoutTouchingTheOldFile)
+TEST(QrpFile, UnwritableTargetOrFullDiskKeepsWhatWasThereInBothFormats)
 {
     TempDir dir;
-    // A folder in the way of the file name: the rename cannot replace it.
-    QDir(dir.path()).mkdir(QStringLiteral("megrendeles.qrp"));
     TQRMegrForm form;
     form.setOrderLines(test::makeLines(1));
     form.PrepareReport();
+    // A folder in the way of the file name: the rename cannot replace it.
+    QDir(dir.path()).mkdir(QStringLiteral("megrendeles.qrp"));
     EXPECT_THROW(form.SavePreparedReport(dir.file("megrendeles.qrp")), AppError);
     EXPECT_TRUE(QFileInfo(dir.file("megrendeles.qrp")).isDir());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
+
+    // A full disk: a small file fits the write buffer, so its error only
+    // shows at the final flush, which must stop the rename.
+    test::SmallDisk disk(dir.file("small"), 512);
+    if (!disk.available())
+        GTEST_SKIP() << "no permission to mount a small file system";
+    const QString qrp = disk.path() + QStringLiteral("/megrendeles.qrp");
+    const QString pdf = disk.path() + QStringLiteral("/megrendeles.pdf");
+    for (const QString& path : { qrp, pdf }) {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3 && old.flush());
+    }
+    const int filler
+        = ::open(QFile::encodeName(disk.path() + QStringLiteral("/filler")).constData(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(filler, 0);
+    const QByteArray block(4096, 'f');
+    while (::write(filler, block.constData(), size_t(block.size())) > 0) { }
+    while (::write(filler, block.constData(), 1) > 0) { }
+    ::close(filler);
+
+    EXPECT_THROW(form.SavePreparedReport(qrp), AppError);
+    EXPECT_THROW(savePdf(form.prepared(), pdf), AppError);
+    EXPECT_EQ(readAll(qrp), "old");
+    EXPECT_EQ(readAll(pdf), "old");
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+        QStringList(
+            { QStringLiteral("filler"), QStringLiteral("megrendeles.pdf"), QStringLiteral("megrendeles.qrp") }));
 }
 
 TEST(QrpFile, ReaderRejectsBrokenFiles)

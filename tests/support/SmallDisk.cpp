@@ -1,4 +1,4 @@
-#include "tests/output/SmallDisk.h"
+#include "tests/support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
