@@ -1,5 +1,7 @@
 #include "output/DiscCapacity.h"
 
+#include "platform/AtomicFile.h"
+
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QHash>
@@ -198,6 +200,9 @@ QList<File> folderFiles(const QString& folder)
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
+        // A killed build's temporary file never goes onto the disc.
+        if (IsTemporaryFileName(info.fileName()))
+            continue;
         QString path = info.absoluteFilePath();
         if (path.startsWith(root))
             path = path.mid(root.size());

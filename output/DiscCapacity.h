@@ -64,7 +64,8 @@ QList<File> orderFiles(const QStringList& targets, const QStringList& sources);
 QList<File> orderOwnFiles(int pictureCount);
 
 // Every regular file under an existing folder (the folder itself not
-// included in the paths). Links are not followed.
+// included in the paths), except the temporary files of an interrupted
+// write. Links are not followed.
 QList<File> folderFiles(const QString& folder);
 
 // A size as the partner reads it: "612 MB" (rounded up), from 1000 MB on

@@ -98,7 +98,10 @@ QStringList DiscWriter::commonArguments() const
     return { QStringLiteral("-no_rc"), QStringLiteral("-abort_on"), QStringLiteral("FAILURE"),
         QStringLiteral("-return_with"), QStringLiteral("SORRY"), QStringLiteral("32"), QStringLiteral("-report_about"),
         QStringLiteral("UPDATE"), QStringLiteral("-local_charset"), QStringLiteral("UTF-8"),
-        QStringLiteral("-pacifier"), QStringLiteral("interval=0.25") };
+        QStringLiteral("-pacifier"), QStringLiteral("interval=0.25"),
+        // The temporary files of a build killed in the middle are no part of
+        // the order: neither written nor compared.
+        QStringLiteral("-not_leaf"), QStringLiteral(".pelmar-*.part") };
 }
 
 QString DiscWriter::workingImagePath() const { return m_job.imagePath + QStringLiteral(".part"); }

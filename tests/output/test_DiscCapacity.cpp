@@ -159,7 +159,7 @@ TEST(DiscCapacityOrder, OrderFilesFromTargetsAndSources)
     EXPECT_EQ(DC::orderFiles({ QStringLiteral("a/b.JPG") }, {})[0].size, 0);
 }
 
-TEST(DiscCapacityOrder, FolderFilesListsNestedAndHiddenFilesButNoLinks)
+TEST(DiscCapacityOrder, FolderFilesListsNestedAndHiddenFilesButNoLinksNorLeftovers)
 {
     TempDir tmp;
     const QString folder = tmp.file(QStringLiteral("rendelés"));
@@ -167,6 +167,7 @@ TEST(DiscCapacityOrder, FolderFilesListsNestedAndHiddenFilesButNoLinks)
     put(folder + QStringLiteral("/.rejtett"), noise(20, 2));
     put(folder + QStringLiteral("/ő.txt"), QByteArray());
     QFile::link(folder + QStringLiteral("/a/b/c.JPG"), folder + QStringLiteral("/link.JPG"));
+    put(folder + QStringLiteral("/a/.pelmar-k3x9.part"), noise(30, 3)); // a killed build's leftover
     QMap<QString, qint64> got;
     for (const DC::File& f : DC::folderFiles(folder + QStringLiteral("/")))
         got.insert(f.relativePath, f.size);
