@@ -18,12 +18,13 @@
 
 namespace {
 
-void printLine(std::FILE* stream, const QString& text)
+// False when the line did not get out whole.
+bool printLine(std::FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size())
+        && std::fputc('\n', stream) != EOF;
+    return std::fflush(stream) == 0 && written;
 }
 
 } // namespace
@@ -65,7 +66,13 @@ int main(int argc, char** argv)
         int leftOut = 0;
         const QString folder = pelmar::RunOrderJob(
             job, [](const QString& message) { printLine(stderr, message); }, &leftOut);
-        printLine(stdout, folder);
+        // The path is the result a script reads: not getting it out (a full
+        // disk under a redirection) is a failure, not a success.
+        if (!printLine(stdout, folder)) {
+            printLine(stderr,
+                QStringLiteral("A megrendelés mappája elkészült, de az útvonala nem írható ki: %1").arg(folder));
+            return 1;
+        }
         // A folder that lacks a picture of the description is built, but a
         // script must be able to tell.
         return leftOut > 0 ? 3 : 0;

@@ -76,9 +76,11 @@ struct ToolRun
     QString err;
 };
 
-ToolRun runTool(const QStringList& args)
+ToolRun runTool(const QStringList& args, const QString& stdoutFile = QString())
 {
     QProcess p;
+    if (!stdoutFile.isEmpty())
+        p.setStandardOutputFile(stdoutFile);
     // The tool is built into the same folder as the tests.
     QString bin = qEnvironmentVariable("PELMAR_BIN_DIR");
     if (bin.isEmpty())
@@ -299,6 +301,11 @@ TEST(OrderJob, ToolBuildsTheExampleLikeTheDialog)
     EXPECT_EQ(tool.keys(),
         QStringList({ "10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp", "megrendeles.txt",
             "megrendeles_osszegezve.qrp" }));
+    // The path is what a script reads: when it cannot be printed the run
+    // is no success.
+    const ToolRun unprinted = runTool({ description }, "/dev/full");
+    EXPECT_EQ(unprinted.code, 1);
+    EXPECT_TRUE(unprinted.err.contains(folder)) << unprinted.err.toStdString();
 
     // The same order through the dialog, into another base folder.
     setOrderTodayForTests(QDate(2004, 3, 15));
