@@ -32,7 +32,9 @@ void errorExit(j_common_ptr cinfo)
     std::longjmp(mgr->jump, 1);
 }
 
-void silence(j_common_ptr, int) { }
+void silence(j_common_ptr, int)
+{
+}
 
 QString decoderMessage(j_common_ptr cinfo)
 {
@@ -99,9 +101,13 @@ struct FdSource
     bool startOfFile;
 };
 
-void sourceInit(j_decompress_ptr) { }
+void sourceInit(j_decompress_ptr)
+{
+}
 
-void sourceTerm(j_decompress_ptr) { }
+void sourceTerm(j_decompress_ptr)
+{
+}
 
 boolean sourceFill(j_decompress_ptr cinfo)
 {
@@ -208,9 +214,15 @@ struct Decompressor
     Decompressor& operator=(const Decompressor&) = delete;
 };
 
-int validDenominator(int d) { return (d == 1 || d == 2 || d == 4 || d == 8) ? d : 1; }
+int validDenominator(int d)
+{
+    return (d == 1 || d == 2 || d == 4 || d == 8) ? d : 1;
+}
 
-int scaled(int full, int denominator) { return (full + denominator - 1) / denominator; }
+int scaled(int full, int denominator)
+{
+    return (full + denominator - 1) / denominator;
+}
 
 // The memory a decode takes at once: the picture we fill and, for a
 // progressive or otherwise multi-scan file, the coefficients of every block
@@ -234,7 +246,7 @@ qint64 decodeBytes(j_decompress_ptr cinfo, qint64 width, qint64 height)
 
 int scaleDenominatorFor(QSize pictureSize, QSize target)
 {
-    for (int d : { 8, 4, 2 }) {
+    for (int d : {8, 4, 2}) {
         if (scaled(pictureSize.width(), d) >= target.width() && scaled(pictureSize.height(), d) >= target.height())
             return d;
     }
@@ -334,11 +346,11 @@ Decoded decode(const QString& path, int denominator)
         const int y = int(d.cinfo.output_scanline);
         auto* target = reinterpret_cast<QRgb*>(out.image.scanLine(y));
         if (direct) {
-            JSAMPROW rows[1] = { reinterpret_cast<JSAMPROW>(target) };
+            JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(target)};
             jpeg_read_scanlines(&d.cinfo, rows, 1);
             continue;
         }
-        JSAMPROW rows[1] = { row.data() };
+        JSAMPROW rows[1] = {row.data()};
         jpeg_read_scanlines(&d.cinfo, rows, 1);
         for (qint64 x = 0; x < w; ++x) {
             if (cmyk) {

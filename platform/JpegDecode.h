@@ -26,8 +26,8 @@ int scaleDenominatorFor(QSize pictureSize, QSize target);
 
 struct Decoded
 {
-    QImage image;     // Format_RGB32; null on failure
-    QSize trueSize;   // width and height from the header
+    QImage image; // Format_RGB32; null on failure
+    QSize trueSize; // width and height from the header
     int denominator = 1;
     QString error;
 };

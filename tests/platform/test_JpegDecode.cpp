@@ -160,7 +160,7 @@ TEST(JpegDecode, PipesAndDevicesAreNoPictures)
     EXPECT_EXIT(
         {
             ::alarm(20);
-            for (const QString& path : { fifo, zero }) {
+            for (const QString& path : {fifo, zero}) {
                 QSize size;
                 QString error;
                 if (jpeg::readSize(path, size, &error) || error.isEmpty())

@@ -1,4 +1,5 @@
 #include "tests/ui/MainFormFixture.h"
+#include "tests/ui/ModalScript.h"
 
 #include "core/UserData.h"
 
@@ -117,7 +118,14 @@ TEST_F(Settings, LockedStoreIsNeitherTakenForEmptyNorOverwritten)
     EXPECT_FALSE(form->showWelcome());
     EXPECT_TRUE(form->priceList().isEmpty());
     // What the partner does now is not saved over the real settings, even
-    // though the lock is gone by the end.
+    // though the lock is gone by the end: neither the partner data editor
+    // (which saves what it shows, the empty record, whenever it closes)...
+    {
+        ModalScript script; // closes the editor with Mégse
+        form->UserDataExecute();
+        EXPECT_EQ(script.seen(), QStringList({ QStringLiteral("pelmar::TUserDataForm") }));
+    }
+    // ...nor the save at exit.
     form->priceList() = QStringList({ kPrice13x18 });
     EXPECT_FALSE(form->FormDestroy());
     form.reset();
