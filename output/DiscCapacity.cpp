@@ -159,16 +159,20 @@ Estimate estimate(const QList<File>& files)
     return result;
 }
 
-QList<File> orderOwnFiles(int pictureCount)
+QList<File> orderOwnFiles(int pictureCount, qint64 nameCharacters)
 {
     const qint64 n = std::max(0, pictureCount);
-    // megrendeles.txt: the heading blocks and about a hundred bytes a picture.
-    // The order printout takes a little under 1 KiB a picture (about 430 KB
-    // for 500 pictures); the summary has a row a size. Twice that, with room.
+    const qint64 names = std::max<qint64>(0, nameCharacters);
+    // Measured on built orders: megrendeles.txt is about 600 bytes of
+    // headings and 50 bytes a picture besides its names; the order printout
+    // about 5 KiB a page set and 1 KiB a picture, its names in UTF-16; the
+    // summary about 6 KiB with a row a size. The allowance stays just above
+    // that: the order dialog and the disc dialog, which measures the built
+    // folder, should name the same size, and this one must never be lower.
     return {
-        { QStringLiteral("megrendeles.txt"), 4096 + 160 * n },
-        { QStringLiteral("megrendeles.qrp"), 256 * 1024 + 2048 * n },
-        { QStringLiteral("megrendeles_osszegezve.qrp"), 256 * 1024 },
+        {QStringLiteral("megrendeles.txt"), 2048 + 64 * n + names},
+        {QStringLiteral("megrendeles.qrp"), 16384 + 1000 * n + 2 * names},
+        {QStringLiteral("megrendeles_osszegezve.qrp"), 16384 + 128 * n},
     };
 }
 
@@ -186,7 +190,10 @@ QList<File> orderFiles(const QStringList& targets, const QStringList& sources)
         path.replace(QLatin1Char('\\'), QLatin1Char('/'));
         files.append({ path, size });
     }
-    files.append(orderOwnFiles(int(targets.size())));
+    qint64 nameCharacters = 0;
+    for (const QString& source : sources)
+        nameCharacters += QFileInfo(source).fileName().size();
+    files.append(orderOwnFiles(int(targets.size()), nameCharacters));
     return files;
 }
 

@@ -60,8 +60,9 @@ Estimate estimate(const QList<File>& files);
 // is only known after the build.
 QList<File> orderFiles(const QStringList& targets, const QStringList& sources);
 
-// The allowance files alone, for an order of so many pictures.
-QList<File> orderOwnFiles(int pictureCount);
+// The allowance files alone, for an order of so many pictures whose file
+// names (without folders) have so many characters together.
+QList<File> orderOwnFiles(int pictureCount, qint64 nameCharacters = 0);
 
 // Every regular file under an existing folder (the folder itself not
 // included in the paths), except the temporary files of an interrupted

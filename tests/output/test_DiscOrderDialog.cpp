@@ -61,17 +61,9 @@ struct Runner
 
 } // namespace
 
+// Two pictures of 400 MB: no longer a CD. (An order that fits: below.)
 TEST(DiscOrderDialog, SizeLineBesideTheTotal)
 {
-    TempDir tmp;
-    OrderModel order;
-    addLine(order, tmp.write(QStringLiteral("IMG_0001.JPG"), noise(300000, 1)), QStringLiteral("9x13"), 120, true, 2);
-    addLine(order, tmp.write(QStringLiteral("IMG_0002.JPG"), noise(200000, 2)), QStringLiteral("10x15"), 150, false, 1);
-    TSaveMegrForm form(nullptr, order, examplePartner(), kSettings);
-    ASSERT_NE(form.LDiscSize, nullptr);
-    EXPECT_EQ(form.LDiscSize->text(), QStringLiteral("A megrendelés mérete: 2 MB — elfér egy CD-n."));
-
-    // Two pictures of 400 MB: no longer a CD.
     TempDir big;
     OrderModel large;
     addLine(large, sparsePicture(big, QStringLiteral("a.JPG"), 400LL << 20), QStringLiteral("9x13"), 120, true, 1);
@@ -148,5 +140,47 @@ TEST(DiscOrderDialog, FinishedBuildOffersTheDisc)
             EXPECT_TRUE(runner.opened.isEmpty());
         EXPECT_EQ(form.result(), QDialog::Accepted);
         EXPECT_TRUE(QFileInfo(folder + QStringLiteral("9x13-fill-2/kep00001.JPG")).isFile());
+    }
+}
+
+// The order dialog estimates the order before the build; the disc dialog
+// measures the built folder. The estimate is never lower, is only the
+// printouts' allowance higher, and both dialogs name the same size.
+TEST(DiscOrderDialog, SizeBeforeTheBuildMatchesTheBuiltFolder)
+{
+    for (const int pictures : {1, 40}) {
+        SCOPED_TRACE(pictures);
+        TempDir tmp;
+        OrderModel order;
+        for (int i = 0; i < pictures; ++i)
+            addLine(order,
+                    tmp.write(QStringLiteral("képek/IMG_%1_nyaralás a Balatonnál.JPG").arg(i, 4, 10, QLatin1Char('0')),
+                              noise(60000 + i, i)),
+                    i % 2 ? QStringLiteral("9x13") : QStringLiteral("10x15"), 120, i % 3 == 0, 1 + i % 4);
+        // A picture that puts the order in the middle of a megabyte.
+        // (The image adds about 430 KiB of its own.)
+        addLine(order, sparsePicture(tmp, QStringLiteral("nagy.jpg"), 16 * 1024 * 1024 - 60000 * pictures),
+                QStringLiteral("9x13"), 120, true, 1);
+        TSaveMegrForm form(nullptr, order, examplePartner(), kSettings);
+        form.CBPrintData->setChecked(false);
+        const QString folder = tmp.file(QStringLiteral("Pelmar-20040315-000123")) + QLatin1Char('/');
+        form.OutputFolder->setText(folder);
+        const QString before = form.LDiscSize->text();
+        EXPECT_EQ(before, QStringLiteral("A megrendelés mérete: 17 MB — elfér egy CD-n."));
+        QStringList sources;
+        for (const OrderLine& line : order.lines())
+            sources.append(line.path());
+        const qint64 estimated = DiscCapacity::estimate(DiscCapacity::orderFiles(form.TargetList, sources)).sectors;
+        Runner runner;
+        ScriptedMessages messages;
+        messages.queueAnswer(MessageAnswer::No);
+        form.MegrBtn->click();
+        ASSERT_EQ(form.result(), QDialog::Accepted) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+
+        const qint64 built = DiscCapacity::estimate(DiscCapacity::folderFiles(folder)).sectors;
+        EXPECT_GE(estimated, built);
+        EXPECT_LE(estimated, built + (48 * 1024 + 1100 * pictures) / DiscCapacity::kSectorSize);
+        DiscWriteDialog disc(folder, nullptr, [](QString*) { return QList<DiscDrive>(); });
+        EXPECT_EQ(disc.LSize->text(), before);
     }
 }
