@@ -79,7 +79,7 @@ ScratchFile::~ScratchFile()
 
 void ScratchFile::prepare()
 {
-    for (const int signum : { SIGINT, SIGTERM, SIGHUP }) {
+    for (const int signum : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction action = {};
         action.sa_handler = onInterrupt;
         sigemptyset(&action.sa_mask);

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
-    static constexpr int kDenominators[] = { 1, 2, 4, 8 };
+    static constexpr int kDenominators[] = {1, 2, 4, 8};
     const int denominator = kDenominators[data[0] & 3];
     const fuzz::ScratchFile file(data + 1, size - 1, ".jpg");
     const QString path = QString::fromStdString(file.path());

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString qpath = QString::fromStdString(file.path());
     if (pelmar::GetFileSize(qpath) != qint64(size))
         std::abort();
-    const pelmar::TPriceData entry { QStringLiteral("10x15"), 100, QString(), QStringLiteral("1000x1500") };
+    const pelmar::TPriceData entry {QStringLiteral("10x15"), 100, QString(), QStringLiteral("1000x1500")};
     const pelmar::CheckResult r = pelmar::CheckPicture(qpath, entry);
     // Every outcome is one of the three codes, with a message; a refusal
     // never claims a resolution.

@@ -43,8 +43,8 @@ ReportBand& addTitleBand(Report& report, double height)
     title.AlignToBand = true;
     title.Align = Alignment::Center;
 
-    ReportLabel& notFinal = band.addLabel(
-        QStringLiteral("LNotFinal"), QStringLiteral("(Nem végleges adatok)"), 0, 10.6, arial(10, false, true));
+    ReportLabel& notFinal = band.addLabel(QStringLiteral("LNotFinal"), QStringLiteral("(Nem végleges adatok)"), 0, 10.6,
+                                          arial(10, false, true));
     notFinal.AlignToBand = true;
     notFinal.Align = Alignment::Center;
 
@@ -52,16 +52,16 @@ ReportBand& addTitleBand(Report& report, double height)
     // does not set prints as nothing.
     band.addRectangle(0, 16.9, 94.5, 29.9);
     band.addLabel(QStringLiteral("QRLabel1"), QStringLiteral("Cég adatok:"), 4.2, 18.0, arial(10, false, false, true));
-    const double tops[] = { 24.3, 30.7, 34.9, 39.2 };
-    const char* partner[] = { "LCegNev", "LCegHelys", "LCegCim", "LCegIrsz" };
+    const double tops[] = {24.3, 30.7, 34.9, 39.2};
+    const char* partner[] = {"LCegNev", "LCegHelys", "LCegCim", "LCegIrsz"};
     for (int i = 0; i < 4; ++i)
         band.addColumnLabel(QString::fromLatin1(partner[i]), QString(), 4.2, 89.2, tops[i], arial(8));
 
     // Customer box.
     band.addRectangle(94.2, 16.9, 95.8, 29.9);
-    band.addLabel(
-        QStringLiteral("QRLabel2"), QStringLiteral("Vásárló adatai:"), 95.3, 18.0, arial(10, false, false, true));
-    const char* customer[] = { "LVevoNev", "LVevoHelys", "LVevoCim", "LVevoIrsz" };
+    band.addLabel(QStringLiteral("QRLabel2"), QStringLiteral("Vásárló adatai:"), 95.3, 18.0,
+                  arial(10, false, false, true));
+    const char* customer[] = {"LVevoNev", "LVevoHelys", "LVevoCim", "LVevoIrsz"};
     for (int i = 0; i < 4; ++i)
         band.addColumnLabel(QString::fromLatin1(customer[i]), QString(), 95.3, 91.3, tops[i], arial(8));
 
@@ -73,7 +73,7 @@ ReportBand& addTitleBand(Report& report, double height)
 }
 
 void addColumn(ReportBand& band, const PrintoutColumn& c, const QString& name, const QString& caption, double top,
-    const FontSpec& font)
+               const FontSpec& font)
 {
     if (c.align == Alignment::Right)
         band.addRightLabel(name, caption, c.left, top, font, c.maxWidth);
@@ -99,13 +99,13 @@ void addSummaryBand(Report& report, const PrintoutShape& shape)
     band.FrameWidth = 2;
     band.addLabel(QStringLiteral("QRLabel16"), QStringLiteral("CD írás és indexkép:"), 2.1, 2.1, arial(8)).Enabled
         = false;
-    band.addRightLabel(
-            QStringLiteral("QRLabel17"), QStringLiteral("0 Ft"), sumRight, 2.1, arial(8), shape.cdFeeMaxWidth)
+    band.addRightLabel(QStringLiteral("QRLabel17"), QStringLiteral("0 Ft"), sumRight, 2.1, arial(8),
+                       shape.cdFeeMaxWidth)
         .Enabled
         = false;
     band.addLabel(QStringLiteral("QRLabel18"), QStringLiteral("Összesen:"), 2.1, shape.totalsTop, arial(10, true));
     band.addColumnLabel(QStringLiteral("LSumDarab"), QString(), quantityLeft, 15.4, shape.totalsTop, arial(10, true),
-        Alignment::Center);
+                        Alignment::Center);
     band.addRightLabel(QStringLiteral("LSumMegr"), QString(), sumRight, shape.totalsTop, arial(10, true), 39.7);
 }
 
@@ -113,8 +113,8 @@ void addPageFooter(Report& report)
 {
     ReportBand& band = report.addBand(BandType::PageFooter, QStringLiteral("PageFooterBand1"), 4.2);
     band.FrameTop = true;
-    ReportLabel& page = band.addSystemField(
-        QStringLiteral("QRSysData4"), LabelKind::PageNumber, QStringLiteral("Oldal: "), 0, 0.5, arial(8));
+    ReportLabel& page = band.addSystemField(QStringLiteral("QRSysData4"), LabelKind::PageNumber,
+                                            QStringLiteral("Oldal: "), 0, 0.5, arial(8));
     page.AlignToBand = true;
     page.Align = Alignment::Center;
 }
@@ -128,7 +128,7 @@ ReportBand& buildPrintout(Report& report, const PrintoutShape& shape)
     ReportBand& title = addTitleBand(report, shape.titleHeight);
     for (const PrintoutColumn& c : shape.columns)
         addColumn(title, c, QStringLiteral("H") + QString::fromLatin1(c.label), QString::fromUtf8(c.heading),
-            shape.headingTop, arial(8, true));
+                  shape.headingTop, arial(8, true));
 
     ReportBand& detail = report.addBand(BandType::Detail, QStringLiteral("QRStringsBand1"), 4.2);
     detail.Color = RowWhite;
@@ -140,6 +140,9 @@ ReportBand& buildPrintout(Report& report, const PrintoutShape& shape)
     return detail;
 }
 
-QColor nextRowColor(const QColor& color) { return color == RowWhite ? RowGrey : RowWhite; }
+QColor nextRowColor(const QColor& color)
+{
+    return color == RowWhite ? RowGrey : RowWhite;
+}
 
 } // namespace pelmar::reports

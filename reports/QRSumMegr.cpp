@@ -7,13 +7,13 @@ namespace pelmar::reports {
 namespace {
 
 const PrintoutColumn Columns[] = {
-    { "Méret", "LSize", 2.1, 17.2, Alignment::Center, 0 },
-    { "Darab", "LAmount", 25.4, 15.1, Alignment::Center, 0 },
-    { "Egységár", "LPrice", 58.2, 0, Alignment::Right, 58.2 - 41.5 },
-    { "Összeg", "LSumPrice", 81.5, 0, Alignment::Right, 81.5 - 59.2 },
+    {"Méret", "LSize", 2.1, 17.2, Alignment::Center, 0},
+    {"Darab", "LAmount", 25.4, 15.1, Alignment::Center, 0},
+    {"Egységár", "LPrice", 58.2, 0, Alignment::Right, 58.2 - 41.5},
+    {"Összeg", "LSumPrice", 81.5, 0, Alignment::Right, 81.5 - 59.2},
 };
 
-const PrintoutShape Shape { Columns, 63.5, 56.1, 16.9, 10.6, 81.5 - 36.0 };
+const PrintoutShape Shape {Columns, 63.5, 56.1, 16.9, 10.6, 81.5 - 36.0};
 
 } // namespace
 
@@ -33,7 +33,10 @@ void TQRSumMegrForm::setSumMenny(const QString& text)
     setLabelCaption(QStringLiteral("LSumDarab"), text);
 }
 
-void TQRSumMegrForm::QRBeforePrint(Report&, bool&) { RowColor = RowWhite; }
+void TQRSumMegrForm::QRBeforePrint(Report&, bool&)
+{
+    RowColor = RowWhite;
+}
 
 void TQRSumMegrForm::QRStringsBand1BeforePrint(ReportBand& band, bool&)
 {

@@ -8,7 +8,10 @@ namespace pelmar::test {
 
 namespace {
 
-template <typename T> T le(const QByteArray& b, qint64 at) { return qFromLittleEndian<T>(b.constData() + at); }
+template <typename T> T le(const QByteArray& b, qint64 at)
+{
+    return qFromLittleEndian<T>(b.constData() + at);
+}
 
 } // namespace
 
@@ -84,7 +87,7 @@ bool parseEmf(const QByteArray& emf, EmfPage& out, QString& error)
             error = QStringLiteral("truncated record at %1").arg(at);
             return false;
         }
-        EmfRecord r { le<quint32>(emf, at), le<quint32>(emf, at + 4), at };
+        EmfRecord r {le<quint32>(emf, at), le<quint32>(emf, at + 4), at};
         if (r.size < 8 || r.size % 4 != 0 || at + r.size > emf.size()) {
             error = QStringLiteral("record %1 at %2 has bad size %3").arg(r.type).arg(at).arg(r.size);
             return false;
@@ -373,8 +376,8 @@ bool replayEmf(const QByteArray& emf, EmfReplay& out, QString& error)
     return true;
 }
 
-OrderLine makeLine(
-    const QString& path, const QString& size, const QString& fill, int quantity, int price, const QString& newName)
+OrderLine makeLine(const QString& path, const QString& size, const QString& fill, int quantity, int price,
+                   const QString& newName)
 {
     OrderLine line;
     line.Caption = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
@@ -393,13 +396,14 @@ OrderLine makeLine(
 
 QList<OrderLine> makeLines(int count)
 {
-    static const char* sizes[] = { "9x13", "10x15", "13x18", "15x21", "20x30" };
+    static const char* sizes[] = {"9x13", "10x15", "13x18", "15x21", "20x30"};
     QList<OrderLine> lines;
     lines.reserve(count);
     for (int i = 0; i < count; ++i)
         lines.append(makeLine(QStringLiteral("/home/bolt/kepek/IMG_%1.JPG").arg(i + 1, 5, 10, QLatin1Char('0')),
-            QString::fromLatin1(sizes[i % 5]), i % 3 ? QStringLiteral("fill") : QStringLiteral("fit"), 1 + i % 4,
-            60 + 20 * (i % 5), QStringLiteral("kep%1").arg(i + 1, 5, 10, QLatin1Char('0'))));
+                              QString::fromLatin1(sizes[i % 5]), i % 3 ? QStringLiteral("fill") : QStringLiteral("fit"),
+                              1 + i % 4, 60 + 20 * (i % 5),
+                              QStringLiteral("kep%1").arg(i + 1, 5, 10, QLatin1Char('0'))));
     return lines;
 }
 

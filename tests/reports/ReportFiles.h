@@ -12,7 +12,10 @@
 #include <ostream>
 
 // Readable failure output for texts.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace pelmar::test {
 
@@ -112,7 +115,7 @@ bool replayEmf(const QByteArray& emf, EmfReplay& out, QString& error);
 
 // An order line as the main window makes it.
 OrderLine makeLine(const QString& path, const QString& size, const QString& fill, int quantity, int price,
-    const QString& newName = {});
+                   const QString& newName = {});
 QList<OrderLine> makeLines(int count);
 
 } // namespace pelmar::test

@@ -45,9 +45,15 @@ QByteArray savedOrder(int lines, const TempDir& dir, const QString& name = QStri
 
 // --- What the metafile must draw for each item of the page model.
 
-qint32 units(double mm) { return qint32(std::lround(mm * 100)); } // hundredths of a mm
+qint32 units(double mm)
+{
+    return qint32(std::lround(mm * 100));
+} // hundredths of a mm
 
-quint32 colorRef(const QColor& c) { return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16; }
+quint32 colorRef(const QColor& c)
+{
+    return quint32(c.red()) | quint32(c.green()) << 8 | quint32(c.blue()) << 16;
+}
 
 std::optional<test::EmfDrawing> expected(const PageItem& item)
 {
@@ -149,7 +155,7 @@ QString describe(const test::EmfDrawing& d)
                         .arg(d.fontHeight)
                         .arg(d.weight)
                         .arg(d.italic ? QStringLiteral(" italic") : QString(),
-                            d.underline ? QStringLiteral(" underline") : QString())
+                             d.underline ? QStringLiteral(" underline") : QString())
                         .arg(d.text.options)
                         .arg(dx.join(QLatin1Char(' ')));
         if (d.text.options & 4)
@@ -275,9 +281,9 @@ TEST(QrpFile, MetafileKeepsColoursWidthsAndClipsOfAnyPage)
     };
     page.items.push_back(fill(QRectF(10.004, 20.5, 190.0, 4.2), QColor(0x12, 0x34, 0x56)));
     page.items.push_back(fill(QRectF(0, 0, 210, 297), QColor(0xFA, 0x80, 0x01)));
-    page.items.push_back(LineItem { QPointF(10, 30.25), QPointF(200, 30.25), 0.5 });
-    page.items.push_back(LineItem { QPointF(17.3, 5), QPointF(17.3, 290.006), 0.2 });
-    page.items.push_back(RectItem { QRectF(3.3, 4.4, 55.5, 66.6), 0.75 });
+    page.items.push_back(LineItem {QPointF(10, 30.25), QPointF(200, 30.25), 0.5});
+    page.items.push_back(LineItem {QPointF(17.3, 5), QPointF(17.3, 290.006), 0.2});
+    page.items.push_back(RectItem {QRectF(3.3, 4.4, 55.5, 66.6), 0.75});
     page.items.push_back(text(QStringLiteral("Piros ő"), plain, QPointF(12.34, 56.78), QColor(200, 30, 90)));
     page.items.push_back(text(QString(), plain, QPointF(1, 1), QColor(1, 2, 3))); // draws nothing
     TextItem cut = text(QStringLiteral("Levágott szöveg"), fancy, QPointF(100.01, 150.5), QColor(10, 200, 30));
@@ -409,8 +415,7 @@ TEST(QrpFile, ExistingFileIsReplacedWholeAndNoTemporaryStays)
     test::QrpFile qrp;
     QString error;
     EXPECT_TRUE(test::parseQrp(bytes, qrp, error)) << error.toStdString();
-    EXPECT_EQ(
-        QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("megrendeles.qrp") });
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {QStringLiteral("megrendeles.qrp")});
 }
 
 TEST(QrpFile, UnwritableTargetOrFullDiskKeepsWhatWasThereInBothFormats)
