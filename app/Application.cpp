@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "core/Texts.h"
 
 #include "platform/Guard.h"
 #include "platform/MessageBox.h"
@@ -42,7 +43,7 @@ void setUpApplication(QApplication& app)
 {
     // No display name: Qt would append it to every window title under X11,
     // and the titles are exactly what each window says it is.
-    QApplication::setApplicationName(QStringLiteral("Pelmar megrendelés"));
+    QApplication::setApplicationName(kProgramName);
     initProgramResources();
     // Every window, dialogs and message boxes included, carries the
     // program's own icon, so the task bar does not show a generic one.
@@ -51,7 +52,7 @@ void setUpApplication(QApplication& app)
     QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary));
     auto* qtTranslator = new QTranslator(&app);
     if (qtTranslator->load(QLocale(QLocale::Hungarian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(qtTranslator);
 }
 

@@ -7,6 +7,7 @@
 // 0 on success, 1 when the order cannot be built (bad description, refused
 // partner field, empty order, unknown size, no picture copied, failed write),
 // 2 for wrong usage, 3 when the folder was built but a picture was left out.
+#include "core/Texts.h"
 #include "output/OrderJob.h"
 #include "platform/AppError.h"
 #include "platform/Guard.h"
@@ -35,7 +36,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pelmar megrendelés"));
+    QApplication::setApplicationName(pelmar::kProgramName);
 
     const QStringList args = QApplication::arguments();
     if (args.size() != 2 || args[1] == QLatin1String("-h") || args[1] == QLatin1String("--help")) {

@@ -1,5 +1,7 @@
 #include "core/OrderModel.h"
 
+#include "core/AddRun.h"
+
 #include <algorithm>
 
 namespace pelmar {
@@ -127,13 +129,12 @@ int OrderModel::AddOrderLine(const QString& fullPath, const QString& resolution,
 
 int OrderModel::FindOrderItem(const QString& name, const QString& size, bool fill) const
 {
-    const QString mode = fillText(fill);
+    // The add run's equality, walked line by line.
+    const QString key = DuplicateKey(name, size, fill);
     const int n = lineCount();
     for (int r = 0; r < n; ++r) {
         const OrderLine& l = line(r);
-        if (l.Caption.compare(name, Qt::CaseInsensitive) != 0)
-            continue;
-        if (l.size() == size && l.fill() == mode)
+        if (DuplicateKey(l.Caption, l.size(), l.fill() == u"fill") == key)
             return r;
     }
     return -1;

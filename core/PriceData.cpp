@@ -1,5 +1,6 @@
 #include "core/PriceData.h"
 
+#include "core/SizeName.h"
 #include "platform/AppError.h"
 
 #include <limits>
@@ -92,7 +93,7 @@ Resolution SplitResolution(const QString& text)
 int FindSizeIndex(const QStringList& sizes, const QString& name)
 {
     for (int i = 0; i < sizes.size(); ++i)
-        if (sizes[i].compare(name, Qt::CaseInsensitive) == 0)
+        if (SameSizeName(sizes[i], name))
             return i;
     return -1;
 }
@@ -116,10 +117,7 @@ qint32 SettingValue(const QStringList& settingValues, const QString& name)
     return 0;
 }
 
-qint32 CdPrice(const QStringList& settingValues)
-{
-    return SettingValue(settingValues, QStringLiteral("CD"));
-}
+qint32 CdPrice(const QStringList& settingValues) { return SettingValue(settingValues, QStringLiteral("CD")); }
 
 void SetSettingValue(QStringList& settingValues, const QString& name, qint32 value)
 {

@@ -1,5 +1,7 @@
 #include "core/Text.h"
 
+#include <algorithm>
+
 #include <array>
 
 namespace pelmar {
@@ -100,5 +102,18 @@ QString PadText(const QString& text, int width, bool rightAligned)
     const QString spaces(width - length, QLatin1Char(' '));
     return rightAligned ? spaces + text : text + spaces;
 }
+
+QString TrimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsBlankChar(text[begin]))
+        ++begin;
+    while (end > begin && IsBlankChar(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+bool IsBlank(const QString& text) { return std::all_of(text.begin(), text.end(), IsBlankChar); }
 
 } // namespace pelmar

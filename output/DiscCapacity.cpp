@@ -1,4 +1,5 @@
 #include "output/DiscCapacity.h"
+#include "core/Texts.h"
 
 #include "platform/AtomicFile.h"
 
@@ -170,9 +171,9 @@ QList<File> orderOwnFiles(int pictureCount, qint64 nameCharacters)
     // that: the order dialog and the disc dialog, which measures the built
     // folder, should name the same size, and this one must never be lower.
     return {
-        {QStringLiteral("megrendeles.txt"), 2048 + 64 * n + names},
-        {QStringLiteral("megrendeles.qrp"), 16384 + 1000 * n + 2 * names},
-        {QStringLiteral("megrendeles_osszegezve.qrp"), 16384 + 128 * n},
+        {kOrderTextFileName, 2048 + 64 * n + names},
+        {kOrderPrintoutFileName, 16384 + 1000 * n + 2 * names},
+        {kSummaryPrintoutFileName, 16384 + 128 * n},
     };
 }
 

@@ -1,6 +1,9 @@
 #include "output/OrderBuilder.h"
+#include "core/Texts.h"
 
 #include "core/PriceData.h"
+#include "core/SizeName.h"
+#include "core/Text.h"
 #include "output/FileOp.h"
 #include "output/LabAddress.h"
 #include "platform/AppError.h"
@@ -118,7 +121,7 @@ QString OrderBuilder::targetProblem(const BuildInput& in)
     for (int i = 0; i < in.lines.size(); ++i) {
         const OrderLine& line = in.lines[i];
         const QString size = line.SubItems[SubSize];
-        const QString why = SizeFolderProblem(size);
+        const QString why = SizeNameProblem(size);
         if (!why.isEmpty()) {
             return QStringLiteral("A(z) %1. tétel (%2) mérete, \"%3\", nem lehet mappa neve: %4.\n"
                                   "Javítsa a méret nevét az árlistában, majd módosítsa a tételt.")
@@ -179,7 +182,7 @@ BuildResult OrderBuilder::run(BuildInput& in)
         { PartnerField::UserIrsz, f.UserIrsz, u"Irányítószám: ", u"Irányítószám" },
     };
     for (const Required& r : required) {
-        if (r.value.trimmed().isEmpty()) {
+        if (IsBlank(r.value)) {
             m_host.partnerRefused(
                 r.field, QStringLiteral("Nem töltötte ki a \"%1\" mezőt!").arg(QString::fromUtf16(r.name)));
             return BuildResult::Refused;
@@ -241,7 +244,7 @@ BuildResult OrderBuilder::run(BuildInput& in)
 
     // Writing: the cancel request is no longer looked at.
     text.addClosing(in.cdIndex, SettingText(in.settingValues, QStringLiteral("CD")), in.totalText);
-    const QString textPath = m_folder + QStringLiteral("megrendeles.txt");
+    const QString textPath = m_folder + kOrderTextFileName;
     QString error;
     if (!WriteFileAtomic(textPath, text.encoded(), &error))
         throwCreateError(textPath, error.section(QStringLiteral(": "), -1));
@@ -252,8 +255,8 @@ BuildResult OrderBuilder::run(BuildInput& in)
         rows.append(row.summaryItem());
     const QString quantity = totalQuantityText(in.lines);
     if (m_printouts) {
-        m_printouts->saveOrder(m_folder + QStringLiteral("megrendeles.qrp"), in.lines, labels);
-        m_printouts->saveSummary(m_folder + QStringLiteral("megrendeles_osszegezve.qrp"), rows, labels, quantity);
+        m_printouts->saveOrder(m_folder + kOrderPrintoutFileName, in.lines, labels);
+        m_printouts->saveSummary(m_folder + kSummaryPrintoutFileName, rows, labels, quantity);
     }
     if (m_sync)
         syncFolder(m_folder);

@@ -1,6 +1,7 @@
 #include "output/OrderJob.h"
+#include "core/Texts.h"
 
-#include "core/PictureCheck.h"
+#include "core/AddRun.h"
 #include "core/PriceData.h"
 #include "output/FileOp.h"
 #include "output/OrderBuilder.h"
@@ -299,6 +300,15 @@ OrderJob ParseOrderJob(const QByteArray& json)
             bad(QStringLiteral("a \"prices\" mező szövegek tömbje legyen"));
         job.prices.append(v.toString());
     }
+    // Sizes that differ only in letter case are one size to the size box;
+    // the price editor refuses the second, and so does the build.
+    const QStringList sizes = SizeNames(job.prices);
+    for (int i = 1; i < sizes.size(); ++i) {
+        const int first = FindSizeIndex(sizes.mid(0, i), sizes[i]);
+        if (first >= 0)
+            bad(QStringLiteral("a(z) \"%1\" méret kétszer szerepel az árlistában (\"%2\")")
+                    .arg(sizes[i], sizes[first]));
+    }
 
     const QJsonValue pictures = root.value(QStringLiteral("pictures"));
     if (!pictures.isUndefined() && !pictures.isArray())
@@ -335,43 +345,27 @@ OrderJob ParseOrderJob(const QByteArray& json)
     return job;
 }
 
-QString AddPictureLine(OrderModel& order, const QString& path, const TPriceData& entry, bool fill, int quantity)
-{
-    const QString name = FileNameOf(path);
-    const int found = order.FindOrderItem(name, entry.Size, fill);
-    if (found >= 0) {
-        return QStringLiteral("A fájlt már felvette az összeállításba ezzel a mérettel és kitöltéssel:\n\n")
-            + order.line(found).Caption;
-    }
-    // A file that cannot be measured is refused with the runtime's words.
-    try {
-        if (GetFileSize(path) < kMinPictureBytes)
-            return SizeRuleMessage(name);
-    } catch (const AppError& e) {
-        return e.message() + QStringLiteral(": ") + path;
-    }
-    const CheckResult check = CheckPicture(path, entry);
-    if (check.status == StatusRefused)
-        return check.info;
-    order.AddOrderLine(
-        path, check.resolution, check.status, check.info, fill, entry, QString::number(quantity), quantity);
-    return QString();
-}
-
 QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&)>& warn, int* leftOut)
 {
     int refused = 0;
     const QStringList sizes = SizeNames(job.prices);
     OrderModel order;
     order.beginBatch();
+    AddRun run(order);
     for (int i = 0; i < job.pictures.size(); ++i) {
         const OrderJob::Picture& pic = job.pictures[i];
         const int entry = FindSizeIndex(sizes, pic.size);
         if (entry < 0)
             throw AppError(
                 QStringLiteral("Ismeretlen méret: \"%1\" (%2. kép: %3)").arg(pic.size).arg(i + 1).arg(pic.path));
-        const QString refusal
-            = AddPictureLine(order, pic.path, ParsePriceData(job.prices[entry]), pic.fill, pic.quantity);
+        // The window's rules; a file that cannot be measured is refused with
+        // the runtime's words.
+        QString refusal;
+        try {
+            refusal = run.add(pic.path, ParsePriceData(job.prices[entry]), pic.fill, pic.quantity).refusal;
+        } catch (const AppError& e) {
+            refusal = e.message() + QStringLiteral(": ") + pic.path;
+        }
         if (!refusal.isEmpty()) {
             // The check's own message names no file (the window shows it
             // while the file is in view); here it needs the path.
@@ -381,7 +375,7 @@ QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&
     }
     order.endBatch();
     if (order.isEmpty())
-        throw AppError(QStringLiteral("Még nem vett fel képeket a megrendelésbe!"));
+        throw AppError(kEmptyOrderText);
 
     // The dialog's opening steps.
     const OrderPlan plan = PlanOrder(order.lines());

@@ -41,11 +41,6 @@ struct OrderJob
 // message naming the place.
 OrderJob ParseOrderJob(const QByteArray& json);
 
-// The add run's rules for one picture, without a window: the duplicate
-// search, the 51200-byte size rule and the picture check against the entry.
-// Returns the refusal message, or an empty text when the line was added.
-QString AddPictureLine(OrderModel& order, const QString& path, const TPriceData& entry, bool fill, int quantity);
-
 // Builds the job's order folder exactly as the dialog builds it (a copy
 // error goes on, no preview) and returns the order folder's path. Refused
 // pictures (with their path) and copy errors (with their reason) are passed

@@ -2,6 +2,8 @@
 
 #include "core/PictureCheck.h"
 #include "core/PriceData.h"
+#include "core/SizeName.h"
+#include "core/Text.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -12,10 +14,7 @@ namespace {
 
 QDate g_fixedToday;
 
-QString money(qint64 value)
-{
-    return QString::number(value) + QStringLiteral(" Ft");
-}
+QString money(qint64 value) { return QString::number(value) + QStringLiteral(" Ft"); }
 
 } // namespace
 
@@ -31,20 +30,11 @@ QString NewPictureName(int sequence)
     return QStringLiteral("kep") + QStringLiteral("%1").arg(sequence, 5, 10, QLatin1Char('0'));
 }
 
-QString SizeRow::quantityText() const
-{
-    return QString::number(quantity) + QStringLiteral(" db");
-}
+QString SizeRow::quantityText() const { return QString::number(quantity) + QStringLiteral(" db"); }
 
-QString SizeRow::unitPriceText() const
-{
-    return money(unitPrice);
-}
+QString SizeRow::unitPriceText() const { return money(unitPrice); }
 
-QString SizeRow::grossText() const
-{
-    return money(amount());
-}
+QString SizeRow::grossText() const { return money(amount()); }
 
 QString SizeRow::summaryItem() const
 {
@@ -59,48 +49,28 @@ OrderPlan PlanOrder(const QList<OrderLine>& lines)
     for (const OrderLine& line : lines) {
         const QString& size = line.SubItems[SubSize];
         const QString& quantity = line.SubItems[SubQuantity];
-        auto row = std::find_if(plan.sizes.begin(), plan.sizes.end(), [&](const SizeRow& r) {
-            return r.caption.compare(size, Qt::CaseInsensitive) == 0;
-        });
+        auto row = std::find_if(
+            plan.sizes.begin(), plan.sizes.end(), [&](const SizeRow& r) { return SameSizeName(r.caption, size); });
         if (row != plan.sizes.end())
             row->quantity += StrToInt(quantity);
         else
-            plan.sizes.append({size, StrToInt(quantity), line.Data});
+            plan.sizes.append({ size, StrToInt(quantity), line.Data });
         const QString name = NewPictureName(sequence++);
         plan.newNames.append(name);
-        plan.targets.append(size + QLatin1Char('-') + line.SubItems[SubFill] + QLatin1Char('-') + quantity
-                            + QLatin1Char('/') + name + ExtensionOf(line.SubItems[SubPath]));
+        plan.targets.append(GroupFolderName(size, line.SubItems[SubFill], quantity) + QLatin1Char('/') + name
+            + ExtensionOf(line.SubItems[SubPath]));
     }
     for (const SizeRow& row : plan.sizes)
         plan.picturesTotal += row.amount();
     return plan;
 }
 
-QString GroupFolderOf(const QString& target)
-{
-    return target.section(QLatin1Char('/'), 0, 0);
-}
-
-QString SizeFolderProblem(const QString& size)
-{
-    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-    for (const QChar c : size) {
-        if (forbidden.contains(c) || c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return QStringLiteral("tiltott karaktert tartalmaz (\\ / : * ? \" < > | vagy vezérlőkarakter)");
-    }
-    if (size.isEmpty())
-        return QStringLiteral("üres");
-    if (size == QLatin1String(".") || size == QLatin1String(".."))
-        return QStringLiteral("nem lehet \".\" vagy \"..\"");
-    if (size.endsWith(QLatin1Char('.')) || size.endsWith(QLatin1Char(' ')))
-        return QStringLiteral("nem végződhet pontra vagy szóközre");
-    return QString();
-}
+QString GroupFolderOf(const QString& target) { return target.section(QLatin1Char('/'), 0, 0); }
 
 QString OrderFolderPath(const QString& baseFolder, const QDate& date, const QString& envelope)
 {
     return baseFolder + QStringLiteral("Pelmar-") + date.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-')
-        + envelope.trimmed() + QLatin1Char('/');
+        + TrimBlanks(envelope) + QLatin1Char('/');
 }
 
 QString WithSeparator(const QString& folder)
@@ -116,14 +86,8 @@ QString DocumentsFolder()
     return WithSeparator(folder);
 }
 
-QDate OrderToday()
-{
-    return g_fixedToday.isValid() ? g_fixedToday : QDate::currentDate();
-}
+QDate OrderToday() { return g_fixedToday.isValid() ? g_fixedToday : QDate::currentDate(); }
 
-void setOrderTodayForTests(const QDate& date)
-{
-    g_fixedToday = date;
-}
+void setOrderTodayForTests(const QDate& date) { g_fixedToday = date; }
 
 } // namespace pelmar

@@ -26,9 +26,9 @@ struct SizeRow
     qint32 unitPrice = 0;
 
     qint64 amount() const { return quantity * qint64(unitPrice); }
-    QString quantityText() const;  // "3 db"
+    QString quantityText() const; // "3 db"
     QString unitPriceText() const; // "120 Ft"
-    QString grossText() const;     // "360 Ft"
+    QString grossText() const; // "360 Ft"
     // The summary printout's row: caption|quantity|unit price|gross price.
     QString summaryItem() const;
 };
@@ -50,11 +50,6 @@ OrderPlan PlanOrder(const QList<OrderLine>& lines);
 
 // The part of a target before its "/": the line's group folder.
 QString GroupFolderOf(const QString& target);
-
-// Why a size name cannot stand as a folder name on the lab's side (any of
-// \ / : * ? " < > | or a control character, "." or "..", a final dot or
-// blank); empty when it can.
-QString SizeFolderProblem(const QString& size);
 
 // The order folder: base + "Pelmar-" + YYYYMMDD + "-" + trimmed envelope
 // number + "/". The base is expected to end in "/".

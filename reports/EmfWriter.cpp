@@ -1,4 +1,5 @@
 #include "reports/EmfWriter.h"
+#include "core/Texts.h"
 
 #include "platform/AppError.h"
 #include "reports/TextMetrics.h"
@@ -111,8 +112,8 @@ class PageWriter
 public:
     QByteArray write(const PreparedPage& page)
     {
-        const QString description = QStringLiteral("Pelmar megrendelés") + QChar(0)
-            + QStringLiteral("Oldal %1").arg(page.number) + QChar(0) + QChar(0);
+        const QString description
+            = kProgramName + QChar(0) + QStringLiteral("Oldal %1").arg(page.number) + QChar(0) + QChar(0);
         std::vector<uint16_t> desc(description.utf16(), description.utf16() + description.size());
         m_emf.append(U_EMRHEADER_set(rect(0, 0, DeviceX - 1, DeviceY - 1), rect(0, 0, PageUnitsX - 1, PageUnitsY - 1),
             nullptr, U_CBSTR(desc.size()), desc.data(), sizel_set(DeviceX, DeviceY),
@@ -201,10 +202,10 @@ private:
         const bool serif = standInFamily(fontSpec.name).contains(QLatin1String("Serif"));
         // A negative height asks for the character (em) height, as a point
         // size does.
-        U_LOGFONT lf
-            = logfont_set(-emHeightUnits(fontSpec), 0, 0, 0, fontSpec.bold ? U_FW_BOLD : U_FW_NORMAL, fontSpec.italic ? 1 : 0,
-                fontSpec.underline ? 1 : 0, 0, U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS,
-                U_DEFAULT_QUALITY, uint8_t(U_DEFAULT_PITCH | (serif ? U_FF_ROMAN : U_FF_SWISS)), face);
+        U_LOGFONT lf = logfont_set(-emHeightUnits(fontSpec), 0, 0, 0, fontSpec.bold ? U_FW_BOLD : U_FW_NORMAL,
+            fontSpec.italic ? 1 : 0, fontSpec.underline ? 1 : 0, 0, U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS,
+            U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY, uint8_t(U_DEFAULT_PITCH | (serif ? U_FF_ROMAN : U_FF_SWISS)),
+            face);
         m_emf.append(
             extcreatefontindirectw_set(&o.handle, m_emf.handles(), reinterpret_cast<const char*>(&lf), nullptr));
         m_objects.push_back(o);

@@ -1,4 +1,5 @@
 #include "reports/PageRenderer.h"
+#include "core/Texts.h"
 
 #include "platform/AppError.h"
 #include "platform/AtomicFile.h"
@@ -129,7 +130,7 @@ void savePdf(const PreparedReport& report, const QString& path)
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
         writer.setTitle(report.title);
-        writer.setCreator(QStringLiteral("Pelmar megrendelés"));
+        writer.setCreator(kProgramName);
         writer.setResolution(600);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
         QPainter painter;

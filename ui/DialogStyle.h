@@ -63,22 +63,8 @@ inline QPushButton* button(const QString& caption, const QString& name, QWidget*
 // so that the help window stays usable beside it.
 inline void makeFixedDialog(QWidget* dialog)
 {
-    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                           | Qt::CustomizeWindowHint);
+    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     dialog->setWindowModality(Qt::WindowModal);
-}
-
-// The text without the characters of code 0..32 at either end, the way the
-// fields' "trimmed of blanks" has always been meant.
-inline QString trimBlanks(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 } // namespace pelmar::DialogStyle

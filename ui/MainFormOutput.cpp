@@ -1,4 +1,5 @@
 // The main window's command that builds the order folder.
+#include "core/Texts.h"
 #include "ui/MainForm.h"
 
 #include "core/UserData.h"
@@ -11,15 +12,14 @@ namespace pelmar {
 
 void MainForm::OutputMegrExecute()
 {
-    const QString empty = QStringLiteral("Még nem vett fel képeket a megrendelésbe!");
     if (m_order.isEmpty()) {
-        MessageBox::error(this, empty);
+        MessageBox::error(this, kEmptyOrderText);
         return;
     }
     // Created for this use only and released however the command ends.
-    auto dialog = std::make_unique<TSaveMegrForm>(this, m_order, PartnerData(), m_settingValues);
+    auto dialog = std::make_unique<TSaveMegrForm>(this, m_order, PartnerData(), m_settings.settingValues);
     if (dialog->sizeRows().isEmpty()) {
-        MessageBox::error(this, empty);
+        MessageBox::error(this, kEmptyOrderText);
         return;
     }
     if (dialog->exec() == QDialog::Accepted)

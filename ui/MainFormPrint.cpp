@@ -1,4 +1,5 @@
 // The main window's command that previews and prints the order.
+#include "core/Texts.h"
 #include "core/UserData.h"
 #include "platform/MessageBox.h"
 #include "reports/QRMegr.h"
@@ -14,7 +15,7 @@ namespace pelmar {
 void MainForm::PrintMegrExecute()
 {
     if (order().isEmpty()) {
-        MessageBox::error(this, QStringLiteral("Még nem vett fel képeket a megrendelésbe!"));
+        MessageBox::error(this, kEmptyOrderText);
         return;
     }
 

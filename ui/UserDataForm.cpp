@@ -1,6 +1,7 @@
 #include "ui/UserDataForm.h"
 
 #include "core/PriceData.h"
+#include "core/Text.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "ui/DialogStyle.h"
@@ -89,10 +90,7 @@ TUserDataForm::TUserDataForm(QWidget* parent, TUserData& data, Store store)
     UserID->setFocus();
 }
 
-TUserDataForm::~TUserDataForm()
-{
-    FormDestroy();
-}
+TUserDataForm::~TUserDataForm() { FormDestroy(); }
 
 void TUserDataForm::FormCreate()
 {
@@ -135,13 +133,13 @@ bool TUserDataForm::FormCloseQuery(int result)
 
     if (StrToIntDef(UserID->text(), -1) <= 0)
         return refuse(kBadShopText, UserID);
-    if (DialogStyle::trimBlanks(UserName->text()).isEmpty())
+    if (IsBlank(UserName->text()))
         return refuse(kNameText, UserName);
-    if (DialogStyle::trimBlanks(UserIrsz->text()).isEmpty())
+    if (IsBlank(UserIrsz->text()))
         return refuse(kIrszText, UserIrsz);
-    if (DialogStyle::trimBlanks(UserHelys->text()).isEmpty())
+    if (IsBlank(UserHelys->text()))
         return refuse(kHelysText, UserHelys);
-    if (DialogStyle::trimBlanks(UserCim->text()).isEmpty())
+    if (IsBlank(UserCim->text()))
         return refuse(kCimText, UserCim);
 
     m_data.UserID = StrToIntDef(UserID->text(), -1);
@@ -160,9 +158,6 @@ void TUserDataForm::done(int result)
     QDialog::done(result);
 }
 
-void TUserDataForm::HelpBtnClick()
-{
-    Help::ShowHelpTopic(QStringLiteral("userdata.html"));
-}
+void TUserDataForm::HelpBtnClick() { Help::ShowHelpTopic(QStringLiteral("userdata.html")); }
 
 } // namespace pelmar

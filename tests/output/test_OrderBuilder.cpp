@@ -205,6 +205,8 @@ TEST(OrderBuilder, PartnerFieldsAreRefusedInOrderAndNothingIsWritten)
         { &OrderFields::UserID, "99999999999", "refused 0 Hibás üzletszám!" },
         { &OrderFields::UserNev, "   ", nameMsg },
         { &OrderFields::UserHelys, "", "refused 2 Nem töltötte ki a \"Helység\" mezőt!" },
+        // Blanks are the characters up to the space, as in the partner editor.
+        { &OrderFields::UserNev, QString("\x01\t\x1f"), nameMsg },
         { &OrderFields::UserCim, " ", "refused 3 Nem töltötte ki a \"Cím\" mezőt!" },
         { &OrderFields::UserIrsz, "", "refused 4 Nem töltötte ki a \"Irányítószám\" mezőt!" },
     };
@@ -222,6 +224,12 @@ TEST(OrderBuilder, PartnerFieldsAreRefusedInOrderAndNothingIsWritten)
     f.input.fields.UserHelys.clear();
     f.run();
     EXPECT_EQ(f.host.events, QStringList({ nameMsg }));
+
+    // A no-break space is a character, not a blank: the partner editor
+    // takes such a name, and so does the build.
+    Fixture nbsp;
+    nbsp.input.fields.UserNev = QString(QChar(0xA0));
+    EXPECT_EQ(nbsp.run(), BuildResult::Done);
 
     // The postal code is only checked for being there; the shop number may
     // carry blanks and a sign as the integer conversion allows.

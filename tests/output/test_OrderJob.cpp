@@ -1,5 +1,6 @@
 #include "output/EnvelopeEdit.h"
 #include "output/OrderJob.h"
+#include "core/AddRun.h"
 #include "output/SaveMegrForm.h"
 #include "platform/AppError.h"
 #include "platform/MessageBox.h"
@@ -198,6 +199,8 @@ TEST(OrderJob, BadDescriptionsAreRefusedWithAClearMessage)
         { with("CDIndex", "true"), "true vagy false" },
         { with("prices", "9x13|120"), "szövegek tömbje" },
         { with("prices", QJsonArray { 1 }), "szövegek tömbje" },
+        { with("prices", QJsonArray { "9x13|120|1x1|1x1", "10x15|1|1x1|1x1", "9X13|90|1x1|1x1" }),
+            "a(z) \"9X13\" méret kétszer szerepel az árlistában (\"9x13\")" },
         { with("pictures", QJsonObject()), "\"pictures\" mező tömb" },
         { with("pictures", QJsonArray { "a.jpg" }), "1. kép leírása objektum" },
         { picture("fill", "crop"), "\"fill\" vagy \"fit\"" },
@@ -212,30 +215,6 @@ TEST(OrderJob, BadDescriptionsAreRefusedWithAClearMessage)
         EXPECT_TRUE(error.startsWith("Hibás megrendelésleírás: ")) << text.left(60).toStdString();
         EXPECT_TRUE(error.contains(expected)) << error.toStdString() << " / " << expected.toStdString();
     }
-}
-
-TEST(OrderJob, AddRunRulesDecideWhichPicturesGoIn)
-{
-    TempDir dir;
-    writePictures(dir);
-    dir.write("kepek/small.jpg", makeJpeg(1800, 1200));
-    writePicture(dir, "kepek/tiny.jpg", 300, 200);
-    const TPriceData entry { "9x13", 120, "1200x1800", "800x1200" };
-    OrderModel order;
-    EXPECT_EQ(AddPictureLine(order, dir.file("kepek/IMG_0001.JPG"), entry, true, 2), "");
-    EXPECT_TRUE(AddPictureLine(order, dir.file("kepek/IMG_0001.JPG"), entry, true, 1)
-                    .startsWith("A fájlt már felvette az összeállításba ezzel a mérettel és kitöltéssel:\n\n"));
-    EXPECT_EQ(AddPictureLine(order, dir.file("kepek/IMG_0001.JPG"), entry, false, 1), "") << "other fill mode";
-    if (QFileInfo(dir.file("kepek/small.jpg")).size() < 51200) {
-        EXPECT_EQ(AddPictureLine(order, dir.file("kepek/small.jpg"), entry, true, 1), SizeRuleMessage("small.jpg"));
-    }
-    // Below the minimum resolution: taken, with its warning in the line.
-    EXPECT_EQ(AddPictureLine(order, dir.file("kepek/tiny.jpg"), entry, true, 1), "");
-    EXPECT_EQ(order.line(order.lineCount() - 1).ImageIndex, 2);
-    dir.write("kepek/garbage.jpg", QByteArray(60000, 'g'));
-    EXPECT_FALSE(AddPictureLine(order, dir.file("kepek/garbage.jpg"), entry, true, 1).isEmpty());
-    EXPECT_FALSE(AddPictureLine(order, dir.file("kepek/missing.jpg"), entry, true, 1).isEmpty());
-    EXPECT_EQ(order.lineCount(), 3);
 }
 
 TEST(OrderJob, RunRefusesEmptyOrdersUnknownSizesAndPartnerFields)
@@ -285,6 +264,19 @@ TEST(OrderJob, RunRefusesEmptyOrdersUnknownSizesAndPartnerFields)
     job.pictures[0].size = "9/13";
     EXPECT_THROW(RunOrderJob(job, warn), AppError);
     EXPECT_FALSE(QFileInfo::exists(dir.file("Rendelesek")));
+    // So does one whose folder name would pass the file system's limit
+    // (every copy would fail).
+    job = ParseOrderJob(json(exampleJson(dir)));
+    const QString longSize(125, QChar(0xC1));
+    job.prices[0] = longSize + "|120|1200x1800|800x1200";
+    job.pictures[0].size = longSize;
+    try {
+        RunOrderJob(job, warn);
+        FAIL();
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.message().contains("túl hosszú")) << e.message().toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.file("Rendelesek")));
 }
 
 TEST(OrderJob, ToolBuildsTheExampleLikeTheDialog)
@@ -310,11 +302,10 @@ TEST(OrderJob, ToolBuildsTheExampleLikeTheDialog)
     // The same order through the dialog, into another base folder.
     setOrderTodayForTests(QDate(2004, 3, 15));
     OrderModel order;
+    AddRun rules(order);
     const OrderJob job = ParseOrderJob(json(exampleJson(dir)));
     for (const OrderJob::Picture& p : job.pictures)
-        ASSERT_EQ(
-            AddPictureLine(order, p.path, ParsePriceData(job.prices[p.size == "9x13" ? 0 : 1]), p.fill, p.quantity),
-            "");
+        ASSERT_TRUE(rules.add(p.path, ParsePriceData(job.prices[p.size == "9x13" ? 0 : 1]), p.fill, p.quantity).added());
     TSaveMegrForm form(nullptr, order, examplePartner(), { "CD=500" });
     form.BaseFolder = dir.file("Dialog/");
     form.TasakNo->setText("000123");

@@ -1,0 +1,79 @@
+#include "core/PriceData.h"
+#include "core/SizeName.h"
+#include "core/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace pelmar;
+
+TEST(SizeName, NamesThatCannotBeFolderNamesAreRefusedWithTheirReason)
+{
+    for (const char* good : { "9x13", "10x15 matt", " 9x13", "A4.1", "13×18", "Árlap-é" })
+        EXPECT_EQ(CheckSizeName(QString::fromUtf8(good)), SizeNameFault::None) << good;
+    const QList<QPair<QString, SizeNameFault>> bad = {
+        { "", SizeNameFault::Empty },
+        { "9/13", SizeNameFault::Character },
+        { "9\\13", SizeNameFault::Character },
+        { "a:b", SizeNameFault::Character },
+        { "a*", SizeNameFault::Character },
+        { "a?", SizeNameFault::Character },
+        { "a\"", SizeNameFault::Character },
+        { "<a", SizeNameFault::Character },
+        { "a>", SizeNameFault::Character },
+        { "a|b", SizeNameFault::Character },
+        { "a\tb", SizeNameFault::Character },
+        { "9x13\n", SizeNameFault::Character },
+        { QString(QChar(0)), SizeNameFault::Character },
+        { "\x7f", SizeNameFault::Character },
+        { ".", SizeNameFault::Dots },
+        { "..", SizeNameFault::Dots },
+        { "9x13.", SizeNameFault::Ending },
+        { "9x13 ", SizeNameFault::Ending },
+    };
+    for (const auto& [name, fault] : bad) {
+        EXPECT_EQ(CheckSizeName(name), fault) << name.toStdString();
+        EXPECT_FALSE(SizeNameProblem(name).isEmpty()) << name.toStdString();
+    }
+}
+
+TEST(SizeName, TheLongestFolderOfASizeMustFitTheFileSystemsNameLimit)
+{
+    // "<size>-fill-1000" takes 10 bytes besides the size: 245 bytes of size
+    // are the most, counted in UTF-8 ("Á" takes two).
+    EXPECT_EQ(GroupFolderName("9x13", "fill", "1000"), "9x13-fill-1000");
+    EXPECT_EQ(CheckSizeName(QString(245, 'a')), SizeNameFault::None);
+    EXPECT_EQ(CheckSizeName(QString(246, 'a')), SizeNameFault::Length);
+    EXPECT_EQ(CheckSizeName(QString(122, QChar(0xC1)) + "x"), SizeNameFault::None); // 245 bytes
+    EXPECT_EQ(CheckSizeName(QString(123, QChar(0xC1))), SizeNameFault::Length); // 246 bytes
+    EXPECT_EQ(CheckSizeName(QString(125, QChar(0xC1))), SizeNameFault::Length);
+    EXPECT_EQ(CheckSizeName(QString(300, 'x')), SizeNameFault::Length);
+    EXPECT_TRUE(SizeNameProblem(QString(300, 'x')).contains("255"));
+    // A character outside the basic plane takes four bytes.
+    EXPECT_EQ(CheckSizeName(QString::fromUtf8("😀").repeated(61) + "a"), SizeNameFault::None); // 245 bytes
+    EXPECT_EQ(CheckSizeName(QString::fromUtf8("😀").repeated(62)), SizeNameFault::Length);
+}
+
+TEST(SizeName, SameSizeIgnoresLetterCaseOnlyAndTheSizeBoxAgrees)
+{
+    EXPECT_TRUE(SameSizeName("9x13", "9X13"));
+    EXPECT_TRUE(SameSizeName("árlap", "ÁRLAP"));
+    EXPECT_FALSE(SameSizeName("9x13", " 9x13"));
+    EXPECT_FALSE(SameSizeName("9x13", "9x13 "));
+    EXPECT_EQ(FindSizeIndex({ "10x15", "9x13", "9X13" }, "9X13"), 1);
+}
+
+TEST(Blanks, OnlyCharactersUpToTheSpaceAreBlanks)
+{
+    EXPECT_TRUE(IsBlank(""));
+    EXPECT_TRUE(IsBlank(" \t\r\n"));
+    EXPECT_TRUE(IsBlank(QString(QChar(1)) + QChar(0x1f) + QChar(0)));
+    // A no-break space and the other Unicode spaces are characters here.
+    EXPECT_FALSE(IsBlank(QString(QChar(0xA0))));
+    EXPECT_FALSE(IsBlank(QString(QChar(0x2003))));
+    EXPECT_FALSE(IsBlank(QString(QChar(0x7f))));
+    EXPECT_EQ(TrimBlanks(QString(" \x01"
+                                 "a b\t\n")),
+        "a b");
+    EXPECT_EQ(TrimBlanks(QString(QChar(0xA0)) + "a"), QString(QChar(0xA0)) + "a");
+    EXPECT_EQ(TrimBlanks("   "), "");
+}
