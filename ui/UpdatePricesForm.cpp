@@ -1,6 +1,8 @@
 #include "ui/UpdatePricesForm.h"
 
 #include "core/PriceData.h"
+#include "core/SizeName.h"
+#include "core/Text.h"
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "ui/DialogStyle.h"
@@ -24,10 +26,7 @@ namespace {
 enum Column { ColSize = 0, ColOptRes = 1, ColMinRes = 2, ColPrice = 3 };
 constexpr int kPriceRole = Qt::UserRole;
 
-QString priceText(qint32 price)
-{
-    return QString::number(price) + QStringLiteral(" Ft");
-}
+QString priceText(qint32 price) { return QString::number(price) + QStringLiteral(" Ft"); }
 
 } // namespace
 
@@ -52,9 +51,9 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
 
     ArList = new TPriceListView(0, 4, this);
     ArList->setObjectName(QStringLiteral("ArList"));
-    ArList->setHorizontalHeaderLabels({QStringLiteral("Méret"), QStringLiteral("Optimális felbontás"),
-                                       QStringLiteral("Minimális felbontás"), QStringLiteral("Bruttó ár")});
-    const int widths[] = {100, 120, 120, 100};
+    ArList->setHorizontalHeaderLabels({ QStringLiteral("Méret"), QStringLiteral("Optimális felbontás"),
+        QStringLiteral("Minimális felbontás"), QStringLiteral("Bruttó ár") });
+    const int widths[] = { 100, 120, 120, 100 };
     for (int c = 0; c < 4; ++c)
         ArList->setColumnWidth(c, widths[c]);
     ArList->horizontalHeaderItem(ColOptRes)->setTextAlignment(Qt::AlignCenter);
@@ -76,8 +75,7 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
         // The chosen row stays plainly marked while the fields have the focus.
         QPalette p = ArList->palette();
         p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-        p.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                   p.color(QPalette::Active, QPalette::HighlightedText));
+        p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
         ArList->setPalette(p);
     }
 
@@ -159,8 +157,8 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
     QWidget::setTabOrder(CancelBtn, HelpBtn);
     QWidget::setTabOrder(HelpBtn, CDIndex);
 
-    connect(ArList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TUpdatePricesForm::onSelectionChanged);
+    connect(
+        ArList->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TUpdatePricesForm::onSelectionChanged);
     connect(NewPriceBtn, &QPushButton::clicked, this, [this] { NewPriceBtnClick(); });
     connect(ChgSizeBtn, &QPushButton::clicked, this, [this] { ChgSizeBtnClick(); });
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
@@ -173,10 +171,7 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
 
 TUpdatePricesForm::~TUpdatePricesForm() = default;
 
-QStringList TUpdatePricesForm::sizeItems() const
-{
-    return SizeNames(m_priceList);
-}
+QStringList TUpdatePricesForm::sizeItems() const { return SizeNames(m_priceList); }
 
 void TUpdatePricesForm::showEvent(QShowEvent* event)
 {
@@ -216,8 +211,7 @@ void TUpdatePricesForm::FillArList()
     }
 }
 
-void TUpdatePricesForm::setRow(int row, const QString& size, const QString& optRes, const QString& minRes,
-                               qint32 price)
+void TUpdatePricesForm::setRow(int row, const QString& size, const QString& optRes, const QString& minRes, qint32 price)
 {
     auto item = [this, row](int column) {
         QTableWidgetItem* it = ArList->item(row, column);
@@ -280,37 +274,24 @@ bool TUpdatePricesForm::refuse(const QString& message, QWidget* focus)
     return false;
 }
 
-bool TUpdatePricesForm::isValidSizeName(const QString& size)
-{
-    static const QString forbidden = QStringLiteral("\\/:*?\"<>|");
-    if (size.isEmpty())
-        return false;
-    for (const QChar c : size) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7f || forbidden.contains(c))
-            return false;
-    }
-    // Windows drops a trailing dot or blank from a folder name, and "." and
-    // ".." are no folder of their own.
-    const QChar last = size.back();
-    return last != QLatin1Char('.') && last != QLatin1Char(' ');
-}
-
 bool TUpdatePricesForm::CheckPriceFields()
 {
-    if (DialogStyle::trimBlanks(Size->text()).isEmpty())
+    if (IsBlank(Size->text()))
         return refuse(kSizeEmptyText, Size);
-    if (!isValidSizeName(Size->text()))
-        return refuse(kSizeBadText, Size);
-    if (DialogStyle::trimBlanks(OptRes->text()).isEmpty())
+    if (IsBlank(OptRes->text()))
         return refuse(kOptEmptyText, OptRes);
     if (!OptRes->text().contains(QLatin1Char('x')))
         return refuse(kOptNoXText, OptRes);
-    if (OptRes->text().contains(QLatin1Char('|')))
-        return refuse(kOptBarText, OptRes);
-    if (DialogStyle::trimBlanks(MinRes->text()).isEmpty())
+    if (IsBlank(MinRes->text()))
         return refuse(kMinEmptyText, MinRes);
     if (!MinRes->text().contains(QLatin1Char('x')))
         return refuse(kMinNoXText, MinRes);
+    // What the list's text form and the order folder cannot carry comes
+    // after the checks every partner knows, so their messages come first.
+    if (const SizeNameFault fault = CheckSizeName(Size->text()); fault != SizeNameFault::None)
+        return refuse(fault == SizeNameFault::Length ? kSizeLongText : kSizeBadText, Size);
+    if (OptRes->text().contains(QLatin1Char('|')))
+        return refuse(kOptBarText, OptRes);
     if (!BruttoAr->forints())
         return refuse(kPriceRangeText, BruttoAr);
     return true;
@@ -320,7 +301,7 @@ void TUpdatePricesForm::NewPriceBtnClick()
 {
     const QString size = Size->text();
     for (int row = 0; row < ArList->rowCount(); ++row) {
-        if (ArList->item(row, ColSize)->text().compare(size, Qt::CaseInsensitive) == 0) {
+        if (SameSizeName(ArList->item(row, ColSize)->text(), size)) {
             MessageBox::error(this, kDuplicateText);
             return;
         }
@@ -383,9 +364,6 @@ void TUpdatePricesForm::done(int result)
     QDialog::done(result);
 }
 
-void TUpdatePricesForm::HelpBtnClick()
-{
-    Help::ShowHelpTopic(QStringLiteral("updateprices.html"));
-}
+void TUpdatePricesForm::HelpBtnClick() { Help::ShowHelpTopic(QStringLiteral("updateprices.html")); }
 
 } // namespace pelmar

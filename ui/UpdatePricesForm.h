@@ -50,35 +50,35 @@ public:
     void FormClose(int result);
     void HelpBtnClick();
 
-    // A size name the lab's CD can carry as a folder name on Windows.
-    static bool isValidSizeName(const QString& size);
-
     static inline const QString kDuplicateText = QStringLiteral("Már létezik ilyen méret az árlistában!");
     static inline const QString kNoSelectionText = QStringLiteral("Nincs kijelölt elem!");
-    static inline const QString kEmptyListText =
-        QStringLiteral("Az árlista jelenleg üres!\n\nKérem írja be a programba az Ön által használt árakat.");
+    static inline const QString kEmptyListText
+        = QStringLiteral("Az árlista jelenleg üres!\n\nKérem írja be a programba az Ön által használt árakat.");
     static inline const QString kSizeEmptyText = QStringLiteral("Nem töltötte ki a \"Méret\" mezőt!");
     static inline const QString kOptEmptyText = QStringLiteral("Nem töltötte ki az \"Optimális felbontás\" mezőt!");
-    static inline const QString kOptNoXText =
-        QStringLiteral("Hibás az \"Optimális felbontás\" mező tartalma!\n\nHasználja az \"x\" karaktert a "
-                       "szélesség és magasság elválasztására.");
+    static inline const QString kOptNoXText
+        = QStringLiteral("Hibás az \"Optimális felbontás\" mező tartalma!\n\nHasználja az \"x\" karaktert a "
+                         "szélesség és magasság elválasztására.");
     static inline const QString kMinEmptyText = QStringLiteral("Nem töltötte ki a \"Minimális felbontás\" mezőt!");
-    static inline const QString kMinNoXText =
-        QStringLiteral("Hibás a \"Minimális felbontás\" mező tartalma!\n\nHasználja az \"x\" karaktert a "
-                       "szélesség és magasság elválasztására.");
-    static inline const QString kSizeBadText =
-        QStringLiteral("Hibás a \"Méret\" mező tartalma!\n\nA méret neve mappanév lesz a CD lemezen, ezért nem "
-                       "tartalmazhatja a \\ / : * ? \" < > | karakterek egyikét sem, és nem végződhet pontra vagy "
-                       "szóközre.");
-    static inline const QString kOptBarText =
-        QStringLiteral("Hibás az \"Optimális felbontás\" mező tartalma!\n\nA mező nem tartalmazhatja a \"|\" "
-                       "karaktert.");
-    static inline const QString kPriceRangeText =
-        QStringLiteral("Hibás a \"Bruttó ár\" mező tartalma!\n\nAz ár -2 147 483 648 és 2 147 483 647 Ft között "
-                       "lehet.");
-    static inline const QString kCdRangeText =
-        QStringLiteral("Hibás a \"CD írás és indexkép\" mező tartalma!\n\nAz ár -2 147 483 648 és "
-                       "2 147 483 647 Ft között lehet.");
+    static inline const QString kMinNoXText
+        = QStringLiteral("Hibás a \"Minimális felbontás\" mező tartalma!\n\nHasználja az \"x\" karaktert a "
+                         "szélesség és magasság elválasztására.");
+    static inline const QString kSizeBadText
+        = QStringLiteral("Hibás a \"Méret\" mező tartalma!\n\nA méret neve mappanév lesz a CD lemezen, ezért nem "
+                         "tartalmazhatja a \\ / : * ? \" < > | karakterek egyikét sem, és nem végződhet pontra vagy "
+                         "szóközre.");
+    static inline const QString kSizeLongText
+        = QStringLiteral("Hibás a \"Méret\" mező tartalma!\n\nA méret neve mappanév lesz a CD lemezen, ezért nem "
+                         "lehet ilyen hosszú.");
+    static inline const QString kOptBarText
+        = QStringLiteral("Hibás az \"Optimális felbontás\" mező tartalma!\n\nA mező nem tartalmazhatja a \"|\" "
+                         "karaktert.");
+    static inline const QString kPriceRangeText
+        = QStringLiteral("Hibás a \"Bruttó ár\" mező tartalma!\n\nAz ár -2 147 483 648 és 2 147 483 647 Ft között "
+                         "lehet.");
+    static inline const QString kCdRangeText
+        = QStringLiteral("Hibás a \"CD írás és indexkép\" mező tartalma!\n\nAz ár -2 147 483 648 és "
+                         "2 147 483 647 Ft között lehet.");
 
     // Controls, named as the form's components.
     QLabel* Panel1 = nullptr;
