@@ -10,7 +10,8 @@ int main(int argc, char** argv)
     // the hidden preview window, in this order.
     pelmar::setUpApplication(app);
     pelmar::MainForm mainForm;
-    auto* previewForm = new pelmar::TPreviewForm(&mainForm);
+    auto* previewForm = new pelmar::TPreviewForm(&mainForm, mainForm.showCrop());
+    mainForm.setPreviewForm(previewForm);
     previewForm->hide();
     mainForm.show();
     const int status = app.exec();

@@ -65,16 +65,17 @@ int main(int argc, char** argv)
     ScriptedMessages messages;
     MainForm form(nullptr, scratch.filePath(QStringLiteral("settings.sqlite")));
     form.setShowWelcome(false);
-    form.setPictureChooser([&picture] { return QStringList{picture}; });
+    form.setPictureChooser([&picture] { return QStringList { picture }; });
     form.show();
     QCoreApplication::processEvents();
-    form.AddPic->trigger();
+    form.findChild<QAction*>(QStringLiteral("AddPic"))->trigger();
     if (form.order().lineCount() != 1) {
         std::fprintf(stderr, "bench_preview: the picture was not added (%s)\n",
-                     qPrintable(messages.texts().join(QLatin1Char(' '))));
+            qPrintable(messages.texts().join(QLatin1Char(' '))));
         return 1;
     }
     QItemSelectionModel* selection = form.selection();
+    QWidget* paintBox = form.findChild<QWidget*>(QStringLiteral("PaintBox"));
     const QModelIndex line = form.order().index(0, 0);
 
     std::vector<double> previewTimes, decodeTimes;
@@ -84,7 +85,7 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents();
         auto start = Clock::now();
         selection->select(line, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        form.PaintBox->repaint();
+        paintBox->repaint();
         previewTimes.push_back(msSince(start));
 
         start = Clock::now();
@@ -95,8 +96,9 @@ int main(int argc, char** argv)
     const double preview = median(previewTimes);
     const double full = median(decodeTimes);
     std::fprintf(stderr, "file: %lld bytes\n", bench::fileSize(picture));
-    std::fprintf(stderr, "picture: %dx%d, preview scale 1/%d, median select+draw: %.1f ms, median full decode: %.1f ms\n",
-                 decoded.width(), decoded.height(), form.previewPicture().denominator(), preview, full);
+    std::fprintf(stderr,
+        "picture: %dx%d, preview scale 1/%d, median select+draw: %.1f ms, median full decode: %.1f ms\n",
+        decoded.width(), decoded.height(), form.previewPicture().denominator(), preview, full);
     std::printf("preview/fulldecode ratio: %.3f\n", full > 0 ? preview / full : 0.0);
     return 0;
 }

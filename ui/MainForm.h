@@ -2,9 +2,9 @@
 
 #include "core/OrderModel.h"
 #include "core/PriceData.h"
+#include "ui/MainWindowSettings.h"
 #include "ui/PreviewForm.h"
 
-#include <QAbstractSpinBox>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -20,7 +20,6 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTableView;
 class QToolBar;
 class QToolButton;
 
@@ -29,42 +28,8 @@ class QUrl;
 
 namespace pelmar {
 
-class SettingsStore;
-
-// The quantity box: digits, "+", "-" and the decimal separator may be typed;
-// its value is the integer its text holds, or 0. A value outside 0..1000 is
-// allowed while typing and brought to the nearer limit when the focus
-// leaves; the buttons and arrow keys never go past the limits.
-class QuantityBox : public QAbstractSpinBox
-{
-    Q_OBJECT
-public:
-    static constexpr int Minimum = 0;
-    static constexpr int Maximum = 1000;
-
-    explicit QuantityBox(QWidget* parent = nullptr);
-
-    int value() const;
-    void setValue(int value);
-    QString text() const;
-    // The box's text field (typing goes there).
-    QLineEdit* editor() const { return lineEdit(); }
-    // Brings an out-of-range value to the nearer limit (what leaving the box
-    // does).
-    void confirmValue();
-
-    void stepBy(int steps) override;
-    QValidator::State validate(QString& input, int& pos) const override;
-    void fixup(QString& input) const override;
-
-signals:
-    // Any change of the text.
-    void changed();
-
-protected:
-    StepEnabled stepEnabled() const override;
-    void focusOutEvent(QFocusEvent* event) override;
-};
+class PictureListView;
+class QuantityBox;
 
 // The main window: the order's picture list, the editor row, the status line,
 // the preview area and the totals.
@@ -78,80 +43,18 @@ public:
     // Saves the settings (FormDestroy).
     ~MainForm() override;
 
-    // --- Controls, named as the window's components -----------------------
-    QWidget* Panel2 = nullptr;
-    QWidget* CoolBar1 = nullptr;
-    QToolBar* ToolBar1 = nullptr;
-    QToolBar* ToolBar2 = nullptr;
-    QFrame* Panel3 = nullptr;
-    QLabel* PelmarLogo = nullptr;
-
-    QWidget* Panel1 = nullptr;
-    QLabel* Label55 = nullptr;
-    QRadioButton* RBFill = nullptr;
-    QRadioButton* RBFit = nullptr;
-    QLabel* Label2 = nullptr;
-    QComboBox* CBSize = nullptr;
-    QLabel* Label3 = nullptr;
-    QuantityBox* Darab = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* LItemPrice = nullptr;
-    QLabel* Label33 = nullptr;
-    QLabel* LItemSumPrice = nullptr;
-    QPushButton* ModSelBtn = nullptr;
-
-    QFrame* Panel10 = nullptr;
-    QLabel* ImgInfo = nullptr;
-    QLabel* LErrorStr = nullptr;
-    QProgressBar* PBAdd = nullptr;
-
-    QTableView* FileList = nullptr;
-    QWidget* CoolBar2 = nullptr;
-    QWidget* PreviewPanel = nullptr;
-    QLabel* Panel7 = nullptr;
-    QWidget* Panel8 = nullptr;
-    QCheckBox* CBShowPreview = nullptr;
-    QToolButton* PreviewImgBtn = nullptr;
-    TPaintBox* PaintBox = nullptr;
-
-    QFrame* Panel5 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* SumMenny = nullptr;
-    QLabel* SumPrice = nullptr;
-
-    QAction* AddPic = nullptr;
-    QAction* DelPic = nullptr;
-    QAction* OutputMegr = nullptr;
-    QAction* PrintMegr = nullptr;
-    QAction* UserData = nullptr;
-    QAction* ShowPrices = nullptr;
-    QAction* Contents = nullptr;
-    QAction* About = nullptr;
-    QAction* SelectAll = nullptr;
-    QAction* SelectNone = nullptr;
-
-    QMenu* miFile = nullptr;
-    QMenu* miSettings = nullptr;
-    QMenu* miHelp = nullptr;
-    QAction* miCheckVersion = nullptr;
-    QAction* miExit = nullptr;
-    QAction* miWhatsNew = nullptr;
-    QAction* miJumpPelmar = nullptr;
-    QAction* miJumpDigi = nullptr;
-
     // --- State other windows use ------------------------------------------
     OrderModel& order() { return m_order; }
     QItemSelectionModel* selection() const;
     // Selected rows, ascending.
     QList<int> selectedRows() const;
-    QStringList& priceList() { return m_priceList; }
-    QStringList& settingValues() { return m_settingValues; }
+    QStringList& priceList() { return m_settings.priceList; }
+    QStringList& settingValues() { return m_settings.settingValues; }
     const TPriceData& currentPrice() const { return m_currentPrice; }
-    bool showWelcome() const { return m_showWelcome; }
-    void setShowWelcome(bool show) { m_showWelcome = show; }
+    bool showWelcome() const { return m_settings.showWelcome; }
+    void setShowWelcome(bool show) { m_settings.showWelcome = show; }
     // Whether the preview window draws what the print size cuts off or adds.
-    bool showCrop() const { return m_showCrop; }
-    void setShowCrop(bool show) { m_showCrop = show; }
+    bool showCrop() const { return m_settings.showCrop; }
     QString statusText() const;
     void setStatusText(const QString& text);
     // Full path of the help file beside the program.
@@ -159,7 +62,9 @@ public:
     const QString& settingsPath() const { return m_settingsPath; }
     PreviewPicture& previewPicture() { return m_previewPicture; }
     TPreviewForm* previewForm() const { return m_previewForm; }
-    void setPreviewForm(TPreviewForm* form) { m_previewForm = form; }
+    // The preview window this window hands its picture to (the program
+    // makes one at start; one is made on first use otherwise).
+    void setPreviewForm(TPreviewForm* form);
     // The unit price stored with LItemPrice.
     int itemPrice() const { return m_itemPrice; }
     // True while an add run handles events between its files.
@@ -237,20 +142,83 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Controls, named as the window's components; tests reach them by these
+    // object names.
+    QWidget* Panel2 = nullptr;
+    QWidget* CoolBar1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolBar* ToolBar2 = nullptr;
+    QFrame* Panel3 = nullptr;
+    QLabel* PelmarLogo = nullptr;
+
+    QWidget* Panel1 = nullptr;
+    QLabel* Label55 = nullptr;
+    QRadioButton* RBFill = nullptr;
+    QRadioButton* RBFit = nullptr;
+    QLabel* Label2 = nullptr;
+    QComboBox* CBSize = nullptr;
+    QLabel* Label3 = nullptr;
+    QuantityBox* Darab = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* LItemPrice = nullptr;
+    QLabel* Label33 = nullptr;
+    QLabel* LItemSumPrice = nullptr;
+    QPushButton* ModSelBtn = nullptr;
+
+    QFrame* Panel10 = nullptr;
+    QLabel* ImgInfo = nullptr;
+    QLabel* LErrorStr = nullptr;
+    QProgressBar* PBAdd = nullptr;
+
+    PictureListView* FileList = nullptr;
+    QWidget* CoolBar2 = nullptr;
+    QWidget* PreviewPanel = nullptr;
+    QLabel* Panel7 = nullptr;
+    QWidget* Panel8 = nullptr;
+    QCheckBox* CBShowPreview = nullptr;
+    QToolButton* PreviewImgBtn = nullptr;
+    TPaintBox* PaintBox = nullptr;
+
+    QFrame* Panel5 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* SumMenny = nullptr;
+    QLabel* SumPrice = nullptr;
+
+    QAction* AddPic = nullptr;
+    QAction* DelPic = nullptr;
+    QAction* OutputMegr = nullptr;
+    QAction* PrintMegr = nullptr;
+    QAction* UserData = nullptr;
+    QAction* ShowPrices = nullptr;
+    QAction* Contents = nullptr;
+    QAction* About = nullptr;
+    QAction* SelectAll = nullptr;
+    QAction* SelectNone = nullptr;
+
+    QMenu* miFile = nullptr;
+    QMenu* miSettings = nullptr;
+    QMenu* miHelp = nullptr;
+    QAction* miCheckVersion = nullptr;
+    QAction* miExit = nullptr;
+    QAction* miWhatsNew = nullptr;
+    QAction* miJumpPelmar = nullptr;
+    QAction* miJumpDigi = nullptr;
+
     void createActions();
     void createMenus();
     void createControls();
     void connectHandlers();
     void FormCreate();
-    void loadSettings(SettingsStore& store);
     void setOrderCommandsEnabled(bool enabled);
+    // Hands the preview window the picture and the print of the one
+    // selected line.
+    void pushPreview();
     void addRunFinish();
     void guarded(const std::function<void()>& command);
     void syncEditors();
 
     OrderModel m_order;
-    QStringList m_priceList;
-    QStringList m_settingValues;
+    MainWindowSettings m_settings;
     TPriceData m_currentPrice;
     PreviewPicture m_previewPicture;
     // The preview window may be destroyed before this window (tests own it).
@@ -260,8 +228,6 @@ private:
     // read at start, so a save cannot replace settings this run never saw.
     bool m_keepSettings = true;
     QString m_helpFile;
-    bool m_showWelcome = true;
-    bool m_showCrop = true;
     int m_itemPrice = 0;
     bool m_suppressSync = false;
     bool m_addRunning = false;

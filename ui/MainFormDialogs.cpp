@@ -27,11 +27,11 @@ void MainForm::ShowPricesExecute()
 
     bool accepted = false;
     {
-        TUpdatePricesForm editor(this, m_priceList, m_settingValues);
+        TUpdatePricesForm editor(this, m_settings.priceList, m_settings.settingValues);
         accepted = editor.exec() == QDialog::Accepted;
         if (accepted) {
-            m_priceList = editor.priceList();
-            m_settingValues = editor.settingValues();
+            m_settings.priceList = editor.priceList();
+            m_settings.settingValues = editor.settingValues();
             rebuildSizeBox();
         }
     }
@@ -40,7 +40,7 @@ void MainForm::ShowPricesExecute()
         setStatusText(QStringLiteral("Árak frissítése..."));
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         // A line whose size was renamed away keeps its old prices.
-        m_order.reprice(m_priceList);
+        m_order.reprice(m_settings.priceList);
         setStatusText(idleStatusText());
         UpdateTotals();
     }
@@ -83,7 +83,7 @@ void MainForm::FormActivate()
     m_firstRunDone = true;
     Help::setHelpFile(m_helpFile);
 
-    if (!m_showWelcome)
+    if (!m_settings.showWelcome)
         return;
     TWelcomeForm welcome(this);
     welcome.exec();
@@ -92,9 +92,9 @@ void MainForm::FormActivate()
         UserData->trigger();
         UserData->setData(0);
     }
-    if (m_priceList.isEmpty() || welcome.CBUpdateArlist->isChecked())
+    if (m_settings.priceList.isEmpty() || welcome.CBUpdateArlist->isChecked())
         ShowPrices->trigger();
-    m_showWelcome = !welcome.CBHide->isChecked();
+    m_settings.showWelcome = !welcome.CBHide->isChecked();
 }
 
 void MainForm::ContentsExecute()
@@ -111,7 +111,7 @@ void MainForm::miWhatsNewClick()
 
 void MainForm::miCheckVersionClick()
 {
-    StatusLine status{[this] { return statusText(); }, [this](const QString& text) { setStatusText(text); }};
+    StatusLine status { [this] { return statusText(); }, [this](const QString& text) { setStatusText(text); } };
     VersionCheck::run(this, status);
 }
 
@@ -123,9 +123,6 @@ void MainForm::miJumpPelmarClick()
         Shell::openDocument(item->statusTip());
 }
 
-void MainForm::PelmarLogoClick()
-{
-    Shell::openDocument(PelmarLogo->toolTip());
-}
+void MainForm::PelmarLogoClick() { Shell::openDocument(PelmarLogo->toolTip()); }
 
 } // namespace pelmar

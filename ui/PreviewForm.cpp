@@ -3,10 +3,9 @@
 #include "ui/CropPainter.h"
 
 #include "platform/JpegDecode.h"
-#include "ui/MainForm.h"
 
-#include <QFrame>
 #include <QCheckBox>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
@@ -117,8 +116,8 @@ void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture& picture)
         const int tw = fm.horizontalAdvance(kNoPreviewText);
         const int th = fm.height();
         painter.setPen(box->palette().color(QPalette::WindowText));
-        painter.drawText(QPoint(r.left() + (r.width() - tw) / 2, r.top() + (r.height() - th) / 2 + fm.ascent()),
-                         kNoPreviewText);
+        painter.drawText(
+            QPoint(r.left() + (r.width() - tw) / 2, r.top() + (r.height() - th) / 2 + fm.ascent()), kNoPreviewText);
         return;
     }
     painter.setClipRect(r);
@@ -128,9 +127,8 @@ void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture& picture)
 
 // ---------------------------------------------------------------------------
 
-TPreviewForm::TPreviewForm(MainForm* mainForm)
-    : QDialog(mainForm, Qt::Tool)
-    , m_main(mainForm)
+TPreviewForm::TPreviewForm(QWidget* parent, bool showCrop)
+    : QDialog(parent, Qt::Tool)
 {
     setObjectName(QStringLiteral("PreviewForm"));
     setWindowTitle(QStringLiteral("Kép előnézete"));
@@ -150,7 +148,7 @@ TPreviewForm::TPreviewForm(MainForm* mainForm)
     strip->setContentsMargins(8, 4, 8, 4);
     CBShowCrop = new QCheckBox(QStringLiteral("Vágás mutatása"), Panel1);
     CBShowCrop->setObjectName(QStringLiteral("CBShowCrop"));
-    CBShowCrop->setChecked(mainForm->showCrop());
+    CBShowCrop->setChecked(showCrop);
     // Not a default button's target: Enter still closes the window.
     CBShowCrop->setFocusPolicy(Qt::TabFocus);
     strip->addWidget(CBShowCrop);
@@ -169,7 +167,20 @@ TPreviewForm::TPreviewForm(MainForm* mainForm)
 
     connect(CloseBtn, &QPushButton::clicked, this, &TPreviewForm::CloseBtnClick);
     connect(CBShowCrop, &QCheckBox::clicked, this, &TPreviewForm::CBShowCropClick);
-    mainForm->setPreviewForm(this);
+}
+
+void TPreviewForm::setPicture(PreviewPicture* picture, const std::optional<PreviewPrint>& print)
+{
+    m_picture = picture;
+    m_print = print;
+    if (isVisible())
+        PaintBox->update();
+}
+
+void TPreviewForm::setShowCrop(bool show)
+{
+    CBShowCrop->setChecked(show);
+    PaintBox->update();
 }
 
 void TPreviewForm::showOverMainForm()
@@ -177,9 +188,11 @@ void TPreviewForm::showOverMainForm()
     if (!isVisible()) {
         show();
         // Centred by the real frame, known only once the window is shown.
-        QRect frame = frameGeometry();
-        frame.moveCenter(m_main->frameGeometry().center());
-        move(frame.topLeft());
+        if (QWidget* owner = parentWidget()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(owner->frameGeometry().center());
+            move(frame.topLeft());
+        }
     }
     raise();
     activateWindow();
@@ -187,43 +200,29 @@ void TPreviewForm::showOverMainForm()
 
 void TPreviewForm::PaintBoxPaint(QPainter& painter)
 {
-    // Drawn whether or not the main window's preview box is switched on.
-    PreviewPicture& picture = m_main->previewPicture();
+    PreviewPicture none;
+    PreviewPicture& picture = m_picture ? *m_picture : none;
     DrawPreview(PaintBox, painter, picture);
-    if (!CBShowCrop->isChecked() || picture.isEmpty())
+    if (!CBShowCrop->isChecked() || picture.isEmpty() || !m_print)
         return;
-    // The picture shown is that of the one selected line; its size and fill
-    // mode say what the print does with it.
-    const QList<int> rows = m_main->selectedRows();
-    if (rows.size() != 1 || rows.front() >= m_main->order().lineCount())
-        return;
-    const OrderLine& line = m_main->order().line(rows.front());
-    DrawCropOverlay(painter, previewRect(picture.size(), PaintBox->rect()), line.size(),
-                    line.fill() == QLatin1String("fill"), PaintBox->rect());
+    // The print's size and fill mode say what it does with the picture.
+    DrawCropOverlay(
+        painter, previewRect(picture.size(), PaintBox->rect()), m_print->size, m_print->fill, PaintBox->rect());
 }
 
 void TPreviewForm::CBShowCropClick()
 {
-    m_main->setShowCrop(CBShowCrop->isChecked());
+    emit showCropChanged(CBShowCrop->isChecked());
     PaintBox->update();
 }
 
-void TPreviewForm::CloseBtnClick()
-{
-    hide();
-}
-
-void TPreviewForm::FormClose()
-{
-    m_main->PaintBox->update();
-}
+void TPreviewForm::CloseBtnClick() { hide(); }
 
 void TPreviewForm::hideEvent(QHideEvent* event)
 {
     QDialog::hideEvent(event);
-    // However the window was closed (button, Esc, close box): the small box
-    // takes over again.
-    FormClose();
+    // The small box takes over again.
+    emit hidden();
 }
 
 } // namespace pelmar

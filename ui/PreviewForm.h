@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QPainter;
 class QPushButton;
@@ -12,8 +13,6 @@ class QFrame;
 class QCheckBox;
 
 namespace pelmar {
-
-class MainForm;
 
 // a * b / c without overflow, rounded to the nearest integer (halves away
 // from zero), as the stretched preview's side is computed.
@@ -84,33 +83,53 @@ inline const QString kNoPreviewText = QStringLiteral("Válasszon ki egy képet!"
 // or the empty text).
 void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture& picture);
 
-// The separate, resizable preview window. Closing it only hides it.
+// The print a previewed picture is made into: the crop overlay needs it.
+struct PreviewPrint
+{
+    QString size;
+    bool fill = true;
+};
+
+// The separate, resizable preview window. Closing it only hides it. It shows
+// the picture it was handed last; it knows nothing of the main window.
 class TPreviewForm : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TPreviewForm(MainForm* mainForm);
+    explicit TPreviewForm(QWidget* parent, bool showCrop = true);
 
     QFrame* Panel1 = nullptr;
     QPushButton* CloseBtn = nullptr;
     QCheckBox* CBShowCrop = nullptr;
     TPaintBox* PaintBox = nullptr;
 
-    // Shows the window centred over the main window, or brings it to the
-    // front when it is already shown.
+    // The picture to draw (owned by the caller, which keeps it alive while
+    // it is set; null draws the empty box) and the print of its line, when
+    // exactly one line is shown (the overlay is drawn only then).
+    void setPicture(PreviewPicture* picture, const std::optional<PreviewPrint>& print = std::nullopt);
+    void setShowCrop(bool show);
+
+    // Shows the window centred over its parent, or brings it to the front
+    // when it is already shown.
     void showOverMainForm();
 
 public slots:
     void PaintBoxPaint(QPainter& painter);
     void CloseBtnClick();
     void CBShowCropClick();
-    void FormClose();
+
+signals:
+    // The user switched the crop overlay.
+    void showCropChanged(bool show);
+    // However the window was closed (button, Esc, close box).
+    void hidden();
 
 protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    MainForm* m_main;
+    PreviewPicture* m_picture = nullptr;
+    std::optional<PreviewPrint> m_print;
 };
 
 } // namespace pelmar

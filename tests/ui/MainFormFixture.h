@@ -6,6 +6,7 @@
 
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
 #include "ui/SettingsStore.h"
 
@@ -69,7 +70,7 @@ protected:
     // The usual start: three sizes, 9x13 selected.
     void openWithPrices()
     {
-        storePrices({kPrice9x13, kPrice10x15, kPrice13x18});
+        storePrices({ kPrice9x13, kPrice10x15, kPrice13x18 });
         openForm();
     }
 
@@ -84,7 +85,7 @@ protected:
     void add(const QStringList& files)
     {
         chosen = files;
-        form->AddPic->trigger();
+        AddPic(*form)->trigger();
     }
 
     void select(const QList<int>& rows)
@@ -98,7 +99,7 @@ protected:
     const OrderLine& line(int row) { return form->order().line(row); }
     int lines() { return form->order().lineCount(); }
     QString status() { return form->statusText(); }
-    bool statusIconShown() { return !form->ImgInfo->pixmap().isNull(); }
+    bool statusIconShown() { return !ImgInfo(*form)->pixmap().isNull(); }
 };
 
 } // namespace pelmar::test

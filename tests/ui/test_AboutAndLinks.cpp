@@ -9,6 +9,7 @@
 #include "platform/VersionCheck.h"
 #include "tests/platform/LocalHttpServer.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/MainFormParts.h"
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
 #include "ui/SettingsStore.h"
@@ -21,6 +22,7 @@
 #include <memory>
 
 using namespace pelmar;
+using namespace pelmar::test;
 using pelmar::test::LocalHttpServer;
 using pelmar::test::ModalScript;
 
@@ -31,7 +33,7 @@ class MainWindowServices : public ::testing::Test
 protected:
     void SetUp() override
     {
-        PartnerData() = TUserData{};
+        PartnerData() = TUserData {};
         m_db = m_dir.file(QStringLiteral("settings.sqlite"));
         SettingsStore store(m_db);
         store.openKey(kSettingsRootKey, true);
@@ -48,7 +50,7 @@ protected:
         Shell::setOpenHandler({});
         Help::setRequestObserver({});
         VersionCheck::setTarget({});
-        PartnerData() = TUserData{};
+        PartnerData() = TUserData {};
     }
 
     test::TempDir m_dir;
@@ -63,20 +65,20 @@ protected:
 
 TEST_F(MainWindowServices, WebLinksOpenTheBrowserOnceEach)
 {
-    window->miJumpPelmar->trigger();
-    EXPECT_EQ(opened, QStringList{LabInfo::homeUrl()});
-    window->miJumpDigi->trigger();
+    miJumpPelmar(*window)->trigger();
+    EXPECT_EQ(opened, QStringList { LabInfo::homeUrl() });
+    miJumpDigi(*window)->trigger();
     EXPECT_EQ(opened.last(), LabInfo::digitalUrl());
-    QTest::mouseClick(window->PelmarLogo, Qt::LeftButton);
-    EXPECT_EQ(opened, QStringList({LabInfo::homeUrl(), LabInfo::digitalUrl(), LabInfo::homeUrl()}));
+    QTest::mouseClick(PelmarLogo(*window), Qt::LeftButton);
+    EXPECT_EQ(opened, QStringList({ LabInfo::homeUrl(), LabInfo::digitalUrl(), LabInfo::homeUrl() }));
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
 TEST_F(MainWindowServices, HelpMenuOpensContentsAndWhatsNewInTheBuiltFile)
 {
-    window->Contents->trigger();
-    window->miWhatsNew->trigger();
-    EXPECT_EQ(help, QStringList({QString(), QStringLiteral("whatsnew.html")}));
+    Contents(*window)->trigger();
+    miWhatsNew(*window)->trigger();
+    EXPECT_EQ(help, QStringList({ QString(), QStringLiteral("whatsnew.html") }));
     EXPECT_EQ(Help::helpFile(), window->helpFile());
     EXPECT_TRUE(window->helpFile().endsWith(QStringLiteral("/pelmarorder.chm")));
 }
@@ -91,9 +93,9 @@ TEST_F(MainWindowServices, AboutBoxLinkKeepsTheBoxOpen)
         EXPECT_TRUE(about->isVisible());
         about->OKBtn->click();
     });
-    window->About->trigger();
-    EXPECT_EQ(script.seen(), QStringList{QStringLiteral("pelmar::TAboutForm")});
-    EXPECT_EQ(opened, QStringList{LabInfo::homeUrl()});
+    About(*window)->trigger();
+    EXPECT_EQ(script.seen(), QStringList { QStringLiteral("pelmar::TAboutForm") });
+    EXPECT_EQ(opened, QStringList { LabInfo::homeUrl() });
 }
 
 TEST_F(MainWindowServices, PartnerDataFromTheMenuHasCancelAndWritesTheStore)
@@ -108,8 +110,8 @@ TEST_F(MainWindowServices, PartnerDataFromTheMenuHasCancelAndWritesTheStore)
         f->UserName->setText(QString());
         f->CancelBtn->click();
     });
-    window->UserData->trigger();
-    EXPECT_EQ(script.seen(), QStringList{QStringLiteral("pelmar::TUserDataForm")});
+    UserData(*window)->trigger();
+    EXPECT_EQ(script.seen(), QStringList { QStringLiteral("pelmar::TUserDataForm") });
     EXPECT_EQ(PartnerData().UserName, QStringLiteral("Régi"));
     TUserData stored;
     loadPartnerData(stored, m_db);
@@ -124,7 +126,7 @@ TEST_F(MainWindowServices, VersionCheckFromTheMenu)
     {
         LocalHttpServer server([](const QByteArray&) { return LocalHttpServer::reply("HTTP/1.1 200 OK", "1.11"); });
         VersionCheck::setTarget(server.url(QStringLiteral("/pelmarorderver.txt")));
-        window->miCheckVersion->trigger();
+        miCheckVersion(*window)->trigger();
         ASSERT_EQ(messages.shown().size(), 1);
         EXPECT_EQ(messages.shown().first().kind, MessageKind::Information);
         EXPECT_EQ(messages.shown().first().text, VersionCheck::newVersionText());
@@ -136,7 +138,7 @@ TEST_F(MainWindowServices, VersionCheckFromTheMenu)
     {
         LocalHttpServer server([](const QByteArray&) { return LocalHttpServer::reply("HTTP/1.1 404 Not Found", "x"); });
         VersionCheck::setTarget(server.url(QStringLiteral("/pelmarorderver.txt")));
-        window->miCheckVersion->trigger();
+        miCheckVersion(*window)->trigger();
         ASSERT_EQ(messages.shown().size(), 1);
         EXPECT_EQ(messages.shown().first().kind, MessageKind::GeneralError);
         EXPECT_EQ(messages.shown().first().text, QStringLiteral("HTTP/1.1 404 Not Found."));

@@ -5,9 +5,10 @@
 #include "platform/Help.h"
 #include "platform/MessageBox.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
-#include "ui/SettingsStore.h"
 #include "ui/MoneyEdit.h"
+#include "ui/SettingsStore.h"
 #include "ui/UpdatePricesForm.h"
 #include "ui/UserDataForm.h"
 #include "ui/WelcomeForm.h"
@@ -20,6 +21,7 @@
 #include <memory>
 
 using namespace pelmar;
+using namespace pelmar::test;
 using pelmar::test::ModalScript;
 using pelmar::test::typeInto;
 
@@ -34,7 +36,7 @@ class FirstRun : public ::testing::Test
 protected:
     void SetUp() override
     {
-        PartnerData() = TUserData{};
+        PartnerData() = TUserData {};
         m_db = m_dir.file(QStringLiteral("settings.sqlite"));
         Help::setRequestObserver([this](const QString& t) { helpRequests.append(t); });
     }
@@ -42,7 +44,7 @@ protected:
     {
         window.reset();
         Help::setRequestObserver({});
-        PartnerData() = TUserData{};
+        PartnerData() = TUserData {};
     }
 
     // Creates the main window on the test's store and shows it, which runs
@@ -58,7 +60,7 @@ protected:
     void restart(ModalScript& script)
     {
         window.reset();
-        PartnerData() = TUserData{};
+        PartnerData() = TUserData {};
         start(script);
     }
 
@@ -114,16 +116,16 @@ TEST_F(FirstRun, EmptyStoreGreetsAndForcesThePriceList)
         ASSERT_NE(f, nullptr);
         f->CancelBtn->click();
         EXPECT_TRUE(f->isVisible());
-        EXPECT_EQ(messages.texts(), QStringList{TUpdatePricesForm::kEmptyListText});
+        EXPECT_EQ(messages.texts(), QStringList { TUpdatePricesForm::kEmptyListText });
         addPrice(d, QStringLiteral("9x13"), QStringLiteral("45"));
     });
     start(script);
-    EXPECT_EQ(script.seen(), QStringList({kWelcome, kPrices}));
-    EXPECT_EQ(window->CBSize->count(), 1);
-    EXPECT_EQ(window->CBSize->currentIndex(), 0);
+    EXPECT_EQ(script.seen(), QStringList({ kWelcome, kPrices }));
+    EXPECT_EQ(CBSize(*window)->count(), 1);
+    EXPECT_EQ(CBSize(*window)->currentIndex(), 0);
     EXPECT_EQ(window->currentPrice().Price, 45);
-    EXPECT_EQ(window->priceList(), QStringList{QStringLiteral("9x13|45|1800x1200|900x600")});
-    EXPECT_EQ(window->settingValues(), QStringList{QStringLiteral("CD=0")});
+    EXPECT_EQ(window->priceList(), QStringList { QStringLiteral("9x13|45|1800x1200|900x600") });
+    EXPECT_EQ(window->settingValues(), QStringList { QStringLiteral("CD=0") });
     EXPECT_TRUE(window->showWelcome());
     EXPECT_EQ(PartnerData().UserID, 0); // not asked for without the box
 }
@@ -146,13 +148,14 @@ TEST_F(FirstRun, PartnerDataFirstWithoutCancelThenPricesAndBothSurviveARestart)
         typeInto(f->UserCim, QStringLiteral("Kárász u. 5."));
         f->OKBtn->click();
     });
-    script.then([](QWidget* d) { addPrice(d, QStringLiteral("10x15"), QStringLiteral("60.5"), QStringLiteral("1500")); });
+    script.then(
+        [](QWidget* d) { addPrice(d, QStringLiteral("10x15"), QStringLiteral("60.5"), QStringLiteral("1500")); });
     start(script);
-    EXPECT_EQ(script.seen(), QStringList({kWelcome, kUserData, kPrices}));
+    EXPECT_EQ(script.seen(), QStringList({ kWelcome, kUserData, kPrices }));
     EXPECT_EQ(PartnerData().UserID, 123);
     EXPECT_FALSE(window->showWelcome());
     // The command's tag is back at 0: the menu opens the editor with Mégse.
-    EXPECT_EQ(window->UserData->data().toInt(), 0);
+    EXPECT_EQ(UserData(*window)->data().toInt(), 0);
 
     // The partner data is in the store at once, the rest at exit.
     TUserData stored;
@@ -165,9 +168,9 @@ TEST_F(FirstRun, PartnerDataFirstWithoutCancelThenPricesAndBothSurviveARestart)
     EXPECT_TRUE(none.seen().isEmpty());
     EXPECT_EQ(PartnerData().UserID, 123);
     EXPECT_EQ(PartnerData().UserName, QStringLiteral("Fotó Bolt Bt."));
-    EXPECT_EQ(window->priceList(), QStringList{QStringLiteral("10x15|60|1800x1200|900x600")});
-    EXPECT_EQ(window->settingValues(), QStringList{QStringLiteral("CD=1500")});
-    EXPECT_EQ(window->CBSize->currentText(), QStringLiteral("10x15"));
+    EXPECT_EQ(window->priceList(), QStringList { QStringLiteral("10x15|60|1800x1200|900x600") });
+    EXPECT_EQ(window->settingValues(), QStringList { QStringLiteral("CD=1500") });
+    EXPECT_EQ(CBSize(*window)->currentText(), QStringLiteral("10x15"));
     EXPECT_FALSE(window->showWelcome());
     SettingsStore store(m_db);
     ASSERT_TRUE(store.openKey(kSettingsRootKey, false));
@@ -181,8 +184,8 @@ TEST_F(FirstRun, NoWelcomeMeansNoPriceEditorEvenWhenTheListIsEmpty)
     start(script);
     QTest::qWait(100);
     EXPECT_TRUE(script.seen().isEmpty());
-    EXPECT_EQ(window->CBSize->count(), 0);
-    EXPECT_EQ(window->CBSize->currentIndex(), -1);
+    EXPECT_EQ(CBSize(*window)->count(), 0);
+    EXPECT_EQ(CBSize(*window)->currentIndex(), -1);
 }
 
 TEST_F(FirstRun, RunsOncePerRunAndTheWelcomeKeyWorks)
@@ -205,8 +208,8 @@ TEST_F(FirstRun, RunsOncePerRunAndTheWelcomeKeyWorks)
         welcome(d, false, false, false);
     });
     start(script);
-    EXPECT_EQ(script.seen(), QStringList{kWelcome}); // a filled list needs no editor
-    EXPECT_EQ(helpRequests, QStringList{QStringLiteral("firstrun.html")});
+    EXPECT_EQ(script.seen(), QStringList { kWelcome }); // a filled list needs no editor
+    EXPECT_EQ(helpRequests, QStringList { QStringLiteral("firstrun.html") });
 
     // Deactivating and activating again does not start the flow over.
     QWidget other;
@@ -214,7 +217,7 @@ TEST_F(FirstRun, RunsOncePerRunAndTheWelcomeKeyWorks)
     test::showActive(window.get());
     window->FormActivate();
     QTest::qWait(100);
-    EXPECT_EQ(script.seen(), QStringList{kWelcome});
+    EXPECT_EQ(script.seen(), QStringList { kWelcome });
 }
 
 TEST_F(FirstRun, CloseBoxOnTheWelcomeCountsLikeOk)
@@ -229,7 +232,7 @@ TEST_F(FirstRun, CloseBoxOnTheWelcomeCountsLikeOk)
     });
     script.then([](QWidget* d) { addPrice(d, QStringLiteral("9x13"), QStringLiteral("45")); });
     start(script);
-    EXPECT_EQ(script.seen(), QStringList({kWelcome, kPrices}));
+    EXPECT_EQ(script.seen(), QStringList({ kWelcome, kPrices }));
     EXPECT_FALSE(window->showWelcome());
     window.reset();
     SettingsStore store(m_db);

@@ -1,12 +1,17 @@
 #include "tests/support/TempDir.h"
+#include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
 #include "ui/SettingsStore.h"
 
 #include "platform/MessageBox.h"
 
+#include "tests/support/JpegFixtures.h"
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -16,16 +21,13 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QFileDialog>
-#include <QFileSystemModel>
-#include <QTimer>
-#include <QApplication>
-#include "tests/support/JpegFixtures.h"
 #include <gtest/gtest.h>
 
 using namespace pelmar;
+using namespace pelmar::test;
 using pelmar::test::TempDir;
 
 namespace {
@@ -45,8 +47,7 @@ struct Window
     }
 };
 
-template <typename T>
-T* named(QWidget* w, const char* name)
+template <typename T> T* named(QWidget* w, const char* name)
 {
     T* found = w->findChild<T*>(QLatin1String(name));
     EXPECT_NE(found, nullptr) << name;
@@ -91,17 +92,16 @@ TEST(MainFormLayout, ControlsCarryTheirNamesCaptionsAndStartState)
     EXPECT_EQ(named<QLabel>(f, "PelmarLogo")->toolTip(), MainForm::homePageUrl());
     EXPECT_EQ(named<QLabel>(f, "PelmarLogo")->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_EQ(named<QWidget>(f, "PaintBox")->width(), 178);
-    EXPECT_EQ(f->focusWidget(), f->FileList);
+    EXPECT_EQ(f->focusWidget(), FileList(*f));
 }
 
 TEST(MainFormLayout, ListColumnsAndTheirWidths)
 {
     Window w;
     QTableView* list = named<QTableView>(w.form.get(), "FileList");
-    const QStringList captions = {QStringLiteral("Fájlnév"), QStringLiteral("Felbontás"), QStringLiteral("Kitöltés"),
-                                  QStringLiteral("Méret"),   QStringLiteral("Darab"),     QStringLiteral("Egységár"),
-                                  QStringLiteral("Összeg")};
-    const int widths[] = {200, 70, 50, 70, 60, 60, 70};
+    const QStringList captions = { QStringLiteral("Fájlnév"), QStringLiteral("Felbontás"), QStringLiteral("Kitöltés"),
+        QStringLiteral("Méret"), QStringLiteral("Darab"), QStringLiteral("Egységár"), QStringLiteral("Összeg") };
+    const int widths[] = { 200, 70, 50, 70, 60, 60, 70 };
     ASSERT_EQ(list->model()->columnCount(), 7);
     for (int c = 0; c < 7; ++c) {
         EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
@@ -139,22 +139,23 @@ TEST(MainFormLayout, ActionsMenusAndToolBar)
         bool enabled;
     };
     const QList<Expect> expected = {
-        {f->AddPic, "AddPic", QStringLiteral("Képek hozzáadása"), QStringLiteral("Képek felvétele a megrendelésbe"),
-         QKeySequence(QStringLiteral("Ctrl+O")), true},
-        {f->DelPic, "DelPic", QStringLiteral("Kép törlése"), QStringLiteral("Kép törlése a megrendelésből"),
-         QKeySequence(QStringLiteral("Del")), false},
-        {f->OutputMegr, "OutputMegr", QStringLiteral("Megrendelés elkészítése"),
-         QStringLiteral("Megrendelés elkészítése"), {}, true},
-        {f->PrintMegr, "PrintMegr", QStringLiteral("Nyomtatás"), QStringLiteral("Megrendelés nyomtatása"),
-         QKeySequence(QStringLiteral("Ctrl+P")), true},
-        {f->UserData, "UserData", QStringLiteral("Partner adatok"), QStringLiteral("Felhasználó adatok letöltése"), {},
-         true},
-        {f->ShowPrices, "ShowPrices", QStringLiteral("Árlista"), QStringLiteral("Árak listázása és frissítése"), {},
-         true},
-        {f->Contents, "Contents", QStringLiteral("Tartalom"), {}, QKeySequence(QStringLiteral("F1")), true},
-        {f->About, "About", QStringLiteral("Névjegy"), {}, {}, true},
-        {f->SelectAll, "SelectAll", QStringLiteral("SelectAll"), {}, QKeySequence(QStringLiteral("Ctrl+A")), true},
-        {f->SelectNone, "SelectNone", QStringLiteral("SelectNone"), {}, QKeySequence(QStringLiteral("Ctrl+N")), true},
+        { AddPic(*f), "AddPic", QStringLiteral("Képek hozzáadása"), QStringLiteral("Képek felvétele a megrendelésbe"),
+            QKeySequence(QStringLiteral("Ctrl+O")), true },
+        { DelPic(*f), "DelPic", QStringLiteral("Kép törlése"), QStringLiteral("Kép törlése a megrendelésből"),
+            QKeySequence(QStringLiteral("Del")), false },
+        { OutputMegr(*f), "OutputMegr", QStringLiteral("Megrendelés elkészítése"),
+            QStringLiteral("Megrendelés elkészítése"), {}, true },
+        { PrintMegr(*f), "PrintMegr", QStringLiteral("Nyomtatás"), QStringLiteral("Megrendelés nyomtatása"),
+            QKeySequence(QStringLiteral("Ctrl+P")), true },
+        { UserData(*f), "UserData", QStringLiteral("Partner adatok"), QStringLiteral("Felhasználó adatok letöltése"),
+            {}, true },
+        { ShowPrices(*f), "ShowPrices", QStringLiteral("Árlista"), QStringLiteral("Árak listázása és frissítése"), {},
+            true },
+        { Contents(*f), "Contents", QStringLiteral("Tartalom"), {}, QKeySequence(QStringLiteral("F1")), true },
+        { About(*f), "About", QStringLiteral("Névjegy"), {}, {}, true },
+        { SelectAll(*f), "SelectAll", QStringLiteral("SelectAll"), {}, QKeySequence(QStringLiteral("Ctrl+A")), true },
+        { SelectNone(*f), "SelectNone", QStringLiteral("SelectNone"), {}, QKeySequence(QStringLiteral("Ctrl+N")),
+            true },
     };
     for (const Expect& e : expected) {
         ASSERT_NE(e.action, nullptr) << e.name;
@@ -168,22 +169,21 @@ TEST(MainFormLayout, ActionsMenusAndToolBar)
         EXPECT_EQ(f->findChild<QAction*>(QLatin1String(e.name)), e.action);
     }
     EXPECT_EQ(f->menuBar()->actions().size(), 3);
-    EXPECT_EQ(f->miFile->title(), QStringLiteral("Fájl"));
-    EXPECT_EQ(menuTexts(f->miFile),
-              QStringList({QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
-                           QStringLiteral("Megrendelés elkészítése"), QStringLiteral("Nyomtatás"), QStringLiteral("-"),
-                           QStringLiteral("Új verzió ellenőrzése..."), QStringLiteral("-"), QStringLiteral("Kilépés")}));
-    EXPECT_EQ(f->miSettings->title(), QStringLiteral("Beállítások"));
-    EXPECT_EQ(menuTexts(f->miSettings), QStringList({QStringLiteral("Partner adatok"), QStringLiteral("Árlista")}));
-    EXPECT_EQ(f->miHelp->title(), QStringLiteral("Súgó"));
-    EXPECT_EQ(menuTexts(f->miHelp),
-              QStringList({QStringLiteral("Tartalom"), QStringLiteral("Újdonságok"), QStringLiteral("-"),
-                           QStringLiteral("Ugrás a Pelmar honlapjára"),
-                           QStringLiteral("Digitális fotókidolgozás a Pelmarnál"), QStringLiteral("-"),
-                           QStringLiteral("Névjegy")}));
-    EXPECT_EQ(f->miJumpPelmar->toolTip(), MainForm::homePageUrl());
-    EXPECT_EQ(f->miJumpDigi->toolTip(), MainForm::digiPageUrl());
-    for (const char* n : {"miCheckVersion", "miExit", "miWhatsNew", "miJumpPelmar", "miJumpDigi"})
+    EXPECT_EQ(miFile(*f)->title(), QStringLiteral("Fájl"));
+    EXPECT_EQ(menuTexts(miFile(*f)),
+        QStringList({ QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
+            QStringLiteral("Megrendelés elkészítése"), QStringLiteral("Nyomtatás"), QStringLiteral("-"),
+            QStringLiteral("Új verzió ellenőrzése..."), QStringLiteral("-"), QStringLiteral("Kilépés") }));
+    EXPECT_EQ(miSettings(*f)->title(), QStringLiteral("Beállítások"));
+    EXPECT_EQ(menuTexts(miSettings(*f)), QStringList({ QStringLiteral("Partner adatok"), QStringLiteral("Árlista") }));
+    EXPECT_EQ(miHelp(*f)->title(), QStringLiteral("Súgó"));
+    EXPECT_EQ(menuTexts(miHelp(*f)),
+        QStringList({ QStringLiteral("Tartalom"), QStringLiteral("Újdonságok"), QStringLiteral("-"),
+            QStringLiteral("Ugrás a Pelmar honlapjára"), QStringLiteral("Digitális fotókidolgozás a Pelmarnál"),
+            QStringLiteral("-"), QStringLiteral("Névjegy") }));
+    EXPECT_EQ(miJumpPelmar(*f)->toolTip(), MainForm::homePageUrl());
+    EXPECT_EQ(miJumpDigi(*f)->toolTip(), MainForm::digiPageUrl());
+    for (const char* n : { "miCheckVersion", "miExit", "miWhatsNew", "miJumpPelmar", "miJumpDigi" })
         EXPECT_NE(f->findChild<QAction*>(QLatin1String(n)), nullptr) << n;
 
     // Tool bar: large icons with captions under them, in the given order;
@@ -198,19 +198,20 @@ TEST(MainFormLayout, ActionsMenusAndToolBar)
         else if (auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(a)))
             items.append(b->text());
     }
-    EXPECT_EQ(items, QStringList({QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"),
-                                  QStringLiteral("-"), QStringLiteral("Megrendelés elkészítése"), QStringLiteral("-"),
-                                  QStringLiteral("Nyomtatás"), QStringLiteral("-"), QStringLiteral("Partner adatok"),
-                                  QStringLiteral("Árlista"), QStringLiteral("-"), QStringLiteral("Súgó")}));
+    EXPECT_EQ(items,
+        QStringList({ QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
+            QStringLiteral("Megrendelés elkészítése"), QStringLiteral("-"), QStringLiteral("Nyomtatás"),
+            QStringLiteral("-"), QStringLiteral("Partner adatok"), QStringLiteral("Árlista"), QStringLiteral("-"),
+            QStringLiteral("Súgó") }));
     // SelectAll and SelectNone are in no menu and on no tool bar.
-    for (QMenu* m : {f->miFile, f->miSettings, f->miHelp}) {
-        EXPECT_FALSE(m->actions().contains(f->SelectAll));
-        EXPECT_FALSE(m->actions().contains(f->SelectNone));
+    for (QMenu* m : { miFile(*f), miSettings(*f), miHelp(*f) }) {
+        EXPECT_FALSE(m->actions().contains(SelectAll(*f)));
+        EXPECT_FALSE(m->actions().contains(SelectNone(*f)));
     }
-    EXPECT_FALSE(bar->actions().contains(f->SelectAll));
+    EXPECT_FALSE(bar->actions().contains(SelectAll(*f)));
     // Every command has an icon in both sizes.
-    for (QAction* a : {f->AddPic, f->DelPic, f->OutputMegr, f->PrintMegr, f->UserData, f->ShowPrices, f->Contents,
-                       f->About}) {
+    for (QAction* a : { AddPic(*f), DelPic(*f), OutputMegr(*f), PrintMegr(*f), UserData(*f), ShowPrices(*f),
+             Contents(*f), About(*f) }) {
         EXPECT_FALSE(a->icon().pixmap(QSize(32, 32)).isNull()) << a->objectName().toStdString();
         EXPECT_FALSE(a->icon().pixmap(QSize(16, 16)).isNull()) << a->objectName().toStdString();
     }
@@ -235,10 +236,10 @@ TEST(MainFormLayout, TabOrderOfTheEditorRow)
 {
     Window w;
     MainForm* f = w.form.get();
-    EXPECT_EQ(nextTabStop(f, f->RBFill), f->RBFit);
-    EXPECT_EQ(nextTabStop(f, f->RBFit), f->Darab);
-    EXPECT_EQ(nextTabStop(f, f->Darab), f->CBSize);
-    EXPECT_EQ(nextTabStop(f, f->CBSize), f->ModSelBtn);
+    EXPECT_EQ(nextTabStop(f, RBFill(*f)), RBFit(*f));
+    EXPECT_EQ(nextTabStop(f, RBFit(*f)), Darab(*f));
+    EXPECT_EQ(nextTabStop(f, Darab(*f)), CBSize(*f));
+    EXPECT_EQ(nextTabStop(f, CBSize(*f)), ModSelBtn(*f));
 }
 
 TEST(MainFormLayout, OpenPictureDialogWithItsFiltersAndPreviewPane)
@@ -258,14 +259,15 @@ TEST(MainFormLayout, OpenPictureDialogWithItsFiltersAndPreviewPane)
         EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
         EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("jpg"));
         EXPECT_EQ(dialog->nameFilters(),
-                  QStringList({QStringLiteral("JPEG kép (*.jpg; *.jpeg)"), QStringLiteral("TIFF kép (*.tif; *.tiff)"),
-                               QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)")}));
+            QStringList({ QStringLiteral("JPEG kép (*.jpg; *.jpeg)"), QStringLiteral("TIFF kép (*.tif; *.tiff)"),
+                QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)") }));
         EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)"));
         // The file list gets the patterns themselves, not the shown text.
         auto* model = dialog->findChild<QFileSystemModel*>();
         ASSERT_NE(model, nullptr);
-        EXPECT_EQ(model->nameFilters(), QStringList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
-                                                     QStringLiteral("*.tif"), QStringLiteral("*.tiff")}));
+        EXPECT_EQ(model->nameFilters(),
+            QStringList({ QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tif"),
+                QStringLiteral("*.tiff") }));
         EXPECT_NE(dialog->findChild<QFrame*>(QStringLiteral("OPDPreview")), nullptr);
         dialog->setDirectory(pictures.path());
         dialog->selectFile(jpg);

@@ -7,6 +7,7 @@
 #include "reports/QRMegr.h"
 #include "reports/ReportPreview.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace pelmar;
+using namespace pelmar::test;
 using namespace pelmar::reports;
 using pelmar::test::TempDir;
 
@@ -76,7 +78,7 @@ TEST(MainFormPrint, PreviewsTheNotFinalPrintoutWithPartnerDataAndTotals)
     int ownedDuringPreview = -1;
     previews.onPreview
         = [&](const PreparedReport&) { ownedDuringPreview = int(w.form->findChildren<TQRMegrForm*>().size()); };
-    w.form->PrintMegr->trigger();
+    w.PrintMegr(*form)->trigger();
     PartnerData() = saved;
 
     EXPECT_TRUE(messages.shown().isEmpty());
@@ -92,7 +94,7 @@ TEST(MainFormPrint, PreviewsTheNotFinalPrintoutWithPartnerDataAndTotals)
     EXPECT_EQ(text(r, QStringLiteral("QRLabel16")), nullptr);
     EXPECT_EQ(text(r, QStringLiteral("LNewName"), 0), nullptr);
     EXPECT_EQ(text(r, QStringLiteral("LFileName"), 2)->text, QStringLiteral("kep2.jpg"));
-    EXPECT_EQ(text(r, QStringLiteral("LSumMegr"))->text, w.form->SumPrice->text());
+    EXPECT_EQ(text(r, QStringLiteral("LSumMegr"))->text, w.SumPrice(*form)->text());
     EXPECT_EQ(text(r, QStringLiteral("LSumMegr"))->text, QStringLiteral("900 Ft"));
     EXPECT_EQ(text(r, QStringLiteral("LSumDarab"))->text, QStringLiteral("6 db"));
     // Owned by the main window while shown, released after.
@@ -107,13 +109,13 @@ TEST(MainFormPrint, FailedPreviewIsReportedAndThePrintoutReleased)
     ScriptedMessages messages;
     PreviewInterceptor previews;
     previews.onPreview = [](const PreparedReport&) { throw AppError(QStringLiteral("Nincs nyomtató")); };
-    w.form->PrintMegr->trigger();
+    w.PrintMegr(*form)->trigger();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].kind, MessageKind::GeneralError);
     EXPECT_TRUE(messages.shown()[0].text.startsWith(QStringLiteral("Nincs nyomtató")));
     EXPECT_TRUE(w.form->findChildren<TQRMegrForm*>().isEmpty());
     // The window goes on working: a second print previews.
     previews.onPreview = nullptr;
-    w.form->PrintMegr->trigger();
+    w.PrintMegr(*form)->trigger();
     EXPECT_EQ(previews.previews().size(), 2);
 }

@@ -28,11 +28,11 @@ TEST_F(Settings, FirstRunWithAnEmptyStore)
     PartnerData().UserID = 99; // whatever was there is replaced
     openForm();
     EXPECT_EQ(PartnerData(), TUserData {});
-    EXPECT_EQ(form->CBSize->count(), 0);
-    EXPECT_EQ(form->CBSize->currentIndex(), -1);
+    EXPECT_EQ(CBSize(*form)->count(), 0);
+    EXPECT_EQ(CBSize(*form)->currentIndex(), -1);
     EXPECT_TRUE(form->priceList().isEmpty());
     EXPECT_TRUE(form->settingValues().isEmpty());
-    EXPECT_TRUE(form->CBShowPreview->isChecked());
+    EXPECT_TRUE(CBShowPreview(*form)->isChecked());
     EXPECT_TRUE(messages.shown().isEmpty());
     EXPECT_TRUE(form->helpFile().endsWith(QStringLiteral("/pelmarorder.chm")));
 }
@@ -51,15 +51,15 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
     storePrices(prices, { { QStringLiteral("CD"), 1500 }, { QStringLiteral("Other"), -3 } });
     openForm();
     EXPECT_EQ(form->priceList(), prices);
-    ASSERT_EQ(form->CBSize->count(), 12);
+    ASSERT_EQ(CBSize(*form)->count(), 12);
     for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(form->CBSize->itemText(i), QStringLiteral("S%1").arg(i));
-    EXPECT_EQ(form->CBSize->currentIndex(), 0);
+        EXPECT_EQ(CBSize(*form)->itemText(i), QStringLiteral("S%1").arg(i));
+    EXPECT_EQ(CBSize(*form)->currentIndex(), 0);
     EXPECT_EQ(form->currentPrice(), ParsePriceData(prices[0]));
-    EXPECT_EQ(form->LItemPrice->text(), QStringLiteral("100 Ft"));
+    EXPECT_EQ(LItemPrice(*form)->text(), QStringLiteral("100 Ft"));
     EXPECT_EQ(form->settingValues(), QStringList({ QStringLiteral("CD=1500"), QStringLiteral("Other=-3") }));
 
-    form->CBShowPreview->setChecked(false);
+    CBShowPreview(*form)->setChecked(false);
     form->setShowWelcome(false);
     form->priceList().append(QStringLiteral("Poster|9000|a|b"));
     SetSettingValue(form->settingValues(), QStringLiteral("CD"), 1750);
@@ -67,7 +67,7 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
     form.reset(); // FormDestroy saves
 
     openForm();
-    EXPECT_FALSE(form->CBShowPreview->isChecked());
+    EXPECT_FALSE(CBShowPreview(*form)->isChecked());
     EXPECT_EQ(form->priceList().size(), 13);
     EXPECT_EQ(form->priceList().last(), QStringLiteral("Poster|9000|a|b"));
     EXPECT_EQ(form->settingValues(),
@@ -98,7 +98,7 @@ TEST_F(Settings, DeletedPricesStayDeleted)
     form.reset();
     openForm();
     EXPECT_TRUE(form->priceList().isEmpty());
-    EXPECT_EQ(form->CBSize->count(), 0);
+    EXPECT_EQ(CBSize(*form)->count(), 0);
 }
 
 TEST_F(Settings, LockedStoreIsNeitherTakenForEmptyNorOverwritten)
@@ -160,9 +160,9 @@ TEST_F(Settings, PartnerDataOnlyWithAShopNumberAndWrongKindsCountAsMissing)
     EXPECT_EQ(PartnerData().UserHelys, QStringLiteral("Pécs"));
     EXPECT_EQ(PartnerData().UserCim, QString());
     EXPECT_EQ(PartnerData().UserName, QString());
-    EXPECT_TRUE(form->CBShowPreview->isChecked());
+    EXPECT_TRUE(CBShowPreview(*form)->isChecked());
     EXPECT_EQ(form->priceList(), QStringList({ kPrice13x18, kPrice9x13 }));
-    EXPECT_EQ(form->CBSize->itemText(0), QStringLiteral("13x18"));
+    EXPECT_EQ(CBSize(*form)->itemText(0), QStringLiteral("13x18"));
     EXPECT_EQ(form->settingValues(), QStringList({ QStringLiteral("X=8") }));
     EXPECT_TRUE(messages.shown().isEmpty());
 }
@@ -190,7 +190,7 @@ TEST_F(Settings, DamagedDatabaseStartsWithDefaultsAndSaysSoOnce)
     openForm();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown().front().kind, MessageKind::Information);
-    EXPECT_EQ(form->CBSize->count(), 0);
+    EXPECT_EQ(CBSize(*form)->count(), 0);
     form->priceList().append(kPrice9x13);
     form.reset();
     // The damaged file is still there under another name; the new one holds
@@ -207,7 +207,7 @@ TEST_F(Settings, StoreThatCannotBeUsedIsReportedOnceAndNeverWritten)
 {
     // No folder can be made for it: nothing is read, nothing can be kept.
     form = std::make_unique<MainForm>(nullptr, QStringLiteral("/proc/none/settings.sqlite"));
-    EXPECT_EQ(form->CBSize->count(), 0);
+    EXPECT_EQ(CBSize(*form)->count(), 0);
     EXPECT_FALSE(form->FormDestroy());
     EXPECT_EQ(messages.shown().size(), 1);
     form.reset();

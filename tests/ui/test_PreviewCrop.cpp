@@ -26,11 +26,12 @@ protected:
 TEST_F(PreviewCrop, FillGreysTheCutBandsFitAddsBordersAndTheBoxTurnsItOff)
 {
     openWithPrices(); // 9x13 selected: 13/9 proportions
-    TPreviewForm preview(form.get());
+    TPreviewForm preview(form.get(), form->showCrop());
+    form->setPreviewForm(&preview);
     ASSERT_NE(preview.CBShowCrop, nullptr);
     EXPECT_EQ(preview.CBShowCrop->text(), QStringLiteral("Vágás mutatása"));
     EXPECT_TRUE(preview.CBShowCrop->isChecked());
-    add({jpeg("land.jpg", 400, 300)}); // 4:3, fits the box unscaled, centred
+    add({ jpeg("land.jpg", 400, 300) }); // 4:3, fits the box unscaled, centred
     ASSERT_EQ(lines(), 1);
     form->PreviewImgBtnClick();
     ASSERT_TRUE(preview.isVisible());
@@ -47,16 +48,15 @@ TEST_F(PreviewCrop, FillGreysTheCutBandsFitAddsBordersAndTheBoxTurnsItOff)
     const QImage plain = shot(preview);
     // Fill: the top band will be cut off, so it is pulled toward the grey of
     // the overlay; the middle is untouched.
-    auto distanceToGrey = [](QRgb c) {
-        return std::abs(qRed(c) - 60) + std::abs(qGreen(c) - 60) + std::abs(qBlue(c) - 60);
-    };
+    auto distanceToGrey
+        = [](QRgb c) { return std::abs(qRed(c) - 60) + std::abs(qGreen(c) - 60) + std::abs(qBlue(c) - 60); };
     EXPECT_NE(withCrop.pixel(topBand), plain.pixel(topBand));
     EXPECT_LT(distanceToGrey(withCrop.pixel(topBand)), distanceToGrey(plain.pixel(topBand)) / 2);
     EXPECT_EQ(withCrop.pixel(middle), plain.pixel(middle));
 
     // Fit: no band is greyed; white borders appear beside the picture.
     preview.CBShowCrop->click();
-    form->RBFit->setChecked(true);
+    RBFit(*form)->setChecked(true);
     form->ModSelBtnClick();
     ASSERT_EQ(line(0).fill(), "fit");
     const QImage fit = shot(preview);
@@ -67,10 +67,11 @@ TEST_F(PreviewCrop, FillGreysTheCutBandsFitAddsBordersAndTheBoxTurnsItOff)
 
 TEST_F(PreviewCrop, NoOverlayForSizesWithoutProportionsOrWithoutOneSelectedLine)
 {
-    storePrices({"Poszter|900|1x1|100x150", kPrice9x13});
+    storePrices({ "Poszter|900|1x1|100x150", kPrice9x13 });
     openForm();
-    TPreviewForm preview(form.get());
-    add({jpeg("p.jpg", 400, 300)});
+    TPreviewForm preview(form.get(), form->showCrop());
+    form->setPreviewForm(&preview);
+    add({ jpeg("p.jpg", 400, 300) });
     form->PreviewImgBtnClick();
     const QImage on = shot(preview);
     preview.CBShowCrop->click();
@@ -82,7 +83,8 @@ TEST_F(PreviewCrop, ChoiceIsRememberedInTheSettings)
 {
     openWithPrices();
     {
-        TPreviewForm preview(form.get());
+        TPreviewForm preview(form.get(), form->showCrop());
+        form->setPreviewForm(&preview);
         preview.CBShowCrop->click();
     }
     form->FormDestroy();
@@ -94,6 +96,7 @@ TEST_F(PreviewCrop, ChoiceIsRememberedInTheSettings)
     }
     openForm();
     EXPECT_FALSE(form->showCrop());
-    TPreviewForm preview(form.get());
+    TPreviewForm preview(form.get(), form->showCrop());
+    form->setPreviewForm(&preview);
     EXPECT_FALSE(preview.CBShowCrop->isChecked());
 }

@@ -32,7 +32,7 @@ TEST(PreviewGeometry, MulDivRoundsToNearest)
 {
     EXPECT_EQ(MulDiv(800, 178, 1000), 142); // 142.4
     EXPECT_EQ(MulDiv(800, 282, 1000), 226); // 225.6
-    EXPECT_EQ(MulDiv(1, 1, 2), 1);          // halves away from zero
+    EXPECT_EQ(MulDiv(1, 1, 2), 1); // halves away from zero
     EXPECT_EQ(MulDiv(-1, 1, 2), -1);
     EXPECT_EQ(MulDiv(3, 1, 4), 1);
     EXPECT_EQ(MulDiv(1, 1, 4), 0);
@@ -100,11 +100,11 @@ TEST(PreviewDecode, BadFilesGiveMessagesNotCrashes)
         QByteArray bytes;
     };
     const QList<Case> cases = {
-        {"empty.jpg", {}},
-        {"garbage.jpg", QByteArray(5000, '\x13')},
-        {"soi-only.jpg", QByteArray("\xff\xd8", 2)},
-        {"half-header.jpg", good.left(60)},
-        {"text.jpg", QByteArray("<html>not a picture</html>")},
+        { "empty.jpg", {} },
+        { "garbage.jpg", QByteArray(5000, '\x13') },
+        { "soi-only.jpg", QByteArray("\xff\xd8", 2) },
+        { "half-header.jpg", good.left(60) },
+        { "text.jpg", QByteArray("<html>not a picture</html>") },
     };
     for (const Case& c : cases) {
         const QString path = dir.write(QLatin1String(c.name), c.bytes);
@@ -156,7 +156,8 @@ TEST(PreviewDecode, BadFilesGiveMessagesNotCrashes)
 TEST_F(Preview, WindowLooksAndClosesAsItShould)
 {
     openWithPrices();
-    TPreviewForm preview(form.get());
+    TPreviewForm preview(form.get(), form->showCrop());
+    form->setPreviewForm(&preview);
     EXPECT_EQ(form->previewForm(), &preview);
     EXPECT_FALSE(preview.isVisible());
     EXPECT_EQ(preview.windowTitle(), QStringLiteral("Kép előnézete"));
@@ -167,7 +168,7 @@ TEST_F(Preview, WindowLooksAndClosesAsItShould)
     EXPECT_TRUE(preview.CloseBtn->isDefault());
     EXPECT_EQ(preview.Panel1->height(), 40);
 
-    form->PreviewImgBtn->click();
+    PreviewImgBtn(*form)->click();
     EXPECT_TRUE(preview.isVisible());
     EXPECT_FALSE(preview.isModal());
     EXPECT_EQ(preview.frameGeometry().center(), form->frameGeometry().center());
@@ -186,25 +187,26 @@ TEST_F(Preview, WindowLooksAndClosesAsItShould)
 TEST_F(Preview, WhichBoxDrawsWhen)
 {
     openWithPrices();
-    TPreviewForm preview(form.get());
+    TPreviewForm preview(form.get(), form->showCrop());
+    form->setPreviewForm(&preview);
     // No picture: the text in the small box.
-    EXPECT_TRUE(drawsSomething(form->PaintBox));
-    add({jpeg(QStringLiteral("a.jpg"), 150, 100)});
+    EXPECT_TRUE(drawsSomething(PaintBox(*form)));
+    add({ jpeg(QStringLiteral("a.jpg"), 150, 100) });
     ASSERT_FALSE(form->previewPicture().isEmpty());
-    EXPECT_TRUE(drawsSomething(form->PaintBox));
+    EXPECT_TRUE(drawsSomething(PaintBox(*form)));
 
     // The preview window open: the small box is blank, the window draws.
     form->PreviewImgBtnClick();
-    EXPECT_FALSE(drawsSomething(form->PaintBox));
+    EXPECT_FALSE(drawsSomething(PaintBox(*form)));
     EXPECT_TRUE(drawsSomething(preview.PaintBox));
     // Unchecked: still drawn in the window.
-    form->CBShowPreview->click();
-    EXPECT_FALSE(form->CBShowPreview->isChecked());
+    CBShowPreview(*form)->click();
+    EXPECT_FALSE(CBShowPreview(*form)->isChecked());
     EXPECT_TRUE(drawsSomething(preview.PaintBox));
     preview.hide();
-    EXPECT_FALSE(drawsSomething(form->PaintBox));
-    form->CBShowPreview->click();
-    EXPECT_TRUE(drawsSomething(form->PaintBox));
+    EXPECT_FALSE(drawsSomething(PaintBox(*form)));
+    CBShowPreview(*form)->click();
+    EXPECT_TRUE(drawsSomething(PaintBox(*form)));
 }
 
 TEST_F(Preview, SmallBoxDrawsThePictureByItsGeometry)

@@ -4,9 +4,10 @@
 #include "core/UserData.h"
 #include "platform/MessageBox.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
-#include "ui/SettingsStore.h"
 #include "ui/MoneyEdit.h"
+#include "ui/SettingsStore.h"
 #include "ui/UpdatePricesForm.h"
 
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include <memory>
 
 using namespace pelmar;
+using namespace pelmar::test;
 using pelmar::test::ModalScript;
 using pelmar::test::typeInto;
 
@@ -30,7 +32,7 @@ class PriceFlow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        PartnerData() = TUserData{};
+        PartnerData() = TUserData {};
         const QString db = m_dir.file(QStringLiteral("settings.sqlite"));
         {
             SettingsStore store(db);
@@ -47,20 +49,20 @@ protected:
         addLine(QStringLiteral("b.jpg"), 1, 2);
         addLine(QStringLiteral("c.jpg"), 0, 1);
         window->UpdateTotals();
-        window->CBSize->setCurrentIndex(2);
+        CBSize(*window)->setCurrentIndex(2);
     }
     void TearDown() override
     {
         window->order().clear();
         window.reset();
-        PartnerData() = TUserData{};
+        PartnerData() = TUserData {};
     }
 
     void addLine(const QString& name, int sizeIndex, int quantity)
     {
         const TPriceData entry = ParsePriceData(window->priceList()[sizeIndex]);
         window->order().AddOrderLine(m_dir.file(name), QStringLiteral("2000x3000"), 0, QStringLiteral("ok"), true,
-                                     entry, QString::number(quantity), quantity);
+            entry, QString::number(quantity), quantity);
     }
     QString sub(int row, int item) { return window->order().line(row).SubItems[item]; }
 
@@ -80,7 +82,7 @@ protected:
     }
     void run(ModalScript& script)
     {
-        window->ShowPrices->trigger();
+        ShowPrices(*window)->trigger();
         EXPECT_EQ(script.pendingSteps(), 0);
     }
 
@@ -105,11 +107,11 @@ TEST_F(PriceFlow, OkRepricesEveryLineAndTheTotals)
     EXPECT_EQ(window->order().line(0).Data, 120);
     EXPECT_EQ(sub(1, SubUnitPrice), QStringLiteral("150 Ft"));
     EXPECT_EQ(sub(2, SubLineTotal), QStringLiteral("120 Ft"));
-    EXPECT_EQ(window->SumPrice->text(), QStringLiteral("780 Ft"));
+    EXPECT_EQ(SumPrice(*window)->text(), QStringLiteral("780 Ft"));
     EXPECT_EQ(window->statusText(), MainForm::idleStatusText());
     EXPECT_EQ(window->priceList()[0], QStringLiteral("9x13|120|1800x1200|900x600"));
     // The size box keeps its place and the editor row follows the entry.
-    EXPECT_EQ(window->CBSize->currentIndex(), 2);
+    EXPECT_EQ(CBSize(*window)->currentIndex(), 2);
     EXPECT_EQ(window->currentPrice().Size, QStringLiteral("13x18"));
 }
 
@@ -127,9 +129,9 @@ TEST_F(PriceFlow, RenamedSizeKeepsTheLinesPricesAndChangedEntryReachesTheEditorR
     EXPECT_EQ(sub(0, SubUnitPrice), QStringLiteral("100 Ft"));
     EXPECT_EQ(sub(0, SubLineTotal), QStringLiteral("300 Ft"));
     EXPECT_EQ(sub(0, SubSize), QStringLiteral("9x13"));
-    EXPECT_EQ(window->CBSize->itemText(0), QStringLiteral("9x12"));
+    EXPECT_EQ(CBSize(*window)->itemText(0), QStringLiteral("9x12"));
     EXPECT_EQ(window->currentPrice().Price, 310);
-    EXPECT_EQ(window->LItemPrice->text(), QStringLiteral("310 Ft"));
+    EXPECT_EQ(LItemPrice(*window)->text(), QStringLiteral("310 Ft"));
 }
 
 TEST_F(PriceFlow, CancelChangesNothingAndRestoresTheSelection)
@@ -144,17 +146,17 @@ TEST_F(PriceFlow, CancelChangesNothingAndRestoresTheSelection)
     run(script);
     EXPECT_EQ(window->priceList(), before);
     EXPECT_EQ(sub(0, SubUnitPrice), QStringLiteral("100 Ft"));
-    EXPECT_EQ(window->CBSize->count(), 3);
-    EXPECT_EQ(window->CBSize->currentIndex(), 2);
+    EXPECT_EQ(CBSize(*window)->count(), 3);
+    EXPECT_EQ(CBSize(*window)->currentIndex(), 2);
     EXPECT_EQ(window->currentPrice().Price, 300);
 }
 
 TEST_F(PriceFlow, NoSizeSelectedIsRememberedAsTheFirst)
 {
-    window->CBSize->setCurrentIndex(-1);
+    CBSize(*window)->setCurrentIndex(-1);
     ModalScript script;
     script.then([](QWidget* d) { editor(d)->OKBtn->click(); });
     run(script);
-    EXPECT_EQ(window->CBSize->currentIndex(), 0);
+    EXPECT_EQ(CBSize(*window)->currentIndex(), 0);
     EXPECT_EQ(window->currentPrice().Size, QStringLiteral("9x13"));
 }

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QAbstractSpinBox>
+
+class QLineEdit;
+
+namespace pelmar {
+
+// The quantity box: digits, "+", "-" and the decimal separator may be typed;
+// its value is the integer its text holds, or 0. A value outside 0..1000 is
+// allowed while typing and brought to the nearer limit when the focus
+// leaves; the buttons and arrow keys never go past the limits.
+class QuantityBox : public QAbstractSpinBox
+{
+    Q_OBJECT
+public:
+    static constexpr int Minimum = 0;
+    static constexpr int Maximum = 1000;
+
+    explicit QuantityBox(QWidget* parent = nullptr);
+
+    int value() const;
+    void setValue(int value);
+    QString text() const;
+    // The box's text field (typing goes there).
+    QLineEdit* editor() const { return lineEdit(); }
+    // Brings an out-of-range value to the nearer limit (what leaving the box
+    // does).
+    void confirmValue();
+
+    void stepBy(int steps) override;
+    QValidator::State validate(QString& input, int& pos) const override;
+    void fixup(QString& input) const override;
+
+signals:
+    // Any change of the text.
+    void changed();
+
+protected:
+    StepEnabled stepEnabled() const override;
+    void focusOutEvent(QFocusEvent* event) override;
+};
+
+} // namespace pelmar
