@@ -52,10 +52,10 @@ struct Window
     {
         form = std::make_unique<MainForm>(nullptr, dir.file("settings.sqlite"));
         form->setShowWelcome(false);
-        form->priceList() = { "9x13|120|1200x1800|800x1200", "10x15|150|1500x2100|1000x1500" };
-        form->settingValues() = { "CD=500" };
+        form->priceList() = {"9x13|120|1200x1800|800x1200", "10x15|150|1500x2100|1000x1500"};
+        form->settingValues() = {"CD=500"};
         form->rebuildSizeBox();
-        PartnerData() = TUserData { 123, "Minta Fotó Bt.", "9999", "Kisváros", "Fő utca 1.", "" };
+        PartnerData() = TUserData {123, "Minta Fotó Bt.", "9999", "Kisváros", "Fő utca 1.", ""};
         form->show();
         QTest::qWait(1);
     }
@@ -68,7 +68,7 @@ struct Window
         form->CBSizeChange();
         (fill ? RBFill(*form) : RBFit(*form))->setChecked(true);
         Darab(*form)->setValue(quantity);
-        form->setPictureChooser([path] { return QStringList { path }; });
+        form->setPictureChooser([path] { return QStringList {path}; });
         AddPic(*form)->trigger();
     }
 };
@@ -79,8 +79,8 @@ TEST(MainFormOutput, EmptyOrderIsRefused)
 {
     Window w;
     ScriptedMessages script;
-    w.OutputMegr(*form)->trigger();
-    EXPECT_EQ(script.texts(), QStringList({ "Még nem vett fel képeket a megrendelésbe!" }));
+    OutputMegr(*w.form)->trigger();
+    EXPECT_EQ(script.texts(), QStringList({"Még nem vett fel képeket a megrendelésbe!"}));
     EXPECT_EQ(script.shown()[0].kind, MessageKind::Error);
 }
 
@@ -106,7 +106,7 @@ TEST(MainFormOutput, WorkedExampleEndToEnd)
         shownTotal = dialog->LSumMegr->text();
         dialog->MegrBtn->click();
     });
-    w.OutputMegr(*form)->trigger();
+    OutputMegr(*w.form)->trigger();
     setOrderTodayForTests(QDate());
 
     const QString folder = w.dir.file("Rendelesek/Pelmar-20040315-000123/");
@@ -118,14 +118,14 @@ TEST(MainFormOutput, WorkedExampleEndToEnd)
         files << QDir(folder).relativeFilePath(it.next());
     files.sort();
     EXPECT_EQ(files,
-        QStringList({ "10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp", "megrendeles.txt",
-            "megrendeles_osszegezve.qrp" }));
+              QStringList({"10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp", "megrendeles.txt",
+                           "megrendeles_osszegezve.qrp"}));
     const QByteArray text = readAll(folder + "megrendeles.txt");
     EXPECT_EQ(text.size(), 757);
     EXPECT_EQ(text.count("\r\n"), 33);
     EXPECT_TRUE(text.contains("kep00001.JPG  IMG_0001.JPG              fill     2         120 Ft         240 Ft\r\n"));
     EXPECT_EQ(readAll(folder + "9x13-fill-2/kep00001.JPG"), readAll(w.dir.file("kepek/IMG_0001.JPG")));
-    for (const char* qrp : { "megrendeles.qrp", "megrendeles_osszegezve.qrp" }) {
+    for (const char* qrp : {"megrendeles.qrp", "megrendeles_osszegezve.qrp"}) {
         const QByteArray bytes = readAll(folder + qrp);
         ASSERT_GT(bytes.size(), 140);
         EXPECT_EQ(bytes.left(4), QByteArray::fromHex("03003501"));
@@ -135,7 +135,7 @@ TEST(MainFormOutput, WorkedExampleEndToEnd)
     ASSERT_EQ(script.shown().size(), 2) << "the final message and the offer of a disc";
     EXPECT_EQ(script.shown()[0].kind, MessageKind::Information);
     EXPECT_TRUE(w.form->order().isEmpty()) << "the order is emptied after OK";
-    EXPECT_EQ(w.SumPrice(*form)->text(), "0 Ft");
+    EXPECT_EQ(SumPrice(*w.form)->text(), "0 Ft");
 }
 
 TEST(MainFormOutput, CancelledDialogKeepsTheOrderWithItsNewNames)
@@ -148,7 +148,7 @@ TEST(MainFormOutput, CancelledDialogKeepsTheOrderWithItsNewNames)
         ASSERT_NE(dialog, nullptr);
         dialog->CancelBtn->click();
     });
-    w.OutputMegr(*form)->trigger();
+    OutputMegr(*w.form)->trigger();
     ASSERT_EQ(w.form->order().lineCount(), 1);
     EXPECT_EQ(w.form->order().line(0).newName(), "kep00001");
     EXPECT_TRUE(script.shown().isEmpty());

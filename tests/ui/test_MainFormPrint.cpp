@@ -33,10 +33,10 @@ struct Window
 
     void addLines(int count)
     {
-        TPriceData entry { QStringLiteral("10x15"), 150, QStringLiteral("1800x1200"), QStringLiteral("900x600") };
+        TPriceData entry {QStringLiteral("10x15"), 150, QStringLiteral("1800x1200"), QStringLiteral("900x600")};
         for (int i = 0; i < count; ++i)
             form->order().AddOrderLine(QStringLiteral("/k/kep%1.jpg").arg(i), QStringLiteral("1800x1200"), 0, QString(),
-                i % 2 == 0, entry, QStringLiteral("2"), 2);
+                                       i % 2 == 0, entry, QStringLiteral("2"), 2);
         form->UpdateTotals();
     }
 };
@@ -78,7 +78,7 @@ TEST(MainFormPrint, PreviewsTheNotFinalPrintoutWithPartnerDataAndTotals)
     int ownedDuringPreview = -1;
     previews.onPreview
         = [&](const PreparedReport&) { ownedDuringPreview = int(w.form->findChildren<TQRMegrForm*>().size()); };
-    w.PrintMegr(*form)->trigger();
+    PrintMegr(*w.form)->trigger();
     PartnerData() = saved;
 
     EXPECT_TRUE(messages.shown().isEmpty());
@@ -94,7 +94,7 @@ TEST(MainFormPrint, PreviewsTheNotFinalPrintoutWithPartnerDataAndTotals)
     EXPECT_EQ(text(r, QStringLiteral("QRLabel16")), nullptr);
     EXPECT_EQ(text(r, QStringLiteral("LNewName"), 0), nullptr);
     EXPECT_EQ(text(r, QStringLiteral("LFileName"), 2)->text, QStringLiteral("kep2.jpg"));
-    EXPECT_EQ(text(r, QStringLiteral("LSumMegr"))->text, w.SumPrice(*form)->text());
+    EXPECT_EQ(text(r, QStringLiteral("LSumMegr"))->text, SumPrice(*w.form)->text());
     EXPECT_EQ(text(r, QStringLiteral("LSumMegr"))->text, QStringLiteral("900 Ft"));
     EXPECT_EQ(text(r, QStringLiteral("LSumDarab"))->text, QStringLiteral("6 db"));
     // Owned by the main window while shown, released after.
@@ -109,13 +109,13 @@ TEST(MainFormPrint, FailedPreviewIsReportedAndThePrintoutReleased)
     ScriptedMessages messages;
     PreviewInterceptor previews;
     previews.onPreview = [](const PreparedReport&) { throw AppError(QStringLiteral("Nincs nyomtató")); };
-    w.PrintMegr(*form)->trigger();
+    PrintMegr(*w.form)->trigger();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].kind, MessageKind::GeneralError);
     EXPECT_TRUE(messages.shown()[0].text.startsWith(QStringLiteral("Nincs nyomtató")));
     EXPECT_TRUE(w.form->findChildren<TQRMegrForm*>().isEmpty());
     // The window goes on working: a second print previews.
     previews.onPreview = nullptr;
-    w.PrintMegr(*form)->trigger();
+    PrintMegr(*w.form)->trigger();
     EXPECT_EQ(previews.previews().size(), 2);
 }
