@@ -1,9 +1,9 @@
 #include "app/Application.h"
 #include "core/Texts.h"
 
-#include "platform/Guard.h"
-#include "platform/MessageBox.h"
 #include "ui/AccentRoom.h"
+#include "ui/Guard.h"
+#include "ui/MessageBox.h"
 
 #include <QIcon>
 #include <QLabel>

@@ -7,13 +7,12 @@
 // 0 on success, 1 when the order cannot be built (bad description, refused
 // partner field, empty order, unknown size, no picture copied, failed write),
 // 2 for wrong usage, 3 when the folder was built but a picture was left out.
+#include "core/AppError.h"
 #include "core/Texts.h"
 #include "output/OrderJob.h"
-#include "platform/AppError.h"
-#include "platform/Guard.h"
 
-#include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 
 #include <cstdio>
 
@@ -35,10 +34,10 @@ int main(int argc, char** argv)
     // The printouts need fonts and a paint device, not a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(pelmar::kProgramName);
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(pelmar::kProgramName);
 
-    const QStringList args = QApplication::arguments();
+    const QStringList args = QGuiApplication::arguments();
     if (args.size() != 2 || args[1] == QLatin1String("-h") || args[1] == QLatin1String("--help")) {
         printLine(stderr, QStringLiteral("Használat: pelmar-build MEGRENDELES.json"));
         return 2;

@@ -1,7 +1,7 @@
 #include "app/Application.h"
-#include "platform/Help.h"
 #include "ui/MainForm.h"
 #include "ui/PreviewForm.h"
+#include "ui/help/Help.h"
 
 int main(int argc, char** argv)
 {

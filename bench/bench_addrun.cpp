@@ -12,9 +12,9 @@
 #include "bench/support/JpegWriter.h"
 #include "core/PictureCheck.h"
 #include "core/Texts.h"
-#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
 #include "ui/MainForm.h"
-#include "ui/SettingsStore.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>

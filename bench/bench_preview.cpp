@@ -8,8 +8,8 @@
 // median time of the full decode.
 #include "bench/support/JpegWriter.h"
 #include "platform/JpegDecode.h"
-#include "platform/MessageBox.h"
 #include "ui/MainForm.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QApplication>

@@ -7,9 +7,9 @@
 // process that shows an empty main window the same way. Each is started as a
 // child process several times; the last line is the ratio of the medians.
 #include "app/Application.h"
+#include "platform/SettingsStore.h"
 #include "ui/MainForm.h"
 #include "ui/PreviewForm.h"
-#include "ui/SettingsStore.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

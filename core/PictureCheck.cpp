@@ -1,6 +1,6 @@
 #include "core/PictureCheck.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QFile>
 

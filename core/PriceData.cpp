@@ -1,7 +1,7 @@
 #include "core/PriceData.h"
 
+#include "core/AppError.h"
 #include "core/SizeName.h"
-#include "platform/AppError.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 // Arbitrary bytes as the contents file (.hhc) of the help: every entry read
 // has a name and a depth that the tree can place, and a page's text decodes.
-#include "platform/Help.h"
+#include "platform/HelpFile.h"
 
 #include <QByteArray>
 

@@ -1,8 +1,8 @@
 // Arbitrary bytes as the JSON order description of pelmar-build: either a
 // refusal with a message, or an order whose fields hold what the order
 // dialog's fields could hold.
+#include "core/AppError.h"
 #include "output/OrderJob.h"
-#include "platform/AppError.h"
 
 #include <QByteArray>
 

@@ -1,14 +1,10 @@
 #include "output/FileOp.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/MessageBox.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProgressDialog>
-#include <QWidget>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -178,11 +174,9 @@ void TFileOperation::setActive(bool active)
         Execute();
 }
 
-QWidget* TFileOperation::parentWindow() const
+bool TFileOperation::confirm(const QString& question) const
 {
-    if (auto w = qobject_cast<QWidget*>(parent()))
-        return w->window();
-    return QApplication::activeWindow();
+    return m_prompt && m_prompt->confirm(question);
 }
 
 void TFileOperation::fail(const QString& why)
@@ -226,9 +220,7 @@ bool TFileOperation::makeFolderFor(const QString& target)
         return true;
     std::error_code ec;
     if (!m_flags.testFlag(fofNoConfirmMkDir)
-        && MessageBox::confirm(
-               parentWindow(), QStringLiteral("A(z) \"%1\" mappa nem létezik.\nLétrehozza?").arg(folder))
-            != MessageAnswer::Yes) {
+        && !confirm(QStringLiteral("A(z) \"%1\" mappa nem létezik.\nLétrehozza?").arg(folder))) {
         m_aborted = true;
         fail(folder + QStringLiteral(": a mappa létrehozása megszakítva"));
         return false;
@@ -263,8 +255,7 @@ bool TFileOperation::prepareTarget(QString& target)
         }
     }
     if (!m_flags.testFlag(fofNoConfirmation)
-        && MessageBox::confirm(parentWindow(), QStringLiteral("A(z) \"%1\" fájl már létezik.\nLecseréli?").arg(target))
-            != MessageAnswer::Yes) {
+        && !confirm(QStringLiteral("A(z) \"%1\" fájl már létezik.\nLecseréli?").arg(target))) {
         m_aborted = true;
         return false;
     }
@@ -392,24 +383,26 @@ bool TFileOperation::Execute()
             pairs.append({ s, folder.filePath(QFileInfo(s).fileName()) });
     }
 
-    // A progress window only where there is a desktop to show it on, and only
-    // for a run that takes long enough to need one.
-    std::unique_ptr<QProgressDialog> progress;
-    if (!m_flags.testFlag(fofSilent) && qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        progress = std::make_unique<QProgressDialog>(parentWindow());
-        progress->setWindowTitle(m_progressTitle);
-        progress->setRange(0, int(pairs.size()));
-        progress->setMinimumDuration(2000);
-        progress->setCancelButtonText(QStringLiteral("Mégse"));
-        progress->setWindowModality(Qt::WindowModal);
-    }
+    // Progress only for a run that may show it; the prompt is told of the end
+    // however the run leaves.
+    FileOpPrompt* const progress = m_flags.testFlag(fofSilent) ? nullptr : m_prompt;
+    struct ProgressEnd
+    {
+        FileOpPrompt* prompt;
+        ~ProgressEnd()
+        {
+            if (prompt)
+                prompt->progressEnded();
+        }
+    };
+    if (progress)
+        progress->progressStarted(m_progressTitle, int(pairs.size()));
+    const ProgressEnd progressEnd {progress};
 
     for (int i = 0; i < pairs.size(); ++i) {
         if (progress) {
-            if (!m_flags.testFlag(fofSimpleProgress))
-                progress->setLabelText(QFileInfo(pairs[i].from).fileName());
-            progress->setValue(i);
-            if (progress->wasCanceled()) {
+            const QString name = m_flags.testFlag(fofSimpleProgress) ? QString() : QFileInfo(pairs[i].from).fileName();
+            if (!progress->progressStep(i, name)) {
                 m_aborted = true;
                 return false;
             }
@@ -430,8 +423,6 @@ bool TFileOperation::Execute()
         if (!done)
             return false;
     }
-    if (progress)
-        progress->setValue(int(pairs.size()));
     return true;
 }
 

@@ -7,8 +7,6 @@
 
 #include "platform/AtomicFile.h"
 
-class QWidget;
-
 namespace pelmar {
 
 enum TFileOp { foCopy, foDelete, foMove, foRename };
@@ -42,11 +40,31 @@ bool CopyFileAtomic(const QString& source, const QString& target, QString* error
 
 // Writing bytes the same way: WriteFileAtomic of platform/AtomicFile.h.
 
+// What a file operation asks of the person at the screen and shows them. The
+// window layer answers with message boxes and a progress window; this module
+// opens no window of its own.
+class FileOpPrompt
+{
+public:
+    virtual ~FileOpPrompt() = default;
+    // A yes/no question ("... Lecseréli?"); true only for Yes.
+    virtual bool confirm(const QString& question) = 0;
+    // A run of `count` files begins; `title` is the progress title.
+    virtual void progressStarted(const QString& title, int count) = 0;
+    // Before file `index`; `name` is empty under fofSimpleProgress. False
+    // when the user cancelled the run.
+    virtual bool progressStep(int index, const QString& name) = 0;
+    // The run ended (also after a failure or a cancel).
+    virtual void progressEnded() = 0;
+};
+
 // A file operation component (copy, move, rename, delete) in the manner of the
 // desktop shell's, over POSIX calls. It shows no message of its own; failures
 // come back as the result of Execute and Aborted. Without fofNoConfirmation it
 // asks before replacing a file, without fofNoConfirmMkDir before creating a
-// folder (through the program's message boxes).
+// folder, and without fofSilent it reports progress, all through the prompt.
+// Without a prompt nothing is shown and every question is answered No, so a
+// windowless run never replaces or creates anything it was not allowed to.
 class TFileOperation : public QObject
 {
     Q_OBJECT
@@ -78,6 +96,9 @@ public:
     TFileOpFlags Flags() const { return m_flags; }
     void setFlags(TFileOpFlags flags) { m_flags = flags; }
 
+    // Not owned; may be null.
+    void setPrompt(FileOpPrompt* prompt) { m_prompt = prompt; }
+
     QString ProgressTitle() const { return m_progressTitle; }
     void setProgressTitle(const QString& title) { m_progressTitle = title; }
 
@@ -100,7 +121,7 @@ private:
         QString from;
         QString to;
     };
-    QWidget* parentWindow() const;
+    bool confirm(const QString& question) const;
     QStringList expandSources(bool& ok);
     bool makeFolderFor(const QString& target);
     bool prepareTarget(QString& target);
@@ -115,6 +136,7 @@ private:
     TFileOpFlags m_flags;
     bool m_literal = false;
     QString m_progressTitle;
+    FileOpPrompt* m_prompt = nullptr;
     bool m_aborted = false;
     QString m_lastError;
 };

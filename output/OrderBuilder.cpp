@@ -1,12 +1,12 @@
 #include "output/OrderBuilder.h"
 #include "core/Texts.h"
 
+#include "core/AppError.h"
 #include "core/PriceData.h"
 #include "core/SizeName.h"
 #include "core/Text.h"
 #include "output/FileOp.h"
 #include "output/LabAddress.h"
-#include "platform/AppError.h"
 #include "platform/AtomicFile.h"
 
 #include <QDir>

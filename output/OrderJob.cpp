@@ -2,12 +2,12 @@
 #include "core/Texts.h"
 
 #include "core/AddRun.h"
+#include "core/AppError.h"
 #include "core/PriceData.h"
 #include "output/FileOp.h"
 #include "output/OrderBuilder.h"
 #include "output/OrderNames.h"
 #include "output/ReportPrintouts.h"
-#include "platform/AppError.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -5,7 +5,7 @@
 #include "reports/QRMegr.h"
 #include "reports/QRSumMegr.h"
 
-#include <QWidget>
+#include <utility>
 
 namespace pelmar {
 
@@ -50,14 +50,14 @@ void fillSummary(TQRSumMegrForm& form, const QStringList& rows, const PrintoutLa
 
 } // namespace
 
-ReportPrintouts::ReportPrintouts(QWidget* owner)
-    : m_owner(owner)
+ReportPrintouts::ReportPrintouts(PrintoutPreview preview)
+    : m_preview(std::move(preview))
 {
 }
 
 void ReportPrintouts::saveOrder(const QString& path, const QList<OrderLine>& lines, const PrintoutLabels& labels)
 {
-    TQRMegrForm form(m_owner);
+    TQRMegrForm form;
     fillOrder(form, lines, labels, m_date);
     form.PrepareReport();
     form.SavePreparedReport(path);
@@ -66,7 +66,7 @@ void ReportPrintouts::saveOrder(const QString& path, const QList<OrderLine>& lin
 void ReportPrintouts::saveSummary(const QString& path, const QStringList& rows, const PrintoutLabels& labels,
                                   const QString& totalQuantity)
 {
-    TQRSumMegrForm form(m_owner);
+    TQRSumMegrForm form;
     fillSummary(form, rows, labels, totalQuantity, m_date);
     form.PrepareReport();
     form.SavePreparedReport(path);
@@ -74,17 +74,19 @@ void ReportPrintouts::saveSummary(const QString& path, const QStringList& rows, 
 
 void ReportPrintouts::previewOrder(const QList<OrderLine>& lines, const PrintoutLabels& labels)
 {
-    TQRMegrForm form(m_owner);
+    TQRMegrForm form;
     fillOrder(form, lines, labels, m_date);
-    form.PreviewReport(m_owner);
+    if (m_preview)
+        m_preview(form);
 }
 
 void ReportPrintouts::previewSummary(const QStringList& rows, const PrintoutLabels& labels,
                                      const QString& totalQuantity)
 {
-    TQRSumMegrForm form(m_owner);
+    TQRSumMegrForm form;
     fillSummary(form, rows, labels, totalQuantity, m_date);
-    form.PreviewReport(m_owner);
+    if (m_preview)
+        m_preview(form);
 }
 
 } // namespace pelmar

@@ -3,18 +3,25 @@
 #include "output/OrderBuilder.h"
 
 #include <QDate>
-
-class QWidget;
+#include <functional>
 
 namespace pelmar {
+
+namespace reports {
+class ReportForm;
+}
+
+// Shows a filled printout form and returns when it is closed; the window
+// layer supplies it (the preview window), so this module opens no window.
+using PrintoutPreview = std::function<void(reports::ReportForm& form)>;
 
 // The build's printouts made by the report module: each save or preview
 // creates its printout form, sets its labels (and rows), runs it and frees it.
 class ReportPrintouts : public PrintoutSink
 {
 public:
-    // Previews are owned by and centred on `owner` (may be null).
-    explicit ReportPrintouts(QWidget* owner = nullptr);
+    // Without `preview` the previews show nothing.
+    explicit ReportPrintouts(PrintoutPreview preview = {});
 
     // The date the printouts' date fields show (the order clock's today
     // unless set).
@@ -27,7 +34,7 @@ public:
     void previewSummary(const QStringList& rows, const PrintoutLabels& labels, const QString& totalQuantity) override;
 
 private:
-    QWidget* m_owner;
+    PrintoutPreview m_preview;
     QDate m_date;
 };
 

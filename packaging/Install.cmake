@@ -1,6 +1,11 @@
 # Installation into the usual places and the Debian package.
 include(GNUInstallDirs)
 
+# Installing (and CPack) takes what was built instead of building every target
+# first: tools/package builds only the shipped targets, not the tests and
+# benchmarks.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 foreach(prog pelmarorder pelmar-build)
   if(TARGET ${prog})
     install(TARGETS ${prog} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

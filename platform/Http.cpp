@@ -1,6 +1,6 @@
 #include "platform/Http.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>

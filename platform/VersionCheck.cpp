@@ -1,7 +1,6 @@
 #include "platform/VersionCheck.h"
 
 #include "platform/LabInfo.h"
-#include "platform/MessageBox.h"
 
 namespace pelmar::VersionCheck {
 
@@ -26,13 +25,13 @@ void setTarget(const QUrl& url, const Http::Options& options)
     target() = {url, options};
 }
 
-void run(QWidget* parent, const StatusLine& status)
+void run(const StatusLine& status, const Inform& inform)
 {
     const Target t = target();
     if (t.url.isEmpty())
-        run(parent, status, QUrl(LabInfo::versionUrl()));
+        run(status, inform, QUrl(LabInfo::versionUrl()));
     else
-        run(parent, status, t.url, t.options);
+        run(status, inform, t.url, t.options);
 }
 
 QString newVersionText()
@@ -57,7 +56,7 @@ bool isCurrent(const QByteArray& body)
     return trimmed(body) == QByteArray(LabInfo::kProgramVersion);
 }
 
-void run(QWidget* parent, const StatusLine& status, const QUrl& url, const Http::Options& options)
+void run(const StatusLine& status, const Inform& inform, const QUrl& url, const Http::Options& options)
 {
     const QString saved = status.text();
     status.setText(kSearchingText);
@@ -71,10 +70,7 @@ void run(QWidget* parent, const StatusLine& status, const QUrl& url, const Http:
         throw;
     }
 
-    if (isCurrent(body))
-        MessageBox::information(parent, kUpToDateText);
-    else
-        MessageBox::information(parent, newVersionText());
+    inform(isCurrent(body) ? kUpToDateText : newVersionText());
     status.setText(saved);
 }
 

@@ -7,8 +7,6 @@
 #include <QUrl>
 #include <functional>
 
-class QWidget;
-
 namespace pelmar {
 
 // The main window's status line as the version check sees it.
@@ -32,13 +30,18 @@ QByteArray trimmed(const QByteArray& body);
 // True when the trimmed body is this program's version, byte for byte.
 bool isCurrent(const QByteArray& body);
 
-// The whole check: status text, fetch, comparison, one information box, the
-// status text restored. A failed fetch restores the status text and is thrown
-// on (AppError with the client's message) for the general error box.
-void run(QWidget* parent, const StatusLine& status, const QUrl& url, const Http::Options& options = Http::Options());
+// Shows the check's one result text; the window layer gives an information box.
+using Inform = std::function<void(const QString& text)>;
+
+// The whole check: status text, fetch, comparison, the result handed to
+// `inform`, the status text restored. A failed fetch restores the status text
+// and is thrown on (AppError with the client's message) for the general error
+// box.
+void run(const StatusLine& status, const Inform& inform, const QUrl& url,
+         const Http::Options& options = Http::Options());
 
 // The same against the lab's version file, or against the target a test set.
-void run(QWidget* parent, const StatusLine& status);
+void run(const StatusLine& status, const Inform& inform);
 
 // Tests point the check at their own server; an empty URL restores the lab's.
 void setTarget(const QUrl& url, const Http::Options& options = Http::Options());

@@ -1,7 +1,7 @@
 #include "reports/EmfWriter.h"
 #include "core/Texts.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "reports/TextMetrics.h"
 
 #include <uemf.h>

@@ -1,7 +1,7 @@
 #include "reports/PageRenderer.h"
 #include "core/Texts.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "platform/AtomicFile.h"
 #include "reports/TextMetrics.h"
 

@@ -1,6 +1,6 @@
 #include "reports/PrintoutLayout.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 namespace pelmar::reports {
 

@@ -18,7 +18,7 @@
 //   form.setLabelEnabled("QRLabel17", cd);
 //   form.PrepareReport();
 //   form.SavePreparedReport(folder + "megrendeles.qrp");   // throws AppError
-//   // or form.PreviewReport(parentWidget);        // returns when closed
+//   // or previewReport(form, parentWidget) from the window layer
 //
 // As designed, LNotFinal is enabled (not-final mode: empty "Új fájlnév"
 // column) and QRLabel16/QRLabel17 are disabled; the input labels are blank.

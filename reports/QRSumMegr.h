@@ -17,7 +17,7 @@
 //   form.addRow("9x13|3 db|120 Ft|360 Ft");   // one per size summary row
 //   form.PrepareReport();
 //   form.SavePreparedReport(folder + "megrendeles_osszegezve.qrp");
-//   // or form.PreviewReport(parentWidget);
+//   // or previewReport(form, parentWidget) from the window layer
 //
 // Each row is four fields joined by "|"; see splitItem for texts with fewer
 // or more. Unknown label names throw AppError.

@@ -1,6 +1,6 @@
 #include "reports/QrpFile.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "platform/AtomicFile.h"
 #include "reports/EmfWriter.h"
 

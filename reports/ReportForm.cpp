@@ -2,7 +2,6 @@
 
 #include "reports/QrpFile.h"
 #include "reports/ReportLayout.h"
-#include "reports/ReportPreview.h"
 
 namespace pelmar::reports {
 
@@ -32,11 +31,5 @@ void ReportForm::PrepareReport()
 }
 
 void ReportForm::SavePreparedReport(const QString& path) const { savePreparedReport(m_prepared, path); }
-
-void ReportForm::PreviewReport(QWidget* parent)
-{
-    PrepareReport();
-    previewReport(m_prepared, parent);
-}
 
 } // namespace pelmar::reports

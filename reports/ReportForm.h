@@ -6,8 +6,6 @@
 #include <QDate>
 #include <QObject>
 
-class QWidget;
-
 namespace pelmar::reports {
 
 // A report definition with its page store: the part of the report engine
@@ -19,8 +17,6 @@ namespace pelmar::reports {
 //                             temporary name, then renamed). Before any
 //                             PrepareReport it writes nothing and says nothing.
 //                             A path that cannot be written throws AppError.
-//   PreviewReport(parent)     generate the pages and show them maximized in
-//                             the preview window; returns when it is closed.
 //   setLabelCaption / setLabelEnabled
 //                             set a label by its name; an unknown name throws
 //                             AppError.
@@ -42,7 +38,6 @@ public:
 
     void PrepareReport();
     void SavePreparedReport(const QString& path) const;
-    void PreviewReport(QWidget* parent = nullptr);
 
     // The date the date fields print; today's unless a test fixes it.
     void setPrintDate(QDate date) { m_printDate = date; }

@@ -1,6 +1,6 @@
 #include "reports/ReportModel.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 
 namespace pelmar::reports {
 

@@ -2,16 +2,17 @@
 
 #include "core/AddRun.h"
 #include "core/DroppedFiles.h"
+#include "core/AppError.h"
 #include "core/UserData.h"
-#include "platform/AppError.h"
-#include "platform/Guard.h"
-#include "platform/Help.h"
 #include "platform/LabInfo.h"
-#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
+#include "ui/Guard.h"
+#include "ui/MessageBox.h"
 #include "ui/OpenPictureDialog.h"
 #include "ui/PictureListView.h"
 #include "ui/QuantityBox.h"
-#include "ui/SettingsStore.h"
+#include "ui/SettingsNotice.h"
+#include "ui/help/Help.h"
 
 #include <QAction>
 #include <QApplication>

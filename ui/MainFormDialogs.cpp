@@ -3,14 +3,15 @@
 #include "ui/MainForm.h"
 
 #include "core/UserData.h"
-#include "platform/Help.h"
+#include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "platform/VersionCheck.h"
 #include "ui/AboutForm.h"
-#include "ui/SettingsStore.h"
+#include "ui/MessageBox.h"
 #include "ui/UpdatePricesForm.h"
 #include "ui/UserDataForm.h"
 #include "ui/WelcomeForm.h"
+#include "ui/help/Help.h"
 
 #include <QAction>
 #include <QApplication>
@@ -112,7 +113,7 @@ void MainForm::miWhatsNewClick()
 void MainForm::miCheckVersionClick()
 {
     StatusLine status { [this] { return statusText(); }, [this](const QString& text) { setStatusText(text); } };
-    VersionCheck::run(this, status);
+    VersionCheck::run(status, [this](const QString& text) { MessageBox::information(this, text); });
 }
 
 void MainForm::miJumpPelmarClick()

@@ -3,8 +3,8 @@
 #include "ui/MainForm.h"
 
 #include "core/UserData.h"
-#include "output/SaveMegrForm.h"
-#include "platform/MessageBox.h"
+#include "ui/MessageBox.h"
+#include "ui/order/SaveMegrForm.h"
 
 #include <memory>
 

@@ -1,9 +1,10 @@
 // The main window's command that previews and prints the order.
 #include "core/Texts.h"
 #include "core/UserData.h"
-#include "platform/MessageBox.h"
 #include "reports/QRMegr.h"
 #include "ui/MainForm.h"
+#include "ui/MessageBox.h"
+#include "ui/report/ReportPreview.h"
 
 #include <QLabel>
 #include <memory>
@@ -34,7 +35,7 @@ void MainForm::PrintMegrExecute()
     form->setLabelCaption(QStringLiteral("LSumMegr"), SumPrice->text());
     form->setSumMenny(SumMenny->text());
     // LNotFinal stays on and the CD line off, as the printout is designed.
-    form->PreviewReport(this);
+    reports::previewReport(*form, this);
 }
 
 } // namespace pelmar

@@ -1,7 +1,7 @@
 #include "ui/MainWindowSettings.h"
 
 #include "core/PriceData.h"
-#include "ui/SettingsStore.h"
+#include "platform/SettingsStore.h"
 
 namespace pelmar {
 

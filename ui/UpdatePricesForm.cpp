@@ -3,10 +3,10 @@
 #include "core/PriceData.h"
 #include "core/SizeName.h"
 #include "core/Text.h"
-#include "platform/Help.h"
-#include "platform/MessageBox.h"
 #include "ui/DialogStyle.h"
+#include "ui/MessageBox.h"
 #include "ui/MoneyEdit.h"
+#include "ui/help/Help.h"
 
 #include <QFrame>
 #include <QGridLayout>

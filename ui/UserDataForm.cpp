@@ -2,9 +2,9 @@
 
 #include "core/PriceData.h"
 #include "core/Text.h"
-#include "platform/Help.h"
-#include "platform/MessageBox.h"
 #include "ui/DialogStyle.h"
+#include "ui/MessageBox.h"
+#include "ui/help/Help.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

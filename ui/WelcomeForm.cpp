@@ -1,8 +1,8 @@
 #include "ui/WelcomeForm.h"
 
-#include "platform/Help.h"
 #include "platform/LabInfo.h"
 #include "ui/DialogStyle.h"
+#include "ui/help/Help.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "core/AddRun.h"
 #include "core/PictureCheck.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 

@@ -1,5 +1,5 @@
+#include "core/AppError.h"
 #include "core/OrderModel.h"
-#include "platform/AppError.h"
 #include "tests/support/Printers.h"
 
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
+#include "core/AppError.h"
 #include "core/PictureCheck.h"
-#include "platform/AppError.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/Printers.h"
 #include "tests/support/TempDir.h"

@@ -1,5 +1,5 @@
+#include "core/AppError.h"
 #include "core/PriceData.h"
-#include "platform/AppError.h"
 #include "tests/support/Printers.h"
 
 #include <gtest/gtest.h>

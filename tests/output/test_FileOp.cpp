@@ -1,5 +1,4 @@
 #include "output/FileOp.h"
-#include "platform/MessageBox.h"
 #include "tests/output/OrderFixtures.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
@@ -24,6 +23,35 @@ QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
+
+// Answers the questions from a queue (Yes when it is empty) and cancels the
+// run at a chosen file; records every call.
+struct ScriptedPrompt : FileOpPrompt
+{
+    QList<bool> answers;
+    int cancelAt = -1;
+    QStringList questions;
+    QStringList steps;
+    int started = 0;
+    int ended = 0;
+
+    bool confirm(const QString& question) override
+    {
+        questions.append(question);
+        return answers.isEmpty() || answers.takeFirst();
+    }
+    void progressStarted(const QString& title, int count) override
+    {
+        ++started;
+        steps.append(QStringLiteral("%1/%2").arg(title).arg(count));
+    }
+    bool progressStep(int index, const QString& name) override
+    {
+        steps.append(QStringLiteral("%1:%2").arg(index).arg(name));
+        return index != cancelAt;
+    }
+    void progressEnded() override { ++ended; }
+};
 
 void configureForBuild(TFileOperation& fo)
 {
@@ -51,7 +79,8 @@ TEST(FileOp, CopyCreatesFoldersAndReplacesWithoutAQuestion)
     const QString target = dir.file("order/9x13-fill-2/kep00001.JPG");
     TFileOperation fo;
     configureForBuild(fo);
-    ScriptedMessages script; // any question would be recorded here
+    ScriptedPrompt prompt; // any question or progress would be recorded here
+    fo.setPrompt(&prompt);
     fo.setFilesFrom(source);
     fo.setFilesTo(target);
     ASSERT_TRUE(fo.Execute()) << fo.LastError().toStdString();
@@ -62,8 +91,9 @@ TEST(FileOp, CopyCreatesFoldersAndReplacesWithoutAQuestion)
     dir.write("src/IMG_0001.JPG", "shorter");
     ASSERT_TRUE(fo.Execute());
     EXPECT_EQ(readAll(target), "shorter");
-    EXPECT_TRUE(script.shown().isEmpty());
-    EXPECT_EQ(entries(dir.file("order/9x13-fill-2")), QStringList({ "kep00001.JPG" }));
+    EXPECT_TRUE(prompt.questions.isEmpty());
+    EXPECT_TRUE(prompt.steps.isEmpty());
+    EXPECT_EQ(entries(dir.file("order/9x13-fill-2")), QStringList({"kep00001.JPG"}));
 }
 
 TEST(FileOp, SemicolonInAPathIsTwoNamesInTheTextFormButOneInTheListForm)
@@ -191,29 +221,68 @@ TEST(FileOp, QuestionsWithoutTheNoConfirmFlags)
     fo.setFilesFrom(source);
     fo.setFilesTo(dir.file("out/p.jpg"));
     {
-        ScriptedMessages script;
-        script.queueAnswer(MessageAnswer::No);
+        // Without a prompt nothing is replaced or created.
+        EXPECT_TRUE(fo.Execute());
+        EXPECT_TRUE(fo.Aborted());
+        EXPECT_EQ(readAll(dir.file("out/p.jpg")), "old");
+        fo.setFilesTo(dir.file("new/folder/p.jpg"));
+        EXPECT_FALSE(fo.Execute());
+        EXPECT_FALSE(QFileInfo::exists(dir.file("new")));
+    }
+    ScriptedPrompt prompt;
+    fo.setPrompt(&prompt);
+    {
+        prompt.answers = {false};
+        fo.setFilesTo(dir.file("out/p.jpg"));
         EXPECT_TRUE(fo.Execute());
         EXPECT_TRUE(fo.Aborted()) << "the refused replacement is an abort";
         EXPECT_EQ(readAll(dir.file("out/p.jpg")), "old");
-        ASSERT_EQ(script.shown().size(), 1);
-        EXPECT_EQ(script.shown()[0].kind, MessageKind::Confirmation);
+        EXPECT_EQ(prompt.questions,
+                  QStringList {QStringLiteral("A(z) \"%1\" fájl már létezik.\nLecseréli?").arg(dir.file("out/p.jpg"))});
     }
     {
-        ScriptedMessages script;
-        script.queueAnswer(MessageAnswer::No);
+        prompt.answers = {false};
         fo.setFilesTo(dir.file("new/folder/p.jpg"));
         EXPECT_FALSE(fo.Execute());
         EXPECT_TRUE(fo.Aborted());
         EXPECT_FALSE(QFileInfo::exists(dir.file("new")));
     }
     {
-        ScriptedMessages script; // empty queue: Yes
+        prompt.answers.clear(); // Yes
         fo.setFilesTo(dir.file("out/p.jpg"));
         EXPECT_TRUE(fo.Execute());
         EXPECT_FALSE(fo.Aborted());
         EXPECT_EQ(readAll(dir.file("out/p.jpg")), "new");
     }
+    EXPECT_EQ(prompt.started, 0) << "fofSilent shows no progress";
+}
+
+TEST(FileOp, ProgressNamesEachFileAndCancelStopsTheRun)
+{
+    TempDir dir;
+    const QString a = dir.write("a.jpg", "A");
+    const QString b = dir.write("b.jpg", "B");
+    const QString c = dir.write("c.jpg", "C");
+    TFileOperation fo;
+    fo.setFlags(fofNoConfirmation | fofNoConfirmMkDir);
+    fo.setProgressTitle("Másolás");
+    fo.setSourceNames({a, b, c});
+    fo.setTargetNames({dir.file("out")});
+    ScriptedPrompt prompt;
+    prompt.cancelAt = 1;
+    fo.setPrompt(&prompt);
+    EXPECT_FALSE(fo.Execute());
+    EXPECT_TRUE(fo.Aborted());
+    EXPECT_EQ(prompt.steps, QStringList({"Másolás/3", "0:a.jpg", "1:b.jpg"}));
+    EXPECT_EQ(prompt.ended, 1) << "the progress ends however the run leaves";
+    EXPECT_EQ(entries(dir.file("out")), QStringList({"a.jpg"}));
+
+    prompt = ScriptedPrompt();
+    fo.setFlags(fo.Flags() | fofSimpleProgress);
+    EXPECT_TRUE(fo.Execute());
+    EXPECT_EQ(prompt.steps, QStringList({"Másolás/3", "0:", "1:", "2:"}));
+    EXPECT_EQ(prompt.ended, 1);
+    EXPECT_EQ(entries(dir.file("out")), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
 }
 
 TEST(FileOp, RenameOnCollisionKeepsBoth)

@@ -1,11 +1,9 @@
-#include "output/EnvelopeEdit.h"
+#include "core/AppError.h"
 #include "output/OrderJob.h"
 #include "core/AddRun.h"
-#include "output/SaveMegrForm.h"
-#include "platform/AppError.h"
-#include "platform/MessageBox.h"
-#include "reports/ReportPreview.h"
+#include "output/OrderNames.h"
 #include "tests/output/OrderFixtures.h"
+#include "tests/output/OrderJobFixtures.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 
@@ -17,9 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -27,38 +23,6 @@ using namespace pelmar;
 using namespace pelmar::test;
 
 namespace {
-
-QJsonObject exampleJson(const TempDir& dir)
-{
-    QJsonObject partner { { "UserID", "123" }, { "UserNev", "Minta Fotó Bt." }, { "UserHelys", "Kisváros" },
-        { "UserCim", "Fő utca 1." }, { "UserIrsz", "9999" } };
-    QJsonObject customer { { "VevoNev", "" }, { "VevoHelys", "" }, { "VevoCim", "" }, { "VevoIrsz", "" } };
-    QJsonArray pictures { QJsonObject { { "path", dir.file("kepek/IMG_0001.JPG") }, { "size", "9x13" },
-                              { "fill", "fill" }, { "quantity", 2 } },
-        QJsonObject {
-            { "path", dir.file("kepek/nyaralas.jpg") }, { "size", "10x15" }, { "fill", "fit" }, { "quantity", 1 } } };
-    return QJsonObject { { "partner", partner }, { "Megj", "" }, { "customer", customer }, { "TasakNo", "000123" },
-        { "BaseFolder", dir.file("Rendelesek") }, { "date", "2004-03-15" }, { "CDIndex", true },
-        { "prices", QJsonArray { "9x13|120|1200x1800|800x1200", "10x15|150|1500x2100|1000x1500" } }, { "CD", 500 },
-        { "pictures", pictures } };
-}
-
-// A picture of w x h pixels that passes the 51200-byte rule.
-void writePicture(const TempDir& dir, const QString& name, int w, int h)
-{
-    QByteArray jpeg = makeJpeg(w, h);
-    if (jpeg.size() < 60000)
-        jpeg = makeJpeg(w, h, 60000);
-    dir.write(name, jpeg);
-}
-
-void writePictures(const TempDir& dir)
-{
-    writePicture(dir, "kepek/IMG_0001.JPG", 1800, 1200);
-    writePicture(dir, "kepek/nyaralas.jpg", 1500, 2100);
-}
-
-QByteArray json(const QJsonObject& o) { return QJsonDocument(o).toJson(); }
 
 QString errorOf(const QByteArray& text)
 {
@@ -68,48 +32,6 @@ QString errorOf(const QByteArray& text)
         return e.message();
     }
     return QString();
-}
-
-struct ToolRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun runTool(const QStringList& args, const QString& stdoutFile = QString())
-{
-    QProcess p;
-    if (!stdoutFile.isEmpty())
-        p.setStandardOutputFile(stdoutFile);
-    // The tool is built into the same folder as the tests.
-    QString bin = qEnvironmentVariable("PELMAR_BIN_DIR");
-    if (bin.isEmpty())
-        bin = QCoreApplication::applicationDirPath();
-    p.start(bin + "/pelmar-build", args);
-    ToolRun r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
-
-// Every file under folder with its contents; the .qrp finish time (header
-// bytes 16..23) is blanked, as it differs between any two builds.
-QMap<QString, QByteArray> snapshot(const QString& folder)
-{
-    QMap<QString, QByteArray> out;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QByteArray bytes = readAll(path);
-        if (path.endsWith(".qrp") && bytes.size() >= 24)
-            bytes.replace(16, 8, QByteArray(8, '\0'));
-        out.insert(QDir(folder).relativeFilePath(path), bytes);
-    }
-    return out;
 }
 
 } // namespace
@@ -277,46 +199,6 @@ TEST(OrderJob, RunRefusesEmptyOrdersUnknownSizesAndPartnerFields)
         EXPECT_TRUE(e.message().contains("túl hosszú")) << e.message().toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(dir.file("Rendelesek")));
-}
-
-TEST(OrderJob, ToolBuildsTheExampleLikeTheDialog)
-{
-    TempDir dir;
-    writePictures(dir);
-    const QString description = dir.write("order.json", json(exampleJson(dir)));
-    const ToolRun run = runTool({ description });
-    ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    const QString folder = dir.file("Rendelesek/Pelmar-20040315-000123/");
-    EXPECT_EQ(run.out, folder + "\n");
-    EXPECT_EQ(readAll(folder + "megrendeles.txt"), exampleOrderText(true));
-    const QMap<QString, QByteArray> tool = snapshot(folder);
-    EXPECT_EQ(tool.keys(),
-        QStringList({ "10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp", "megrendeles.txt",
-            "megrendeles_osszegezve.qrp" }));
-    // The path is what a script reads: when it cannot be printed the run
-    // is no success.
-    const ToolRun unprinted = runTool({ description }, "/dev/full");
-    EXPECT_EQ(unprinted.code, 1);
-    EXPECT_TRUE(unprinted.err.contains(folder)) << unprinted.err.toStdString();
-
-    // The same order through the dialog, into another base folder.
-    setOrderTodayForTests(QDate(2004, 3, 15));
-    OrderModel order;
-    AddRun rules(order);
-    const OrderJob job = ParseOrderJob(json(exampleJson(dir)));
-    for (const OrderJob::Picture& p : job.pictures)
-        ASSERT_TRUE(rules.add(p.path, ParsePriceData(job.prices[p.size == "9x13" ? 0 : 1]), p.fill, p.quantity).added());
-    TSaveMegrForm form(nullptr, order, examplePartner(), { "CD=500" });
-    form.BaseFolder = dir.file("Dialog/");
-    form.TasakNo->setText("000123");
-    form.CBCDIndex->click();
-    form.show();
-    ScriptedMessages script;
-    reports::PreviewInterceptor previews;
-    form.MegrBtn->click();
-    setOrderTodayForTests(QDate());
-    ASSERT_EQ(form.result(), QDialog::Accepted);
-    EXPECT_EQ(snapshot(dir.file("Dialog/Pelmar-20040315-000123/")), tool);
 }
 
 TEST(OrderJob, ToolReportsUsageBadInputAndRefusals)

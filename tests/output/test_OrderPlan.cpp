@@ -1,5 +1,5 @@
+#include "core/AppError.h"
 #include "output/OrderNames.h"
-#include "platform/AppError.h"
 #include "tests/output/OrderFixtures.h"
 
 #include <gtest/gtest.h>

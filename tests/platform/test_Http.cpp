@@ -1,9 +1,8 @@
 #include "LocalHttpServer.h"
 
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "platform/Http.h"
 #include "platform/LabInfo.h"
-#include "platform/MessageBox.h"
 #include "platform/VersionCheck.h"
 
 #include <QElapsedTimer>
@@ -172,15 +171,20 @@ TEST(VersionCheck, EachReplyGivesItsOneMessageAndRestoresTheStatusLine)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body.toStdString());
         LocalHttpServer server(always(LocalHttpServer::reply("HTTP/1.1 200 OK", c.body)));
-        ScriptedMessages messages;
         FakeStatus status;
         const QString before = status.current;
-        VersionCheck::run(nullptr, status.line(), server.url(LabInfo::kVersionPath), shortLimits());
+        QStringList shown;
+        QString statusWhileShown;
+        VersionCheck::run(
+            status.line(),
+            [&](const QString& text) {
+                shown.append(text);
+                statusWhileShown = status.current;
+            },
+            server.url(LabInfo::kVersionPath), shortLimits());
 
-        ASSERT_EQ(messages.shown().size(), 1);
-        EXPECT_EQ(messages.shown().first().kind, MessageKind::Information);
-        EXPECT_EQ(messages.shown().first().text,
-                  c.current ? VersionCheck::kUpToDateText : VersionCheck::newVersionText());
+        EXPECT_EQ(shown, QStringList {c.current ? VersionCheck::kUpToDateText : VersionCheck::newVersionText()});
+        EXPECT_EQ(statusWhileShown, VersionCheck::kSearchingText);
         EXPECT_EQ(status.history, QStringList({VersionCheck::kSearchingText, before}));
         EXPECT_EQ(status.current, before);
     }
@@ -208,13 +212,15 @@ TEST(VersionCheck, FailureRestoresTheStatusFirstAndShowsNoVersionMessage)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LocalHttpServer server(always(c.answer));
-        ScriptedMessages messages;
         FakeStatus status;
         const QString before = status.current;
+        QStringList shown;
         QString statusWhenThrown;
         bool thrown = false;
         try {
-            VersionCheck::run(nullptr, status.line(), server.url(LabInfo::kVersionPath), shortLimits());
+            VersionCheck::run(
+                status.line(), [&](const QString& text) { shown.append(text); }, server.url(LabInfo::kVersionPath),
+                shortLimits());
         } catch (const AppError& e) {
             thrown = true;
             statusWhenThrown = status.current;
@@ -222,6 +228,6 @@ TEST(VersionCheck, FailureRestoresTheStatusFirstAndShowsNoVersionMessage)
         }
         EXPECT_TRUE(thrown);
         EXPECT_EQ(statusWhenThrown, before);
-        EXPECT_TRUE(messages.shown().isEmpty());
+        EXPECT_TRUE(shown.isEmpty());
     }
 }

@@ -3,7 +3,7 @@
 
 #include "PageQuery.h"
 #include "ReportFiles.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "reports/EmfWriter.h"
 #include "reports/PrintoutLayout.h"
 #include "reports/QRMegr.h"

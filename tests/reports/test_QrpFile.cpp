@@ -2,7 +2,7 @@
 // page, read back with a reader written apart from the writer.
 
 #include "ReportFiles.h"
-#include "platform/AppError.h"
+#include "core/AppError.h"
 #include "reports/PageRenderer.h"
 #include "reports/QRMegr.h"
 #include "reports/QRSumMegr.h"

@@ -4,13 +4,13 @@
 // scratch database, the open-picture dialog replaced by a list of files, and
 // every message box answered by script.
 
+#include "platform/SettingsStore.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
-#include "ui/SettingsStore.h"
 
-#include "platform/MessageBox.h"
+#include "ui/MessageBox.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,9 +2,8 @@
 #include "ModalScript.h"
 
 #include "core/UserData.h"
-#include "platform/Help.h"
 #include "platform/LabInfo.h"
-#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
 #include "platform/Shell.h"
 #include "platform/VersionCheck.h"
 #include "tests/platform/LocalHttpServer.h"
@@ -12,8 +11,9 @@
 #include "tests/ui/MainFormParts.h"
 #include "ui/AboutForm.h"
 #include "ui/MainForm.h"
-#include "ui/SettingsStore.h"
+#include "ui/MessageBox.h"
 #include "ui/UserDataForm.h"
+#include "ui/help/Help.h"
 
 #include <QLabel>
 #include <QLineEdit>

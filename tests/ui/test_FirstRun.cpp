@@ -2,16 +2,17 @@
 #include "ModalScript.h"
 
 #include "core/UserData.h"
-#include "platform/Help.h"
-#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
+#include "ui/MessageBox.h"
 #include "ui/MoneyEdit.h"
-#include "ui/SettingsStore.h"
+#include "platform/SettingsStore.h"
 #include "ui/UpdatePricesForm.h"
 #include "ui/UserDataForm.h"
 #include "ui/WelcomeForm.h"
+#include "ui/help/Help.h"
 
 #include <QCheckBox>
 #include <QComboBox>

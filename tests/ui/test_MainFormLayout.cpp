@@ -1,9 +1,9 @@
+#include "platform/SettingsStore.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
-#include "ui/SettingsStore.h"
 
-#include "platform/MessageBox.h"
+#include "ui/MessageBox.h"
 
 #include "tests/support/JpegFixtures.h"
 #include <QAction>

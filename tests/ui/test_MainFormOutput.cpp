@@ -1,14 +1,14 @@
 // The order folder built from the main window, through the real dialogs.
 #include "core/UserData.h"
-#include "output/EnvelopeEdit.h"
 #include "output/OrderNames.h"
-#include "output/SaveMegrForm.h"
-#include "platform/MessageBox.h"
-#include "reports/ReportPreview.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
+#include "ui/MessageBox.h"
+#include "ui/order/EnvelopeEdit.h"
+#include "ui/order/SaveMegrForm.h"
+#include "ui/report/ReportPreview.h"
 
 #include <QAction>
 #include <QCheckBox>

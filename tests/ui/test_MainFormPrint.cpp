@@ -1,14 +1,14 @@
 // "Nyomtatás" of the main window: refusal of an empty order, the not-final
 // printout's inputs, the preview, and the printout released after a failure.
 
+#include "core/AppError.h"
 #include "core/UserData.h"
-#include "platform/AppError.h"
-#include "platform/MessageBox.h"
 #include "reports/QRMegr.h"
-#include "reports/ReportPreview.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
+#include "ui/MessageBox.h"
+#include "ui/report/ReportPreview.h"
 
 #include <QAction>
 #include <QLabel>

@@ -2,12 +2,13 @@
 #include "ModalScript.h"
 
 #include "core/UserData.h"
-#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/MainFormParts.h"
 #include "ui/MainForm.h"
+#include "ui/MessageBox.h"
 #include "ui/MoneyEdit.h"
-#include "ui/SettingsStore.h"
+#include "platform/SettingsStore.h"
 #include "ui/UpdatePricesForm.h"
 
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "DialogTestUtil.h"
 
 #include "core/PriceData.h"
-#include "platform/Help.h"
-#include "platform/MessageBox.h"
+#include "ui/MessageBox.h"
 #include "ui/MoneyEdit.h"
 #include "ui/UpdatePricesForm.h"
+#include "ui/help/Help.h"
 
 #include <QHeaderView>
 #include <QLabel>

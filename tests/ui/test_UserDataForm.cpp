@@ -1,8 +1,8 @@
 #include "DialogTestUtil.h"
 
-#include "platform/Help.h"
-#include "platform/MessageBox.h"
+#include "ui/MessageBox.h"
 #include "ui/UserDataForm.h"
+#include "ui/help/Help.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #include "DialogTestUtil.h"
 
-#include "platform/Help.h"
 #include "platform/LabInfo.h"
 #include "ui/WelcomeForm.h"
+#include "ui/help/Help.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,12 +1,12 @@
 // The program's windows driven with the real message boxes and the real help
 // window, not the scripted stand-ins: what the close box of a question means,
 // and that the help window stays usable beside every dialog.
-#include "platform/Help.h"
+#include "platform/SettingsStore.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/ModalScript.h"
 #include "ui/MainForm.h"
-#include "ui/SettingsStore.h"
+#include "ui/help/Help.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,8 +1,8 @@
-#include "output/DiscWriteDialog.h"
+#include "ui/disc/DiscWriteDialog.h"
 
 #include "output/DiscCapacity.h"
-#include "platform/Guard.h"
-#include "platform/MessageBox.h"
+#include "ui/Guard.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -157,7 +157,10 @@ QString DiscWriteDialog::offerQuestion()
                           "és azt egy másik gépen írhatja lemezre.");
 }
 
-void DiscWriteDialog::setRunner(Runner r) { runner() = std::move(r); }
+void DiscWriteDialog::setRunner(Runner r)
+{
+    runner() = std::move(r);
+}
 
 void DiscWriteDialog::offer(QWidget* parent, const QString& orderFolder)
 {
@@ -185,8 +188,8 @@ void DiscWriteDialog::RefreshDrives()
     }
     CBDrive->clear();
     for (const DiscDrive& d : std::as_const(m_drives))
-        CBDrive->addItem(
-            d.accessible ? d.label() : d.label() + QStringLiteral(" (foglalt vagy nem elérhető)"), d.device);
+        CBDrive->addItem(d.accessible ? d.label() : d.label() + QStringLiteral(" (foglalt vagy nem elérhető)"),
+                         d.device);
     if (m_drives.isEmpty()) {
         QString text = QStringLiteral("Nem található CD- vagy DVD-író meghajtó ezen a számítógépen.\nMentse a "
                                       "megrendelést lemezkép fájlba, és írja lemezre egy másik számítógépen.");
@@ -225,7 +228,8 @@ void DiscWriteDialog::updateControls()
 void DiscWriteDialog::BrowseBtnClick()
 {
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Lemezkép fájl mentése"),
-        QDir::fromNativeSeparators(ImagePath->text()), QStringLiteral("Lemezkép (*.iso)"));
+                                                      QDir::fromNativeSeparators(ImagePath->text()),
+                                                      QStringLiteral("Lemezkép (*.iso)"));
     if (path.isEmpty())
         return;
     QString chosen = path;
@@ -253,8 +257,8 @@ void DiscWriteDialog::WriteBtnClick()
         }
         if (QFileInfo(job.imagePath).isFile()
             && MessageBox::confirm(this,
-                   QStringLiteral("A lemezkép fájl már létezik:\n\n%1\n\nFelülírja?")
-                       .arg(QDir::toNativeSeparators(job.imagePath)))
+                                   QStringLiteral("A lemezkép fájl már létezik:\n\n%1\n\nFelülírja?")
+                                       .arg(QDir::toNativeSeparators(job.imagePath)))
                 != MessageAnswer::Yes)
             return;
     }
@@ -266,7 +270,10 @@ void DiscWriteDialog::WriteBtnClick()
     updateControls();
 }
 
-bool DiscWriteDialog::askCancel() { return MessageBox::confirm(this, kCancelQuestion) == MessageAnswer::Yes; }
+bool DiscWriteDialog::askCancel()
+{
+    return MessageBox::confirm(this, kCancelQuestion) == MessageAnswer::Yes;
+}
 
 void DiscWriteDialog::CancelBtnClick()
 {

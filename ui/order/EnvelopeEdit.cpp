@@ -1,6 +1,6 @@
-#include "output/EnvelopeEdit.h"
+#include "ui/order/EnvelopeEdit.h"
 
-#include "platform/MessageBox.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QFocusEvent>

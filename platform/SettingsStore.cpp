@@ -1,6 +1,4 @@
-#include "ui/SettingsStore.h"
-
-#include "platform/MessageBox.h"
+#include "platform/SettingsStore.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -68,7 +66,10 @@ QStringList keyParts(const QString& path)
     return parts;
 }
 
-QString joinKey(const QStringList& parts) { return QLatin1Char('\\') + parts.join(QLatin1Char('\\')); }
+QString joinKey(const QStringList& parts)
+{
+    return QLatin1Char('\\') + parts.join(QLatin1Char('\\'));
+}
 
 const char* const kSchema = "CREATE TABLE IF NOT EXISTS settings_key ("
                             " id INTEGER PRIMARY KEY,"
@@ -91,7 +92,10 @@ QString SettingsStore::defaultDatabasePath()
     return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/settings.sqlite");
 }
 
-void SettingsStore::setDatabasePathOverride(const QString& path) { pathOverride() = path; }
+void SettingsStore::setDatabasePathOverride(const QString& path)
+{
+    pathOverride() = path;
+}
 
 SettingsStore::SettingsStore(const QString& databasePath)
     : m_path(databasePath.isEmpty() ? defaultDatabasePath() : databasePath)
@@ -124,7 +128,7 @@ SettingsStore::SettingsStore(const QString& databasePath)
         m_state = State::Unreadable;
         return;
     }
-    for (const char* side : { "-journal", "-wal", "-shm" }) {
+    for (const char* side : {"-journal", "-wal", "-shm"}) {
         const QString from = m_path + QLatin1String(side);
         if (QFileInfo::exists(from))
             QFile::rename(from, target + QLatin1String(side));
@@ -326,10 +330,13 @@ std::optional<SettingsStore::Stored> SettingsStore::readValue(const QString& nam
     q.bind(2, name);
     if (q.step() != SQLITE_ROW)
         return std::nullopt;
-    return Stored { Kind(q.integer(0)), q.integer(1), q.text(2) };
+    return Stored {Kind(q.integer(0)), q.integer(1), q.text(2)};
 }
 
-bool SettingsStore::valueExists(const QString& name) const { return readValue(name).has_value(); }
+bool SettingsStore::valueExists(const QString& name) const
+{
+    return readValue(name).has_value();
+}
 
 std::optional<qint32> SettingsStore::readInteger(const QString& name) const
 {
@@ -466,9 +473,9 @@ QString settingsStateMessage(const SettingsStore& store)
             .arg(QDir::toNativeSeparators(store.setAsidePath()));
     case SettingsStore::State::Locked:
         return QStringLiteral(
-            "A beállítások adatbázisát egy másik program zárolja, ezért most nem olvasható. A program "
-            "az alapértelmezett beállításokkal indul, és a mostani változtatásokat nem menti el, hogy "
-            "a meglévő beállítások megmaradjanak.\n\nAz adatbázis helye:\n%1")
+                   "A beállítások adatbázisát egy másik program zárolja, ezért most nem olvasható. A program "
+                   "az alapértelmezett beállításokkal indul, és a mostani változtatásokat nem menti el, hogy "
+                   "a meglévő beállítások megmaradjanak.\n\nAz adatbázis helye:\n%1")
             .arg(where);
     case SettingsStore::State::NotAFile:
         return QStringLiteral("A beállítások adatbázisa helyén egy mappa vagy más, nem közönséges fájl van, ezért a "
@@ -477,9 +484,9 @@ QString settingsStateMessage(const SettingsStore& store)
             .arg(where);
     case SettingsStore::State::Unreadable:
         return QStringLiteral(
-            "A beállítások adatbázisa nem olvasható, ezért a program az alapértelmezett beállításokkal "
-            "indul, és a mostani változtatásokat nem menti el, hogy a meglévő beállítások "
-            "megmaradjanak.\n\nAz adatbázis helye:\n%1")
+                   "A beállítások adatbázisa nem olvasható, ezért a program az alapértelmezett beállításokkal "
+                   "indul, és a mostani változtatásokat nem menti el, hogy a meglévő beállítások "
+                   "megmaradjanak.\n\nAz adatbázis helye:\n%1")
             .arg(where);
     case SettingsStore::State::ReadOnly:
         return QStringLiteral("A beállítások adatbázisa csak olvasható, ezért a beállítások mostani változtatásai nem "
@@ -491,13 +498,6 @@ QString settingsStateMessage(const SettingsStore& store)
             .arg(where);
     }
     return {};
-}
-
-void reportSetAside(QWidget* parent, const SettingsStore& store)
-{
-    const QString text = settingsStateMessage(store);
-    if (!text.isEmpty())
-        MessageBox::information(parent, text);
 }
 
 bool readPartnerData(const SettingsStore& store, TUserData& data)

@@ -1,16 +1,17 @@
-#include "output/SaveMegrForm.h"
+#include "ui/order/SaveMegrForm.h"
 
 #include "core/PriceData.h"
-#include "output/BrowseForFolderDialog.h"
 #include "output/DiscCapacity.h"
-#include "output/DiscWriteDialog.h"
-#include "output/EnvelopeEdit.h"
 #include "output/FileOp.h"
 #include "output/ReportPrintouts.h"
-#include "platform/Guard.h"
-#include "platform/Help.h"
-#include "platform/MessageBox.h"
-
+#include "ui/FileOpDialogs.h"
+#include "ui/Guard.h"
+#include "ui/MessageBox.h"
+#include "ui/disc/DiscWriteDialog.h"
+#include "ui/help/Help.h"
+#include "ui/order/BrowseForFolderDialog.h"
+#include "ui/order/EnvelopeEdit.h"
+#include "ui/report/ReportPreview.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -93,7 +94,8 @@ TSaveMegrForm::TSaveMegrForm(QWidget* owner, OrderModel& order, const TUserData&
     , m_order(order)
     , m_partner(partner)
     , m_settingValues(settingValues)
-    , m_reportPrintouts(std::make_unique<ReportPrintouts>(this))
+    , m_reportPrintouts(
+          std::make_unique<ReportPrintouts>([this](reports::ReportForm& form) { reports::previewReport(form, this); }))
     , m_printouts(m_reportPrintouts.get())
 {
     setObjectName(QStringLiteral("SaveMegrForm"));
@@ -148,7 +150,8 @@ void TSaveMegrForm::buildControls()
     SizeList->setMinimumSize(330, 260);
     // The selection stays visible when the list loses the focus.
     QPalette listPalette = SizeList->palette();
-    listPalette.setColor(QPalette::Inactive, QPalette::Highlight, listPalette.color(QPalette::Active, QPalette::Highlight));
+    listPalette.setColor(QPalette::Inactive, QPalette::Highlight,
+                         listPalette.color(QPalette::Active, QPalette::Highlight));
     listPalette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                          listPalette.color(QPalette::Active, QPalette::HighlightedText));
     SizeList->setPalette(listPalette);
@@ -172,7 +175,8 @@ void TSaveMegrForm::buildControls()
     top->addLayout(right, 1);
     auto partnerBox = new QGroupBox(QStringLiteral("Partner adatok"), this);
     auto partnerLayout = new QVBoxLayout(partnerBox);
-    partnerLayout->addWidget(hint(partnerBox, QStringLiteral("Kérjük adja meg és ellenőrizze számlázási adatait."), true));
+    partnerLayout->addWidget(
+        hint(partnerBox, QStringLiteral("Kérjük adja meg és ellenőrizze számlázási adatait."), true));
     auto partnerForm = new QFormLayout;
     partnerLayout->addLayout(partnerForm);
     UserID = makeEdit(partnerBox, "UserID");
@@ -273,9 +277,9 @@ void TSaveMegrForm::buildControls()
     buttons->addWidget(HelpBtn);
     root->addLayout(buttons);
 
-    QWidget* order[] = {SizeList, UserID,  UserNev,    UserHelys,    UserCim,   UserIrsz, Megj,      VevoNev,
-                        VevoHelys, VevoCim, VevoIrsz,   TasakNo,      CBPrintData, OutputFolder, BrowseBtn, MegrBtn,
-                        CancelBtn, HelpBtn, CBPrintSumData, CBCDIndex};
+    QWidget* order[] = {SizeList,  UserID,    UserNev,   UserHelys, UserCim,        UserIrsz,    Megj,
+                        VevoNev,   VevoHelys, VevoCim,   VevoIrsz,  TasakNo,        CBPrintData, OutputFolder,
+                        BrowseBtn, MegrBtn,   CancelBtn, HelpBtn,   CBPrintSumData, CBCDIndex};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
@@ -290,6 +294,7 @@ void TSaveMegrForm::buildControls()
     FO->setObjectName(QStringLiteral("FO"));
     FO->setOperation(foCopy);
     FO->setFlags(fofNoConfirmation | fofNoConfirmMkDir | fofSilent);
+    FO->setPrompt(new FileOpDialogs(this));
 
     auto guard = [this](void (TSaveMegrForm::*handler)()) {
         return [this, handler] { runGuarded(this, [this, handler] { (this->*handler)(); }); };
@@ -424,15 +429,15 @@ void TSaveMegrForm::keyPressEvent(QKeyEvent* event)
 
 OrderFields TSaveMegrForm::fieldTexts() const
 {
-    return {UserID->text(),  UserNev->text(),   UserHelys->text(), UserCim->text(), UserIrsz->text(),
-            Megj->text(),    VevoNev->text(),   VevoHelys->text(), VevoCim->text(), VevoIrsz->text()};
+    return {UserID->text(), UserNev->text(), UserHelys->text(), UserCim->text(), UserIrsz->text(),
+            Megj->text(),   VevoNev->text(), VevoHelys->text(), VevoCim->text(), VevoIrsz->text()};
 }
 
 void TSaveMegrForm::setInputsEnabled(bool enabled)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{MegrBtn, BrowseBtn, OutputFolder, TasakNo, UserID, UserNev,
-                                                      UserHelys, UserCim, UserIrsz, Megj, VevoNev, VevoHelys,
-                                                      VevoCim, VevoIrsz, CBPrintData, CBPrintSumData, CBCDIndex})
+    for (QWidget* w : std::initializer_list<QWidget*> {MegrBtn, BrowseBtn, OutputFolder, TasakNo, UserID, UserNev,
+                                                       UserHelys, UserCim, UserIrsz, Megj, VevoNev, VevoHelys, VevoCim,
+                                                       VevoIrsz, CBPrintData, CBPrintSumData, CBCDIndex})
         w->setEnabled(enabled);
     if (enabled)
         CBPrintDataClick();
@@ -560,8 +565,9 @@ bool TSaveMegrForm::confirmStop()
 
 bool TSaveMegrForm::continueAfterCopyError(const QString& source, const QString&)
 {
-    return MessageBox::confirm(this, QStringLiteral("Hiba a fájl másolása során:\n\n") + source
-                                         + QStringLiteral("\n\nA kép nem lesz benne a megrendelésbe!\nFolytatja?"))
+    return MessageBox::confirm(this,
+                               QStringLiteral("Hiba a fájl másolása során:\n\n") + source
+                                   + QStringLiteral("\n\nA kép nem lesz benne a megrendelésbe!\nFolytatja?"))
         != MessageAnswer::No;
 }
 

@@ -13,6 +13,7 @@ class QScrollArea;
 namespace pelmar::reports {
 
 class PageView;
+class ReportForm;
 
 // The preview window: the prepared pages, one at a time, with page
 // navigation, zoom (whole page, page width, 100 %), printing through the
@@ -69,6 +70,9 @@ private:
 // Shows the prepared report maximized, captioned with its title, and returns
 // when the window is closed.
 void previewReport(const PreparedReport& report, QWidget* parent = nullptr);
+
+// Generates the form's pages and previews them as above.
+void previewReport(ReportForm& form, QWidget* parent = nullptr);
 
 // While alive, previewReport shows nothing: each call is recorded (with a copy
 // of the pages) and returns at once, so tests can run commands that preview.

@@ -7,7 +7,6 @@
 #include <optional>
 
 struct sqlite3;
-class QWidget;
 
 namespace pelmar {
 
@@ -133,11 +132,9 @@ inline const QString kSettingsPricesKey = QStringLiteral("\\Software\\Dravik\\Pe
 inline const QString kSettingsValuesKey = QStringLiteral("\\Software\\Dravik\\PelmarClient\\Values");
 
 // What the partner is told, once at start-up, when the store did not open
-// cleanly; empty when there is nothing to tell.
+// cleanly; empty when there is nothing to tell. The window layer shows it
+// (reportSetAside).
 QString settingsStateMessage(const SettingsStore& store);
-
-// The information box with settingsStateMessage(), when there is one.
-void reportSetAside(QWidget* parent, const SettingsStore& store);
 
 // Reads the partner data from the open main key as the start-up load does:
 // only when UserID exists (as an integer) are the six fields read; a missing

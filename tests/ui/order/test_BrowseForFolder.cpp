@@ -1,8 +1,8 @@
-#include "output/BrowseForFolderDialog.h"
-#include "platform/AppError.h"
-#include "platform/MessageBox.h"
+#include "core/AppError.h"
 #include "tests/output/OrderFixtures.h"
 #include "tests/support/TempDir.h"
+#include "ui/MessageBox.h"
+#include "ui/order/BrowseForFolderDialog.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -117,9 +117,8 @@ TEST(BrowseForFolder, InitializedSelectPathConfirmAndCancel)
     int initialized = 0;
     QString startedIn;
     QStringList selections;
-    bfd.OnSelectionChanged = [&](TBrowseForFolderDialog*, QWidget*, const QString&, const QString& path) {
-        selections << path;
-    };
+    bfd.OnSelectionChanged
+        = [&](TBrowseForFolderDialog*, QWidget*, const QString&, const QString& path) { selections << path; };
     bfd.OnInitialized = [&](TBrowseForFolderDialog* sender, QWidget* window) {
         ++initialized;
         EXPECT_EQ(window, sender->browser());

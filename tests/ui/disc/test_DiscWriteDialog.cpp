@@ -1,7 +1,7 @@
-#include "output/DiscWriteDialog.h"
-#include "platform/MessageBox.h"
 #include "tests/output/test_DiscSupport.h"
 #include "tests/support/TempDir.h"
+#include "ui/MessageBox.h"
+#include "ui/disc/DiscWriteDialog.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -32,9 +32,9 @@ DiscWriteDialog::DriveLister noDrives()
 DiscWriteDialog::DriveLister twoDrives()
 {
     return [](QString*) {
-        return QList<DiscDrive> { { QStringLiteral("/dev/sr0"), QStringLiteral("ASUS"), QStringLiteral("DRW-24D5MT"),
-                                      true },
-            { QStringLiteral("/dev/sr1"), QStringLiteral("LG"), QStringLiteral("GH24"), false } };
+        return QList<DiscDrive> {
+            {QStringLiteral("/dev/sr0"), QStringLiteral("ASUS"), QStringLiteral("DRW-24D5MT"), true},
+            {QStringLiteral("/dev/sr1"), QStringLiteral("LG"), QStringLiteral("GH24"), false}};
     };
 }
 
@@ -108,8 +108,8 @@ TEST(DiscWriteDialog, WritesAVerifiedImageAndReportsIt)
     EXPECT_TRUE(controlsLockedWhileRunning);
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].kind, MessageKind::Information);
-    EXPECT_EQ(
-        messages.shown()[0].text, QStringLiteral("A lemezkép elkészült, és az ellenőrzés hibátlan volt:\n\n") + image);
+    EXPECT_EQ(messages.shown()[0].text,
+              QStringLiteral("A lemezkép elkészült, és az ellenőrzés hibátlan volt:\n\n") + image);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
     EXPECT_TRUE(QFileInfo(image).isFile());
 }
@@ -227,7 +227,7 @@ TEST(DiscWriteDialog, OfferAfterTheBuildAsksOnceAndOpensOnlyOnYes)
 
         messages.queueAnswer(MessageAnswer::Yes);
         DiscWriteDialog::offer(nullptr, QStringLiteral("/x/Pelmar-20040315-000123/"));
-        EXPECT_EQ(opened, QStringList { QStringLiteral("/x/Pelmar-20040315-000123/") });
+        EXPECT_EQ(opened, QStringList {QStringLiteral("/x/Pelmar-20040315-000123/")});
     }
     DiscWriteDialog::setRunner({});
     // Scripted messages and no observer: a Yes must not leave a real window

@@ -2,12 +2,12 @@
 // total, the question before building an order too big for a CD, and the
 // offer to write the finished folder to a disc.
 #include "output/DiscCapacity.h"
-#include "output/DiscWriteDialog.h"
-#include "output/SaveMegrForm.h"
-#include "platform/MessageBox.h"
 #include "tests/output/OrderFixtures.h"
 #include "tests/output/test_DiscSupport.h"
 #include "tests/support/TempDir.h"
+#include "ui/MessageBox.h"
+#include "ui/disc/DiscWriteDialog.h"
+#include "ui/order/SaveMegrForm.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -24,7 +24,7 @@ using namespace pelmar::test::disc;
 
 namespace {
 
-const QStringList kSettings = { QStringLiteral("CD=500") };
+const QStringList kSettings = {QStringLiteral("CD=500")};
 
 // Saves small stand-ins for the printouts and never previews.
 class QuietPrintouts : public PrintoutSink
@@ -114,11 +114,11 @@ TEST(DiscOrderDialog, OrderTooBigForACdIsBuiltOnlyAfterYes)
 // order folder, and the order dialog closes with OK either way.
 TEST(DiscOrderDialog, FinishedBuildOffersTheDisc)
 {
-    for (const MessageAnswer answer : { MessageAnswer::Yes, MessageAnswer::No }) {
+    for (const MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No}) {
         TempDir tmp;
         OrderModel order;
-        addLine(
-            order, tmp.write(QStringLiteral("IMG_0001.JPG"), noise(60000, 1)), QStringLiteral("9x13"), 120, true, 2);
+        addLine(order, tmp.write(QStringLiteral("IMG_0001.JPG"), noise(60000, 1)), QStringLiteral("9x13"), 120, true,
+                2);
         TSaveMegrForm form(nullptr, order, examplePartner(), kSettings);
         QuietPrintouts printouts;
         form.setPrintouts(&printouts);
@@ -135,7 +135,7 @@ TEST(DiscOrderDialog, FinishedBuildOffersTheDisc)
         EXPECT_TRUE(messages.shown()[0].text.startsWith(QStringLiteral("Megrendelése elkészült")));
         EXPECT_EQ(messages.shown()[1].text, DiscWriteDialog::offerQuestion());
         if (answer == MessageAnswer::Yes)
-            EXPECT_EQ(runner.opened, QStringList { folder });
+            EXPECT_EQ(runner.opened, QStringList {folder});
         else
             EXPECT_TRUE(runner.opened.isEmpty());
         EXPECT_EQ(form.result(), QDialog::Accepted);

@@ -1,7 +1,7 @@
-#include "output/BrowseForFolderDialog.h"
+#include "ui/order/BrowseForFolderDialog.h"
 
-#include "platform/AppError.h"
-#include "platform/MessageBox.h"
+#include "core/AppError.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
-#include "output/BrowseForFolderDialog.h"
-#include "output/DiscWriteDialog.h"
-#include "output/EnvelopeEdit.h"
-#include "output/SaveMegrForm.h"
-#include "platform/Help.h"
-#include "platform/MessageBox.h"
-#include "reports/ReportPreview.h"
 #include "tests/output/OrderFixtures.h"
 #include "tests/support/TempDir.h"
+#include "ui/MessageBox.h"
+#include "ui/disc/DiscWriteDialog.h"
+#include "ui/help/Help.h"
+#include "ui/order/BrowseForFolderDialog.h"
+#include "ui/order/EnvelopeEdit.h"
+#include "ui/order/SaveMegrForm.h"
+#include "ui/report/ReportPreview.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -117,10 +117,10 @@ TEST(SaveMegrForm, TabOrderFollowsTheDesign)
             names << w->objectName();
         w = w->nextInFocusChain();
     } while (w != form.SizeList);
-    const QStringList expected = {"SizeList", "UserID",      "UserNev",      "UserHelys", "UserCim", "UserIrsz", "Megj",
-                                  "VevoNev",  "VevoHelys",   "VevoCim",      "VevoIrsz",  "TasakNo", "CBPrintData",
-                                  "OutputFolder", "BrowseBtn", "MegrBtn",    "CancelBtn", "HelpBtn", "CBPrintSumData",
-                                  "CBCDIndex"};
+    const QStringList expected
+        = {"SizeList",  "UserID",    "UserNev",   "UserHelys", "UserCim",        "UserIrsz",    "Megj",
+           "VevoNev",   "VevoHelys", "VevoCim",   "VevoIrsz",  "TasakNo",        "CBPrintData", "OutputFolder",
+           "BrowseBtn", "MegrBtn",   "CancelBtn", "HelpBtn",   "CBPrintSumData", "CBCDIndex"};
     EXPECT_EQ(names, expected);
 }
 
@@ -138,7 +138,7 @@ TEST(SaveMegrForm, CdFeeTogglesBackToThePictureTotal)
     }
     EXPECT_EQ(form.SizeList->rowCount(), 2) << "the summary is not changed";
 
-    for (const QStringList& settings : {QStringList{}, QStringList{"CD=abc"}, QStringList{"CD=5.5"}}) {
+    for (const QStringList& settings : {QStringList {}, QStringList {"CD=abc"}, QStringList {"CD=5.5"}}) {
         TSaveMegrForm other(nullptr, ex.order, examplePartner(), settings);
         other.CBCDIndex->click();
         EXPECT_EQ(other.LSumMegr->text(), "390 Ft");
@@ -357,9 +357,9 @@ TEST(SaveMegrFormBuild, InputsAreDisabledDuringTheBuildAndCancelYesStopsIt)
     QStringList enabled;
     bool progressShown = false;
     QTimer::singleShot(0, &form, [&] {
-        for (QWidget* w : std::initializer_list<QWidget*>{form.MegrBtn, form.BrowseBtn, form.OutputFolder, form.TasakNo,
-                                                          form.UserID, form.UserNev, form.Megj, form.VevoNev,
-                                                          form.CBPrintData, form.CBCDIndex, form.CancelBtn})
+        for (QWidget* w : std::initializer_list<QWidget*> {
+                 form.MegrBtn, form.BrowseBtn, form.OutputFolder, form.TasakNo, form.UserID, form.UserNev, form.Megj,
+                 form.VevoNev, form.CBPrintData, form.CBCDIndex, form.CancelBtn})
             if (w->isEnabled())
                 enabled << w->objectName();
         progressShown = form.PB->isVisible() && form.LProcess->isVisible();
@@ -416,8 +416,9 @@ TEST(SaveMegrFormBuild, CopyErrorNoKeepsTheDialogOpen)
     script.queueAnswer(MessageAnswer::No);
     form.MegrBtn->click();
     ASSERT_EQ(script.shown().size(), 1);
-    EXPECT_EQ(script.shown()[0].text, "Hiba a fájl másolása során:\n\n" + f.dir.file("kepek/IMG_0001.JPG") +
-                                          "\n\nA kép nem lesz benne a megrendelésbe!\nFolytatja?");
+    EXPECT_EQ(script.shown()[0].text,
+              "Hiba a fájl másolása során:\n\n" + f.dir.file("kepek/IMG_0001.JPG")
+                  + "\n\nA kép nem lesz benne a megrendelésbe!\nFolytatja?");
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.MegrBtn->isEnabled());
     EXPECT_TRUE(form.PB->isHidden());

@@ -1,16 +1,8 @@
-#include "platform/Guard.h"
+#include "ui/Guard.h"
 
-#include "platform/AppError.h"
-#include "platform/MessageBox.h"
+#include "ui/MessageBox.h"
 
 namespace pelmar {
-
-QString failureText(const std::exception& e)
-{
-    if (auto app = dynamic_cast<const AppError*>(&e))
-        return app->message();
-    return QString::fromUtf8(e.what());
-}
 
 bool runGuarded(QWidget* parent, const std::function<void()>& command)
 {

@@ -22,4 +22,12 @@ private:
     QString m_message;
 };
 
+// The user-visible text of any failure.
+inline QString failureText(const std::exception& e)
+{
+    if (auto app = dynamic_cast<const AppError*>(&e))
+        return app->message();
+    return QString::fromUtf8(e.what());
+}
+
 } // namespace pelmar

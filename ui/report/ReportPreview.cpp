@@ -1,8 +1,9 @@
-#include "reports/ReportPreview.h"
+#include "ui/report/ReportPreview.h"
 
-#include "platform/Guard.h"
 #include "reports/PageRenderer.h"
 #include "reports/QrpFile.h"
+#include "reports/ReportForm.h"
+#include "ui/Guard.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -86,15 +87,15 @@ ReportPreviewWindow::ReportPreviewWindow(const PreparedReport& report, QWidget* 
     bar->addSeparator();
     m_first = add(QStringLiteral("FirstPage"), QStringLiteral("Első"), [](ReportPreviewWindow* w) { w->showPage(1); });
     m_prev = add(QStringLiteral("PrevPage"), QStringLiteral("Előző"),
-        [](ReportPreviewWindow* w) { w->showPage(w->currentPage() - 1); });
+                 [](ReportPreviewWindow* w) { w->showPage(w->currentPage() - 1); });
     m_pageLabel = new QLabel(bar);
     m_pageLabel->setObjectName(QStringLiteral("PageLabel"));
     m_pageLabel->setMargin(6);
     bar->addWidget(m_pageLabel);
     m_next = add(QStringLiteral("NextPage"), QStringLiteral("Következő"),
-        [](ReportPreviewWindow* w) { w->showPage(w->currentPage() + 1); });
+                 [](ReportPreviewWindow* w) { w->showPage(w->currentPage() + 1); });
     m_last = add(QStringLiteral("LastPage"), QStringLiteral("Utolsó"),
-        [](ReportPreviewWindow* w) { w->showPage(w->pageCount()); });
+                 [](ReportPreviewWindow* w) { w->showPage(w->pageCount()); });
     bar->addSeparator();
     add(QStringLiteral("Print"), QStringLiteral("Nyomtatás..."), [](ReportPreviewWindow* w) { w->printReport(); });
     add(QStringLiteral("Save"), QStringLiteral("Mentés..."), [](ReportPreviewWindow* w) { w->saveReport(); });
@@ -224,8 +225,8 @@ void ReportPreviewWindow::printReport()
 
 void ReportPreviewWindow::saveReport()
 {
-    QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Nyomtatvány mentése"), QString(), QStringLiteral("Elkészített nyomtatvány (*.qrp)"));
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Nyomtatvány mentése"), QString(),
+                                                QStringLiteral("Elkészített nyomtatvány (*.qrp)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QLatin1String(".qrp"), Qt::CaseInsensitive))
@@ -235,8 +236,8 @@ void ReportPreviewWindow::saveReport()
 
 void ReportPreviewWindow::saveAsPdf()
 {
-    QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Mentés PDF-be"), QString(), QStringLiteral("PDF dokumentum (*.pdf)"));
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Mentés PDF-be"), QString(),
+                                                QStringLiteral("PDF dokumentum (*.pdf)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
@@ -244,9 +245,15 @@ void ReportPreviewWindow::saveAsPdf()
     savePdfTo(path);
 }
 
-void ReportPreviewWindow::saveReportTo(const QString& path) const { savePreparedReport(m_report, path); }
+void ReportPreviewWindow::saveReportTo(const QString& path) const
+{
+    savePreparedReport(m_report, path);
+}
 
-void ReportPreviewWindow::savePdfTo(const QString& path) const { savePdf(m_report, path); }
+void ReportPreviewWindow::savePdfTo(const QString& path) const
+{
+    savePdf(m_report, path);
+}
 
 namespace {
 PreviewInterceptor* g_interceptor = nullptr;
@@ -258,9 +265,15 @@ PreviewInterceptor::PreviewInterceptor()
     g_interceptor = this;
 }
 
-PreviewInterceptor::~PreviewInterceptor() { g_interceptor = m_previous; }
+PreviewInterceptor::~PreviewInterceptor()
+{
+    g_interceptor = m_previous;
+}
 
-PreviewInterceptor* PreviewInterceptor::active() { return g_interceptor; }
+PreviewInterceptor* PreviewInterceptor::active()
+{
+    return g_interceptor;
+}
 
 void PreviewInterceptor::record(const PreparedReport& report)
 {
@@ -282,6 +295,12 @@ void previewReport(const PreparedReport& report, QWidget* parent)
         window.setGeometry(screen->availableGeometry());
     window.setWindowState(window.windowState() | Qt::WindowMaximized);
     window.exec();
+}
+
+void previewReport(ReportForm& form, QWidget* parent)
+{
+    form.PrepareReport();
+    previewReport(form.prepared(), parent);
 }
 
 } // namespace pelmar::reports

@@ -1,4 +1,4 @@
-#include "platform/MessageBox.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -43,8 +43,7 @@ private:
     bool m_closedByBox = false;
 };
 
-MessageAnswer showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-                      bool question)
+MessageAnswer showBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text, bool question)
 {
     QuestionBox box(icon, title, text, QMessageBox::NoButton, ownerFor(parent));
     if (question) {

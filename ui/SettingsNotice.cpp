@@ -1,0 +1,15 @@
+#include "ui/SettingsNotice.h"
+
+#include "platform/SettingsStore.h"
+#include "ui/MessageBox.h"
+
+namespace pelmar {
+
+void reportSetAside(QWidget* parent, const SettingsStore& store)
+{
+    const QString text = settingsStateMessage(store);
+    if (!text.isEmpty())
+        MessageBox::information(parent, text);
+}
+
+} // namespace pelmar
