@@ -1,6 +1,7 @@
 #include "core/PictureCheck.h"
 
 #include "core/AppError.h"
+#include "core/JpegFdSource.h"
 
 #include <QFile>
 
@@ -123,79 +124,8 @@ void jpegErrorExit(j_common_ptr cinfo)
 
 void jpegSilence(j_common_ptr, int) { }
 
-// A libjpeg source that reads straight from a file descriptor into a buffer
-// of the caller's, starting with the block the caller has already read. Big
-// segments before the frame header (camera metadata) are skipped by seeking,
-// not read. What it reads is bounded: a header is a few kilobytes once the
-// metadata is skipped, so a start marker followed by gigabytes of zeros ends
-// like a short file (the library's own error) instead of being read through.
-struct FdSource
-{
-    jpeg_source_mgr pub;
-    int fd;
-    JOCTET* buffer;
-    size_t capacity;
-    qint64 budget;
-    bool startOfFile;
-};
-
+// A header is a few kilobytes once its metadata is skipped.
 constexpr qint64 kMaxHeaderBytes = qint64(16) * 1024 * 1024;
-
-void sourceInit(j_decompress_ptr) { }
-
-void sourceTerm(j_decompress_ptr) { }
-
-boolean sourceFill(j_decompress_ptr cinfo)
-{
-    auto* src = reinterpret_cast<FdSource*>(cinfo->src);
-    ssize_t n = 0;
-    if (src->budget > 0) {
-        do
-            n = ::read(src->fd, src->buffer, size_t(std::min<qint64>(qint64(src->capacity), src->budget)));
-        while (n < 0 && errno == EINTR);
-    }
-    if (n > 0)
-        src->budget -= n;
-    if (n <= 0) {
-        // As libjpeg's own file source does: an empty file is an error, a
-        // short one gets a fake end marker and the decoder decides.
-        if (src->startOfFile)
-            ERREXIT(cinfo, JERR_INPUT_EMPTY);
-        WARNMS(cinfo, JWRN_JPEG_EOF);
-        src->buffer[0] = JOCTET(0xFF);
-        src->buffer[1] = JOCTET(JPEG_EOI);
-        n = 2;
-    }
-    src->pub.next_input_byte = src->buffer;
-    src->pub.bytes_in_buffer = size_t(n);
-    src->startOfFile = false;
-    return TRUE;
-}
-
-void sourceSkip(j_decompress_ptr cinfo, long count)
-{
-    auto* src = reinterpret_cast<FdSource*>(cinfo->src);
-    if (count <= 0)
-        return;
-    if (size_t(count) <= src->pub.bytes_in_buffer) {
-        src->pub.next_input_byte += count;
-        src->pub.bytes_in_buffer -= size_t(count);
-        return;
-    }
-    const off_t beyond = off_t(size_t(count) - src->pub.bytes_in_buffer);
-    src->pub.bytes_in_buffer = 0;
-    if (::lseek(src->fd, beyond, SEEK_CUR) >= 0)
-        return; // past the end: the next read finds nothing and ends the file
-    // Not seekable (a pipe): read through it.
-    long left = long(beyond);
-    while (left > 0) {
-        sourceFill(cinfo);
-        const long here = std::min(left, long(src->pub.bytes_in_buffer));
-        src->pub.next_input_byte += here;
-        src->pub.bytes_in_buffer -= size_t(here);
-        left -= here;
-    }
-}
 
 // Reads only the header; returns false with the decoder's message number.
 // `buffer` holds the first `firstSize` bytes of the file, already read.
@@ -203,7 +133,7 @@ bool readJpegHeader(int fd, JOCTET* buffer, size_t capacity, size_t firstSize, i
 {
     jpeg_decompress_struct cinfo {};
     JpegErrorManager err {};
-    FdSource source {};
+    JpegFdSource source {};
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = jpegErrorExit;
     err.pub.emit_message = jpegSilence;
@@ -214,19 +144,7 @@ bool readJpegHeader(int fd, JOCTET* buffer, size_t capacity, size_t firstSize, i
         return false;
     }
     jpeg_create_decompress(&cinfo);
-    source.pub.init_source = sourceInit;
-    source.pub.fill_input_buffer = sourceFill;
-    source.pub.skip_input_data = sourceSkip;
-    source.pub.resync_to_restart = jpeg_resync_to_restart;
-    source.pub.term_source = sourceTerm;
-    source.pub.next_input_byte = buffer;
-    source.pub.bytes_in_buffer = firstSize;
-    source.fd = fd;
-    source.buffer = buffer;
-    source.capacity = capacity;
-    source.budget = kMaxHeaderBytes - qint64(firstSize);
-    source.startOfFile = firstSize == 0;
-    cinfo.src = &source.pub;
+    UseJpegFdSource(&cinfo, source, fd, buffer, capacity, firstSize, kMaxHeaderBytes);
     jpeg_read_header(&cinfo, TRUE);
     height = int(cinfo.image_height);
     width = int(cinfo.image_width);

@@ -1,5 +1,7 @@
 #include "platform/JpegDecode.h"
 
+#include "core/JpegFdSource.h"
+
 #include <QFile>
 #include <QSysInfo>
 
@@ -84,107 +86,27 @@ private:
     QString m_error;
 };
 
-// A libjpeg source reading through the file descriptor. Deliberately not a
-// memory map: a file shrunk by another program while we decode it must end
-// the data early (the decoder fills the rest), not kill the program with
-// SIGBUS. The buffer is large, so the decoder stays on libjpeg-turbo's fast
-// Huffman path for all but the last few kilobytes of each block. At most
-// `budget` bytes are read: garbage after a header or after the last scan
-// (gigabytes of zeros) ends like a short file instead of being read through.
-struct FdSource
-{
-    jpeg_source_mgr pub;
-    int fd;
-    JOCTET* buffer;
-    size_t capacity;
-    qint64 budget;
-    bool startOfFile;
-};
-
-void sourceInit(j_decompress_ptr)
-{
-}
-
-void sourceTerm(j_decompress_ptr)
-{
-}
-
-boolean sourceFill(j_decompress_ptr cinfo)
-{
-    auto* src = reinterpret_cast<FdSource*>(cinfo->src);
-    const size_t want = size_t(std::min<qint64>(qint64(src->capacity), src->budget));
-    size_t got = 0;
-    while (got < want) {
-        const ssize_t n = ::read(src->fd, src->buffer + got, want - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && got == 0)
-            ERREXIT(cinfo, JERR_FILE_READ);
-        if (n <= 0)
-            break;
-        got += size_t(n);
-    }
-    src->budget -= qint64(got);
-    if (got == 0) {
-        // As libjpeg's own file source does: an empty file is an error, a
-        // short one gets a fake end marker and the decoder decides.
-        if (src->startOfFile)
-            ERREXIT(cinfo, JERR_INPUT_EMPTY);
-        WARNMS(cinfo, JWRN_JPEG_EOF);
-        src->buffer[0] = JOCTET(0xFF);
-        src->buffer[1] = JOCTET(JPEG_EOI);
-        got = 2;
-    }
-    src->pub.next_input_byte = src->buffer;
-    src->pub.bytes_in_buffer = got;
-    src->startOfFile = false;
-    return TRUE;
-}
-
-// Metadata segments are skipped by seeking, not read, and do not count
-// against the budget.
-void sourceSkip(j_decompress_ptr cinfo, long count)
-{
-    auto* src = reinterpret_cast<FdSource*>(cinfo->src);
-    if (count <= 0)
-        return;
-    if (size_t(count) <= src->pub.bytes_in_buffer) {
-        src->pub.next_input_byte += count;
-        src->pub.bytes_in_buffer -= size_t(count);
-        return;
-    }
-    const off_t beyond = off_t(size_t(count) - src->pub.bytes_in_buffer);
-    src->pub.bytes_in_buffer = 0;
-    if (::lseek(src->fd, beyond, SEEK_CUR) < 0)
-        ERREXIT(cinfo, JERR_FILE_READ);
-}
-
 // The reading buffer: large for a decode, small for a header.
 class SourceBuffer
 {
 public:
-    SourceBuffer(const PictureFile& file, size_t largest, qint64 budget)
-        // Never more than the file needs, never less than a fake end marker.
-        : m_data(size_t(std::clamp<qint64>(file.size(), 4096, qint64(largest))))
+    // Never more than the file needs, never less than a fake end marker.
+    SourceBuffer(const PictureFile& file, size_t largest)
+        : m_fd(file.fd())
+        , m_data(size_t(std::clamp<qint64>(file.size(), 4096, qint64(largest))))
     {
-        m_source.pub.init_source = sourceInit;
-        m_source.pub.fill_input_buffer = sourceFill;
-        m_source.pub.skip_input_data = sourceSkip;
-        m_source.pub.resync_to_restart = jpeg_resync_to_restart;
-        m_source.pub.term_source = sourceTerm;
-        m_source.fd = file.fd();
-        m_source.buffer = m_data.data();
-        m_source.capacity = m_data.size();
-        m_source.budget = budget;
-        m_source.startOfFile = true;
     }
-    jpeg_source_mgr* source() { return &m_source.pub; }
+    void attach(j_decompress_ptr cinfo, qint64 budget)
+    {
+        UseJpegFdSource(cinfo, m_source, m_fd, m_data.data(), m_data.size(), 0, budget);
+    }
     // Lets the decoder read this many bytes more.
     void allow(qint64 more) { m_source.budget += more; }
 
 private:
+    int m_fd;
     std::vector<JOCTET> m_data;
-    FdSource m_source {};
+    JpegFdSource m_source {};
 };
 
 // What a preview may read of one file: far beyond the compressed data of
@@ -261,7 +183,7 @@ bool readSize(const QString& path, QSize& size, QString* error)
             *error = file.error();
         return false;
     }
-    SourceBuffer buffer(file, 64 * 1024, kMaxHeaderBytes);
+    SourceBuffer buffer(file, 64 * 1024);
     Decompressor d;
     // Only objects made before this point may live across the jump.
     if (setjmp(d.err.jump)) {
@@ -271,7 +193,7 @@ bool readSize(const QString& path, QSize& size, QString* error)
     }
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
-    d.cinfo.src = buffer.source();
+    buffer.attach(&d.cinfo, kMaxHeaderBytes);
     jpeg_read_header(&d.cinfo, TRUE);
     size = QSize(int(d.cinfo.image_width), int(d.cinfo.image_height));
     return true;
@@ -286,7 +208,7 @@ Decoded decode(const QString& path, int denominator)
         out.error = file.error();
         return out;
     }
-    SourceBuffer buffer(file, 1024 * 1024, kMaxHeaderBytes);
+    SourceBuffer buffer(file, 1024 * 1024);
     Decompressor d;
     std::vector<JSAMPLE> row;
     if (setjmp(d.err.jump)) {
@@ -296,7 +218,7 @@ Decoded decode(const QString& path, int denominator)
     }
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
-    d.cinfo.src = buffer.source();
+    buffer.attach(&d.cinfo, kMaxHeaderBytes);
     jpeg_read_header(&d.cinfo, TRUE);
     buffer.allow(kMaxInputBytes - kMaxHeaderBytes);
     out.trueSize = QSize(int(d.cinfo.image_width), int(d.cinfo.image_height));
