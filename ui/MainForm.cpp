@@ -279,8 +279,18 @@ bool MainForm::event(QEvent* event)
     return handled;
 }
 
+void MainForm::fitEditorRow()
+{
+    const QMargins bar = ToolBar2->contentsMargins();
+    const QMargins inner = ToolBar2->layout() ? ToolBar2->layout()->contentsMargins() : QMargins();
+    ToolBar2->setMinimumWidth(
+        Panel1->minimumSizeHint().width() + bar.left() + bar.right() + inner.left() + inner.right());
+}
+
 bool MainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Panel1 && event->type() == QEvent::LayoutRequest)
+        fitEditorRow();
     if (watched == PelmarLogo && event->type() == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() == Qt::LeftButton && PelmarLogo->rect().contains(me->position().toPoint())) {

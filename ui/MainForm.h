@@ -140,6 +140,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void fitEditorRow();
 
 private:
     // Controls, named as the window's components; tests reach them by these

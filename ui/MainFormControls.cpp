@@ -123,10 +123,9 @@ void MainForm::createControls()
     auto* outer = new QVBoxLayout(central);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    // The window has no minimum size of its own; narrower than its controls
-    // they are clipped.
-    outer->setSizeConstraint(QLayout::SetNoConstraint);
-    central->setMinimumSize(1, 1);
+    // The window's minimum size comes from its rows: the editor row and the
+    // logo must fit whole (the first tool bar folds its buttons behind its
+    // extension arrow instead).
     setCentralWidget(central);
 
     auto named = [](QWidget* w, const char* name) {
@@ -216,10 +215,15 @@ void MainForm::createControls()
         row->addWidget(w);
     row->addStretch();
     ToolBar2->addWidget(Panel1);
+    // A tool bar hides what does not fit instead of asking for room; the
+    // editor row's controls must never be cut, so the bar asks for the row's
+    // minimum, again whenever the row's contents change (the size list).
+    Panel1->installEventFilter(this);
+    fitEditorRow();
 
     bars->addWidget(ToolBar1);
     bars->addWidget(ToolBar2);
-    CoolBar1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    CoolBar1->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     top->addWidget(CoolBar1, 1);
 
     Panel3 = static_cast<QFrame*>(named(new QFrame(Panel2), "Panel3"));
@@ -251,6 +255,7 @@ void MainForm::createControls()
     PBAdd = static_cast<QProgressBar*>(named(new QProgressBar(Panel10), "PBAdd"));
     PBAdd->setFixedWidth(300);
     PBAdd->setMaximumHeight(17);
+    PBAdd->setTextVisible(false);
     PBAdd->setVisible(false);
     status->addWidget(ImgInfo);
     status->addWidget(LErrorStr, 1);

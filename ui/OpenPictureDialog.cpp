@@ -7,8 +7,10 @@
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QTimer>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace pelmar {
@@ -123,7 +125,13 @@ QStringList ChoosePictures(QWidget* parent)
         grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
     QObject::connect(
         &dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) { preview->showFile(path); });
-    dialog.resize(860, 480);
+    // Wide enough for the size and date columns beside long file names and
+    // the preview pane.
+    dialog.resize(1040, 520);
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        details->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
 
     if (dialog.exec() != QDialog::Accepted)
         return {};

@@ -118,9 +118,10 @@ bool PictureListView::viewportEvent(QEvent* event)
     if (tip.isEmpty())
         QToolTip::hideText();
     else
-        // Shown as plain text, line feeds included.
+        // Shown as plain text, line feeds included, and never wrapped: the
+        // info text is one line as written.
         QToolTip::showText(
-            help->globalPos(), Qt::convertFromPlainText(tip, Qt::WhiteSpaceNormal), viewport(), visualRect(index));
+            help->globalPos(), Qt::convertFromPlainText(tip, Qt::WhiteSpaceNoWrap), viewport(), visualRect(index));
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/PriceData.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 
@@ -21,6 +22,20 @@ QuantityBox::QuantityBox(QWidget* parent)
         // The buttons' enabled state follows the value.
         update();
     });
+}
+
+// Del and Ctrl+A belong to the picture list window-wide; the text field
+// would otherwise claim them as its own editing keys.
+bool QuantityBox::event(QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Delete) || key->matches(QKeySequence::SelectAll)) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QAbstractSpinBox::event(event);
 }
 
 int QuantityBox::value() const { return StrToIntDef(lineEdit()->text(), 0); }

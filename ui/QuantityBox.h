@@ -38,6 +38,7 @@ signals:
 
 protected:
     StepEnabled stepEnabled() const override;
+    bool event(QEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 };
 

@@ -131,7 +131,9 @@ TEST_F(Editor, DeleteAsksByTheNumberOfSelectedLines)
     EXPECT_FALSE(DelPic(*form)->isEnabled());
 }
 
-TEST_F(Editor, CtrlASelectsEveryLineAndCtrlNNone)
+// Ctrl+A, Ctrl+N and Del act on the list window-wide, also from the quantity
+// box, whose text field would otherwise take Del and Ctrl+A as its own.
+TEST_F(Editor, ListShortcutsActFromTheListAndFromTheQuantityBox)
 {
     openWithPrices();
     add({ jpeg(QStringLiteral("a.jpg"), 150, 100), jpeg(QStringLiteral("b.jpg"), 150, 100),
@@ -144,6 +146,15 @@ TEST_F(Editor, CtrlASelectsEveryLineAndCtrlNNone)
     QTest::keyClick(FileList(*form), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(form->selectedRows(), QList<int>({ 0, 1, 2 }));
     EXPECT_TRUE(DelPic(*form)->isEnabled());
+
+    select({ 1 });
+    Darab(*form)->setFocus();
+    QTest::keyClick(Darab(*form), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(form->selectedRows(), QList<int>({ 0, 1, 2 }));
+    messages.queueAnswer(MessageAnswer::Yes);
+    QTest::keyClick(Darab(*form), Qt::Key_Delete);
+    EXPECT_EQ(messages.texts(), QStringList({ QStringLiteral("Biztos törli a kijelölt képeket a megrendelésből?") }));
+    EXPECT_EQ(lines(), 0);
 }
 
 TEST_F(Editor, QuantityBoxRules)

@@ -95,6 +95,35 @@ TEST(MainFormLayout, ControlsCarryTheirNamesCaptionsAndStartState)
     EXPECT_EQ(f->focusWidget(), FileList(*f));
 }
 
+// However narrow the user drags the window, no control of the editor row is
+// cut or overlaps its neighbour, and the logo stays beside the row, even with
+// a long size name in the list.
+TEST(MainFormLayout, NarrowestWindowKeepsTheEditorRowWhole)
+{
+    Window w;
+    MainForm* f = w.form.get();
+    auto* sizes = named<QComboBox>(f, "CBSize");
+    sizes->addItem(QStringLiteral("Poszter 50x70 fényes"));
+    f->resize(100, 100);
+    QTest::qWait(1);
+    QApplication::processEvents();
+    QRect previous;
+    for (const char* name :
+        { "Label55", "RBFill", "RBFit", "Label2", "CBSize", "Label3", "Darab", "Label1", "LItemPrice", "Label33",
+            "LItemSumPrice", "ModSelBtn" }) {
+        QWidget* c = named<QWidget>(f, name);
+        const QRect r(c->mapTo(f, QPoint(0, 0)), c->size());
+        EXPECT_TRUE(c->isVisible()) << name;
+        EXPECT_GE(c->width(), c->minimumSizeHint().width()) << name;
+        EXPECT_TRUE(f->rect().contains(r)) << name;
+        EXPECT_FALSE(r.intersects(previous)) << name;
+        previous = r;
+    }
+    QWidget* logo = named<QWidget>(f, "Panel3");
+    EXPECT_GT(logo->mapTo(f, QPoint(0, 0)).x(), previous.right());
+    EXPECT_TRUE(f->rect().contains(QRect(logo->mapTo(f, QPoint(0, 0)), logo->size())));
+}
+
 TEST(MainFormLayout, ListColumnsAndTheirWidths)
 {
     Window w;
