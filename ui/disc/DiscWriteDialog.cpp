@@ -50,7 +50,7 @@ DiscWriteDialog::DiscWriteDialog(const QString& orderFolder, QWidget* parent, Dr
 {
     setObjectName(QStringLiteral("DiscWriteDialog"));
     setWindowTitle(QStringLiteral("Írás lemezre"));
-    // Modal to the order dialog alone, so the help window stays usable.
+    // Modal to the window that opened it, so the help window stays usable.
     setWindowModality(Qt::WindowModal);
     if (!m_lister)
         m_lister = [](QString* problem) { return DiscWriter::listDrives(QStringLiteral("xorriso"), problem); };
@@ -164,8 +164,12 @@ void DiscWriteDialog::setRunner(Runner r)
 
 void DiscWriteDialog::offer(QWidget* parent, const QString& orderFolder)
 {
-    if (MessageBox::confirm(parent, offerQuestion()) != MessageAnswer::Yes)
-        return;
+    if (MessageBox::confirm(parent, offerQuestion()) == MessageAnswer::Yes)
+        run(parent, orderFolder);
+}
+
+void DiscWriteDialog::run(QWidget* parent, const QString& orderFolder)
+{
     if (runner()) {
         runner()(parent, orderFolder);
         return;

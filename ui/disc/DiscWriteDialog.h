@@ -16,7 +16,8 @@ namespace pelmar {
 
 // "Írás lemezre": writes a finished order folder onto a disc in one of the
 // optical drives, or saves it as a disc image file, and verifies it. Offered
-// after a successful order build; the folder itself is only read.
+// after a successful order build and opened from the main window's "Fájl"
+// menu for a folder built earlier; the folder itself is only read.
 class DiscWriteDialog : public QDialog
 {
     Q_OBJECT
@@ -32,8 +33,12 @@ public:
     // onto a disc now and, on Yes, runs the writing dialog for it.
     static void offer(QWidget* parent, const QString& orderFolder);
     static QString offerQuestion();
-    // What a Yes runs; tests put an observer here, an empty one restores the
-    // writing dialog.
+    // The writing dialog for an order folder, without the question: what a
+    // Yes to the offer runs, and what the main window runs for a folder built
+    // earlier.
+    static void run(QWidget* parent, const QString& orderFolder);
+    // Takes the place of the writing dialog in run(); tests put an observer
+    // here, an empty one restores the dialog.
     using Runner = std::function<void(QWidget* parent, const QString& orderFolder)>;
     static void setRunner(Runner runner);
 
