@@ -103,6 +103,7 @@ void MainForm::connectHandlers()
     bind(AddPic, &MainForm::AddPicExecute);
     bind(DelPic, &MainForm::DelPicExecute);
     bind(OutputMegr, &MainForm::OutputMegrExecute);
+    bind(miWriteDisc, &MainForm::miWriteDiscClick);
     bind(PrintMegr, &MainForm::PrintMegrExecute);
     bind(UserData, &MainForm::UserDataExecute);
     bind(ShowPrices, &MainForm::ShowPricesExecute);
@@ -436,8 +437,9 @@ QStringList MainForm::choosePictures() { return ChoosePictures(this); }
 void MainForm::setOrderCommandsEnabled(bool enabled)
 {
     // While an add run waits between files, nothing that changes or reads the
-    // order may start; help, about and the web links stay usable.
-    for (QAction* a : { AddPic, OutputMegr, PrintMegr, ShowPrices })
+    // order may start, nor a disc writing that would hold the run up for
+    // minutes; help, about and the web links stay usable.
+    for (QAction* a : { AddPic, OutputMegr, miWriteDisc, PrintMegr, ShowPrices })
         a->setEnabled(enabled);
     if (!enabled)
         DelPic->setEnabled(false);

@@ -132,6 +132,7 @@ public slots:
     void miJumpPelmarClick();
     void PelmarLogoClick();
     void OutputMegrExecute();
+    void miWriteDiscClick();
     void PrintMegrExecute();
 
 protected:
@@ -199,6 +200,7 @@ private:
     QMenu* miFile = nullptr;
     QMenu* miSettings = nullptr;
     QMenu* miHelp = nullptr;
+    QAction* miWriteDisc = nullptr;
     QAction* miCheckVersion = nullptr;
     QAction* miExit = nullptr;
     QAction* miWhatsNew = nullptr;

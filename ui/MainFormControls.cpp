@@ -75,6 +75,7 @@ void MainForm::createActions()
             action->setStatusTip(hint);
         }
     };
+    item(miWriteDisc, "miWriteDisc", QStringLiteral("Megrendelés írása &lemezre..."), {});
     item(miCheckVersion, "miCheckVersion", QStringLiteral("Új verzió ellenőrzése..."), {});
     item(miExit, "miExit", QStringLiteral("Kilépés"), {});
     item(miWhatsNew, "miWhatsNew", QStringLiteral("Újdonságok"), {});
@@ -92,6 +93,7 @@ void MainForm::createMenus()
     miFile->addAction(DelPic);
     miFile->addSeparator();
     miFile->addAction(OutputMegr);
+    miFile->addAction(miWriteDisc);
     miFile->addAction(PrintMegr);
     miFile->addSeparator();
     miFile->addAction(miCheckVersion);

@@ -22,6 +22,8 @@ constexpr FlagKey kFlags[] = {
 
 QString nameOf(const FlagKey& flag) { return QString::fromUtf16(flag.name); }
 
+const QString kLastOrderFolder = QStringLiteral("LastOrderFolder");
+
 } // namespace
 
 MainWindowSettings MainWindowSettings::load(SettingsStore& store, TUserData& partner)
@@ -33,6 +35,8 @@ MainWindowSettings MainWindowSettings::load(SettingsStore& store, TUserData& par
         for (const FlagKey& flag : kFlags)
             if (const auto v = store.readBool(nameOf(flag)))
                 s.*flag.member = *v;
+        if (const auto v = store.readString(kLastOrderFolder))
+            s.lastOrderFolder = *v;
     } else {
         partner = TUserData {};
     }
@@ -63,6 +67,9 @@ bool MainWindowSettings::save(SettingsStore& store) const
     bool ok = store.openKey(kSettingsRootKey, true);
     for (const FlagKey& flag : kFlags)
         ok = ok && store.writeBool(nameOf(flag), this->*flag.member);
+    // Until the first build there is no folder to remember.
+    if (!lastOrderFolder.isEmpty())
+        ok = ok && store.writeString(kLastOrderFolder, lastOrderFolder);
     // A key that cannot be opened fails the save like a failed write.
     // The list replaces what the key held: a deleted price must not come
     // back from an old tail, and the listing order is the list's order.

@@ -18,6 +18,7 @@ struct MainWindowSettings
     bool showCrop = true; // the preview window marks what the print cuts off
     QStringList priceList; // the entries' text forms, in size box order
     QStringList settingValues; // "name=integer" lines
+    QString lastOrderFolder; // the last build's folder, offered for a disc later
 
     // Reads a previous run's settings; what is missing keeps its default.
     // The partner data is read with them (it is written by its own editor).

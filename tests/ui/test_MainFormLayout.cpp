@@ -201,7 +201,8 @@ TEST(MainFormLayout, ActionsMenusAndToolBar)
     EXPECT_EQ(miFile(*f)->title(), QStringLiteral("Fájl"));
     EXPECT_EQ(menuTexts(miFile(*f)),
         QStringList({ QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
-            QStringLiteral("Megrendelés elkészítése"), QStringLiteral("Nyomtatás"), QStringLiteral("-"),
+            QStringLiteral("Megrendelés elkészítése"), QStringLiteral("Megrendelés írása &lemezre..."),
+            QStringLiteral("Nyomtatás"), QStringLiteral("-"),
             QStringLiteral("Új verzió ellenőrzése..."), QStringLiteral("-"), QStringLiteral("Kilépés") }));
     EXPECT_EQ(miSettings(*f)->title(), QStringLiteral("Beállítások"));
     EXPECT_EQ(menuTexts(miSettings(*f)), QStringList({ QStringLiteral("Partner adatok"), QStringLiteral("Árlista") }));

@@ -495,6 +495,7 @@ void TSaveMegrForm::MegrBtnClick()
             QDialog::reject();
         return;
     case BuildResult::Done:
+        m_builtFolder = builder.orderFolder();
         MessageBox::information(this, OrderBuilder::finalMessage(OutputFolder->text()));
         DiscWriteDialog::offer(this, builder.orderFolder());
         accept();

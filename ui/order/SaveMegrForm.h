@@ -86,6 +86,8 @@ public:
     OrderFields fieldTexts() const;
     const QList<SizeRow>& sizeRows() const { return m_sizes; }
     bool building() const { return m_building; }
+    // The order folder of the build that closed the dialog with OK.
+    const QString& builtFolder() const { return m_builtFolder; }
 
     // The printouts the build saves and previews (the report module's by
     // default); tests put an observer here.
@@ -122,6 +124,7 @@ private:
     bool m_building = false;
     bool m_closeDuringBuild = false;
     bool m_discSizeAccepted = false;
+    QString m_builtFolder;
 };
 
 } // namespace pelmar
