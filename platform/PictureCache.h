@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QImage>
+#include <QMetaType>
 #include <QSize>
 #include <QString>
 
@@ -23,6 +24,12 @@ struct DecodedPicture
     bool isNull() const { return image.isNull(); }
     QSize uprightSize() const { return exif::uprightSize(storedSize, orientation); }
 };
+
+} // namespace pelmar
+
+Q_DECLARE_METATYPE(pelmar::DecodedPicture)
+
+namespace pelmar {
 
 // Decoded pictures by key, bounded by the bytes of their pixels: inserting
 // past the bound drops the least recently used. A picture larger than the

@@ -91,6 +91,14 @@ DecodedPicture PictureDecoder::cached(const QString& path, QSize box, bool* cove
     return {};
 }
 
+bool PictureDecoder::covers(const DecodedPicture& picture, QSize box) const
+{
+    if (picture.isNull())
+        return false;
+    return picture.denominator <= jpeg::scaleDenominatorFor(
+               picture.storedSize, storedTarget(m_drawnSize, picture.storedSize, picture.orientation, box));
+}
+
 void PictureDecoder::request(const QString& path, QSize box, Priority priority)
 {
     if (path.isEmpty() || priority == Thumbnail)
@@ -287,7 +295,7 @@ void PictureDecoder::deliver(const Result& result)
         return;
     }
     m_cache.insert(cacheKey(path, result.picture.denominator), result.picture);
-    emit pictureReady(path);
+    emit pictureReady(path, result.picture);
 }
 
 QImage PictureDecoder::makeThumbnail(const QString& path, int side)

@@ -59,6 +59,9 @@ public:
     void request(const QString& path, QSize box, Priority priority);
     // Forgets the asks of this priority that no worker has started.
     void dropQueued(Priority priority);
+    // Whether the picture, drawn into a box of this size, needs no finer
+    // decode.
+    bool covers(const DecodedPicture& picture, QSize box) const;
 
     // The thumbnail of path (at most kThumbnailSide on its longer side,
     // upright), null when it is not made yet or cannot be made.
@@ -76,6 +79,9 @@ public:
     int decodesRun() const { return m_decodes.load(); }
     int thumbnailsMade() const { return m_thumbnailsMade; }
     bool idle() const;
+    // Blocks until the workers have nothing left to do; their results stay
+    // posted until the event loop runs (tests use it to order events).
+    void waitForWorkers() { m_pool.waitForDone(); }
     int threadCount() const { return m_pool.maxThreadCount(); }
 
     // The thumbnail of a file, made on the calling thread: the EXIF
@@ -84,8 +90,9 @@ public:
     static QImage makeThumbnail(const QString& path, int side = kThumbnailSide);
 
 signals:
-    // A decode of path ended: its picture is in the cache, or it failed.
-    void pictureReady(const QString& path);
+    // A decode of path ended: its picture is in the cache (unless larger
+    // than the whole cache), or it failed.
+    void pictureReady(const QString& path, const pelmar::DecodedPicture& picture);
     void pictureFailed(const QString& path, const QString& error);
     void thumbnailReady(const QString& path);
 

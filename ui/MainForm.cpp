@@ -10,6 +10,7 @@
 #include "ui/MessageBox.h"
 #include "ui/OpenPictureDialog.h"
 #include "ui/PictureListView.h"
+#include "ui/PictureThumbnails.h"
 #include "ui/QuantityBox.h"
 #include "ui/SettingsNotice.h"
 #include "ui/help/Help.h"
@@ -128,6 +129,9 @@ void MainForm::connectHandlers()
         [this](const QList<QUrl>& urls) { guarded([this, urls] { dropPictures(urls); }); });
     connect(CBShowPreview, &QCheckBox::clicked, this, [this] { guarded([this] { CBShowPreviewClick(); }); });
     connect(PreviewImgBtn, &QToolButton::clicked, this, [this] { guarded([this] { PreviewImgBtnClick(); }); });
+    connect(miThumbnails, &QAction::triggered, this, [this] { guarded([this] { miThumbnailsClick(); }); });
+    // A worker has the picture (or a finer one), or gave up on it.
+    connect(&m_previewPicture, &PreviewPicture::changed, this, &MainForm::repaintPreview);
 }
 
 // ---------------------------------------------------------------------------
@@ -186,6 +190,8 @@ void MainForm::FormCreate()
     if (!read)
         m_settings.showWelcome = false;
     CBShowPreview->setChecked(m_settings.showPreview);
+    miThumbnails->setChecked(m_settings.showThumbnails);
+    m_thumbnails->setShown(m_settings.showThumbnails);
     rebuildSizeBox();
     if (CBSize->count() > 0) {
         CBSize->setCurrentIndex(0);
@@ -200,6 +206,7 @@ bool MainForm::FormDestroy()
     if (!m_keepSettings)
         return false;
     m_settings.showPreview = CBShowPreview->isChecked();
+    m_settings.showThumbnails = miThumbnails->isChecked();
     SettingsStore store(m_settingsPath);
     return m_settings.save(store);
 }
@@ -419,11 +426,14 @@ void MainForm::syncEditors()
         info.replace(QLatin1Char('\n'), QLatin1Char(' '));
         setStatusText(info);
     }
-    // A vanished or unreadable file simply leaves the preview empty.
-    if (rows.size() == 1 && m_order.line(rows.front()).resolution() != u"Ismeretlen")
-        m_previewPicture.load(m_order.line(rows.front()).path());
-    else
+    // Only named here: a worker decodes it, and the box shows it when it is
+    // there. A vanished or unreadable file simply leaves the preview empty.
+    if (rows.size() == 1 && m_order.line(rows.front()).resolution() != u"Ismeretlen") {
+        m_previewPicture.load(m_order.line(rows.front()).path(), shownBoxSize());
+        decodeNeighbours(rows.front());
+    } else {
         m_previewPicture.clear();
+    }
     DelPic->setEnabled(!rows.isEmpty() && !m_addRunning);
     pushPreview();
     repaintPreview();
@@ -582,10 +592,32 @@ void MainForm::PaintBoxPaint(QPainter& painter)
     // blank.
     if (m_previewForm && m_previewForm->isVisible())
         return;
-    DrawPreview(PaintBox, painter, m_previewPicture);
+    DrawPreview(PaintBox, painter, &m_previewPicture);
 }
 
 void MainForm::CBShowPreviewClick() { PaintBox->update(); }
+
+QSize MainForm::shownBoxSize() const
+{
+    if (m_previewForm && m_previewForm->isVisible())
+        return m_previewForm->PaintBox->size();
+    return PaintBox->size();
+}
+
+void MainForm::decodeNeighbours(int row)
+{
+    // The neighbours of a former selection are of no use now.
+    m_decoder.dropQueued(PictureDecoder::Ahead);
+    for (int r : {row + 1, row - 1}) {
+        if (r >= 0 && r < m_order.lineCount() && m_order.line(r).resolution() != u"Ismeretlen")
+            m_decoder.request(m_order.line(r).path(), PaintBox->size(), PictureDecoder::Ahead);
+    }
+}
+
+void MainForm::miThumbnailsClick()
+{
+    m_thumbnails->setShown(miThumbnails->isChecked());
+}
 
 void MainForm::PreviewImgBtnClick()
 {

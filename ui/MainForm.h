@@ -2,6 +2,7 @@
 
 #include "core/OrderModel.h"
 #include "core/PriceData.h"
+#include "platform/PictureDecoder.h"
 #include "ui/MainWindowSettings.h"
 #include "ui/PreviewForm.h"
 
@@ -29,6 +30,7 @@ class QUrl;
 namespace pelmar {
 
 class PictureListView;
+class PictureThumbnails;
 class QuantityBox;
 
 // The main window: the order's picture list, the editor row, the status line,
@@ -61,6 +63,8 @@ public:
     const QString& helpFile() const { return m_helpFile; }
     const QString& settingsPath() const { return m_settingsPath; }
     PreviewPicture& previewPicture() { return m_previewPicture; }
+    // Decodes the previews and the list's thumbnails off this thread.
+    PictureDecoder& pictureDecoder() { return m_decoder; }
     TPreviewForm* previewForm() const { return m_previewForm; }
     // The preview window this window hands its picture to (the program
     // makes one at start; one is made on first use otherwise).
@@ -198,6 +202,7 @@ private:
     QAction* SelectNone = nullptr;
 
     QMenu* miFile = nullptr;
+    QMenu* miView = nullptr;
     QMenu* miSettings = nullptr;
     QMenu* miHelp = nullptr;
     QAction* miWriteDisc = nullptr;
@@ -206,6 +211,8 @@ private:
     QAction* miWhatsNew = nullptr;
     QAction* miJumpPelmar = nullptr;
     QAction* miJumpDigi = nullptr;
+    QAction* miThumbnails = nullptr;
+    PictureThumbnails* m_thumbnails = nullptr;
 
     void createActions();
     void createMenus();
@@ -219,11 +226,22 @@ private:
     void addRunFinish();
     void guarded(const std::function<void()>& command);
     void syncEditors();
+    // The box the picture is shown in now: the preview window's while it is
+    // open, else the small one.
+    QSize shownBoxSize() const;
+    // Asks for the pictures next to the selected line, at the small box's
+    // scale, so that stepping through the list finds them decoded.
+    void decodeNeighbours(int row);
+    void miThumbnailsClick();
 
     OrderModel m_order;
     MainWindowSettings m_settings;
     TPriceData m_currentPrice;
-    PreviewPicture m_previewPicture;
+    // Before the picture, which listens to it, and after everything that
+    // draws (the decoder waits for its workers when it goes).
+    PictureDecoder m_decoder {
+        [](QSize upright, QSize box) { return previewRect(upright, QRect(QPoint(), box)).size(); }};
+    PreviewPicture m_previewPicture {m_decoder};
     // The preview window may be destroyed before this window (tests own it).
     QPointer<TPreviewForm> m_previewForm;
     QString m_settingsPath;

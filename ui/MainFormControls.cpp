@@ -2,6 +2,7 @@
 #include "ui/MainForm.h"
 
 #include "ui/PictureListView.h"
+#include "ui/PictureThumbnails.h"
 #include "ui/QuantityBox.h"
 
 #include <QAction>
@@ -99,6 +100,13 @@ void MainForm::createMenus()
     miFile->addAction(miCheckVersion);
     miFile->addSeparator();
     miFile->addAction(miExit);
+
+    // A view of our own, off by default: the picture list as it always was.
+    miView = bar->addMenu(QStringLiteral("Nézet"));
+    miView->setObjectName(QStringLiteral("miView"));
+    miThumbnails = miView->addAction(QStringLiteral("Bélyegképek"));
+    miThumbnails->setObjectName(QStringLiteral("miThumbnails"));
+    miThumbnails->setCheckable(true);
 
     miSettings = bar->addMenu(QStringLiteral("Beállítások"));
     miSettings->setObjectName(QStringLiteral("miSettings"));
@@ -272,6 +280,16 @@ void MainForm::createControls()
     mid->setSpacing(2);
     FileList = static_cast<PictureListView*>(named(new PictureListView(middle), "FileList"));
     FileList->setModel(&m_order);
+    // Thumbnails for the JPEG lines only; a TIFF line is never decoded.
+    m_thumbnails = new PictureThumbnails(
+        FileList, m_decoder,
+        [this](int row) {
+            if (row < 0 || row >= m_order.lineCount() || m_order.line(row).resolution() == u"Ismeretlen")
+                return QString();
+            return m_order.line(row).path();
+        },
+        FileList->itemDelegate());
+    FileList->setItemDelegate(m_thumbnails);
     static const int widths[] = { 200, 70, 50, 70, 60, 60, 70 };
     for (int c = 0; c < OrderModel::ColumnCount; ++c)
         FileList->setColumnWidth(c, widths[c]);

@@ -16,6 +16,7 @@ struct MainWindowSettings
     bool showWelcome = true; // the welcome dialog at the first activation
     bool showPreview = true; // the small preview box draws pictures
     bool showCrop = true; // the preview window marks what the print cuts off
+    bool showThumbnails = false; // thumbnails before the file names of the list
     QStringList priceList; // the entries' text forms, in size box order
     QStringList settingValues; // "name=integer" lines
     QString lastOrderFolder; // the last build's folder, offered for a disc later

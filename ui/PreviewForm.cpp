@@ -2,8 +2,6 @@
 
 #include "ui/CropPainter.h"
 
-#include "platform/JpegDecode.h"
-
 #include <QCheckBox>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -43,47 +41,6 @@ QRect previewRect(QSize picture, const QRect& box)
 
 // ---------------------------------------------------------------------------
 
-bool PreviewPicture::load(const QString& path)
-{
-    clear();
-    QSize size;
-    if (!jpeg::readSize(path, size) || size.isEmpty())
-        return false;
-    m_path = path;
-    m_size = size;
-    return true;
-}
-
-void PreviewPicture::clear()
-{
-    m_path.clear();
-    m_size = QSize();
-    m_image = QImage();
-    m_denominator = 0;
-}
-
-QImage PreviewPicture::imageCovering(QSize target)
-{
-    if (isEmpty())
-        return {};
-    const int needed = jpeg::scaleDenominatorFor(m_size, target);
-    // A cached picture at this scale or a finer one covers the target too.
-    if (!m_image.isNull() && m_denominator <= needed)
-        return m_image;
-    const jpeg::Decoded d = jpeg::decode(m_path, needed);
-    ++m_decodes;
-    if (d.image.isNull() || d.trueSize != m_size) {
-        // The file vanished, broke or changed since it was selected.
-        clear();
-        return {};
-    }
-    m_image = d.image;
-    m_denominator = d.denominator;
-    return m_image;
-}
-
-// ---------------------------------------------------------------------------
-
 TPaintBox::TPaintBox(QWidget* parent)
     : QWidget(parent)
 {
@@ -100,18 +57,15 @@ void TPaintBox::paintEvent(QPaintEvent*)
         painter.fillRect(rect(), palette().color(QPalette::Window));
 }
 
-void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture& picture)
+void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture* picture)
 {
     const QRect r = box->rect();
     const QColor fill = box->palette().color(QPalette::Window);
     painter.fillRect(r, fill);
-    QImage image;
-    QRect target;
-    if (!picture.isEmpty()) {
-        target = previewRect(picture.size(), r);
-        image = picture.imageCovering(target.size());
-    }
-    if (image.isNull()) {
+    // The best picture decoded so far; a finer one for this box is asked
+    // for, never waited for.
+    const QImage image = picture ? picture->imageFor(r.size()) : QImage();
+    if (image.isNull() || picture->isEmpty()) {
         const QFontMetrics fm(painter.font());
         const int tw = fm.horizontalAdvance(kNoPreviewText);
         const int th = fm.height();
@@ -120,9 +74,10 @@ void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture& picture)
             QPoint(r.left() + (r.width() - tw) / 2, r.top() + (r.height() - th) / 2 + fm.ascent()), kNoPreviewText);
         return;
     }
+    // Placed by the upright picture's size, whatever scale it was decoded at.
     painter.setClipRect(r);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.drawImage(target, image);
+    painter.drawImage(previewRect(picture->size(), r), image);
 }
 
 // ---------------------------------------------------------------------------
@@ -200,14 +155,13 @@ void TPreviewForm::showOverMainForm()
 
 void TPreviewForm::PaintBoxPaint(QPainter& painter)
 {
-    PreviewPicture none;
-    PreviewPicture& picture = m_picture ? *m_picture : none;
-    DrawPreview(PaintBox, painter, picture);
-    if (!CBShowCrop->isChecked() || picture.isEmpty() || !m_print)
+    DrawPreview(PaintBox, painter, m_picture);
+    if (!CBShowCrop->isChecked() || !m_picture || m_picture->isEmpty() || !m_print)
         return;
-    // The print's size and fill mode say what it does with the picture.
-    DrawCropOverlay(
-        painter, previewRect(picture.size(), PaintBox->rect()), m_print->size, m_print->fill, PaintBox->rect());
+    // The print's size and fill mode say what it does with the picture as it
+    // was taken (upright).
+    DrawCropOverlay(painter, previewRect(m_picture->size(), PaintBox->rect()), m_print->size, m_print->fill,
+                    PaintBox->rect());
 }
 
 void TPreviewForm::CBShowCropClick()

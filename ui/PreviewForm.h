@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/PreviewPicture.h"
+
 #include <QDialog>
 #include <QImage>
 #include <QSize>
@@ -24,42 +26,6 @@ int MulDiv(int a, int b, int c);
 // result may reach past the box; the painter clips it.
 QRect previewRect(QSize pictureSize, const QRect& box);
 
-// The picture of the one selected JPEG line. Loading reads only the header,
-// so the true width and height are known at once; the pixels are decoded
-// when the picture is drawn, at the smallest DCT scale that covers the
-// rectangle it is drawn into, and kept until a larger one is needed.
-class PreviewPicture
-{
-public:
-    // Empties the picture first. False when the file has vanished or its
-    // header cannot be read; the picture then stays empty.
-    bool load(const QString& path);
-    void clear();
-
-    bool isEmpty() const { return m_size.isEmpty(); }
-    QSize size() const { return m_size; }
-    int width() const { return m_size.width(); }
-    int height() const { return m_size.height(); }
-    const QString& path() const { return m_path; }
-
-    // The decoded picture, large enough to cover target. When decoding
-    // fails (the file vanished or is damaged beyond reading) the picture is
-    // emptied and a null image returned.
-    QImage imageCovering(QSize target);
-
-    // For tests and the benchmark: how often pixels were decoded and at
-    // which scale the cached picture is.
-    int decodeCount() const { return m_decodes; }
-    int denominator() const { return m_denominator; }
-
-private:
-    QString m_path;
-    QSize m_size;
-    QImage m_image;
-    int m_denominator = 0;
-    int m_decodes = 0;
-};
-
 // A box that another object paints (both preview boxes).
 class TPaintBox : public QWidget
 {
@@ -80,8 +46,8 @@ private:
 inline const QString kNoPreviewText = QStringLiteral("Válasszon ki egy képet!");
 
 // Draws the picture into the box (the box's background, then the picture
-// or the empty text).
-void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture& picture);
+// or the empty text; a null picture is drawn as an empty one).
+void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture* picture);
 
 // The print a previewed picture is made into: the crop overlay needs it.
 struct PreviewPrint

@@ -96,6 +96,14 @@ protected:
             sel->select(form->order().index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
+    // The preview picture once the workers are done with what was asked.
+    PreviewPicture& settledPreview()
+    {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->pictureDecoder().idle(); }, 20000));
+        QCoreApplication::processEvents();
+        return form->previewPicture();
+    }
+
     const OrderLine& line(int row) { return form->order().line(row); }
     int lines() { return form->order().lineCount(); }
     QString status() { return form->statusText(); }

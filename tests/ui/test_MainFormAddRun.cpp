@@ -43,7 +43,7 @@ TEST_F(AddRun, OneAcceptedJpegBecomesTheOnlySelectedLineWithEditorsAndPreview)
     EXPECT_EQ(SumPrice(*form)->text(), QStringLiteral("170 Ft"));
     EXPECT_EQ(LItemSumPrice(*form)->text(), QStringLiteral("170 Ft"));
     EXPECT_TRUE(DelPic(*form)->isEnabled());
-    EXPECT_EQ(form->previewPicture().size(), QSize(150, 100));
+    EXPECT_EQ(settledPreview().size(), QSize(150, 100));
     // Controls are back as they were.
     EXPECT_FALSE(PBAdd(*form)->isVisible());
     EXPECT_TRUE(ToolBar1(*form)->isEnabled());
@@ -92,7 +92,7 @@ TEST_F(AddRun, RefusedFilesShowOneBoxEachAndLeaveNoLine)
 
     // Several new lines: all selected, the preview shows its empty text.
     EXPECT_EQ(form->selectedRows(), QList<int>({ 0, 1, 2 }));
-    EXPECT_TRUE(form->previewPicture().isEmpty());
+    EXPECT_TRUE(form->previewPicture().path().isEmpty());
     EXPECT_EQ(status(), MainForm::idleStatusText());
     EXPECT_EQ(SumMenny(*form)->text(), QStringLiteral("3 db"));
     EXPECT_EQ(SumPrice(*form)->text(), QStringLiteral("255 Ft"));
@@ -101,10 +101,10 @@ TEST_F(AddRun, RefusedFilesShowOneBoxEachAndLeaveNoLine)
     select({ 0 });
     EXPECT_TRUE(statusIconShown());
     EXPECT_EQ(status(), line(0).info());
-    EXPECT_EQ(form->previewPicture().size(), QSize(140, 100));
+    EXPECT_EQ(settledPreview().size(), QSize(140, 100));
     // The TIFF line alone: nothing is read from the file.
     select({ 1 });
-    EXPECT_TRUE(form->previewPicture().isEmpty());
+    EXPECT_TRUE(form->previewPicture().path().isEmpty());
     EXPECT_EQ(status(), kSuitable);
 }
 
@@ -149,7 +149,7 @@ TEST_F(AddRun, CancelledDialogChangesNoLineButResyncsTheEditors)
     EXPECT_EQ(lines(), 1);
     EXPECT_EQ(SumMenny(*form)->text(), QStringLiteral("1 db"));
     // Reloaded from the selection.
-    EXPECT_EQ(form->previewPicture().size(), QSize(150, 100));
+    EXPECT_EQ(settledPreview().size(), QSize(150, 100));
 }
 
 TEST_F(AddRun, VanishedFileEndsTheRunKeepingTheLinesAddedSoFar)
@@ -171,7 +171,7 @@ TEST_F(AddRun, VanishedFileEndsTheRunKeepingTheLinesAddedSoFar)
     EXPECT_EQ(form->selectedRows(), QList<int>({ 0 }));
     EXPECT_EQ(SumMenny(*form)->text(), QStringLiteral("1 db"));
     EXPECT_EQ(status(), kSuitable);
-    EXPECT_EQ(form->previewPicture().size(), QSize(150, 100));
+    EXPECT_EQ(settledPreview().size(), QSize(150, 100));
 
     // A folder in place of a picture cannot be measured either.
     messages.clear();

@@ -45,7 +45,7 @@ TEST_F(Editor, SyncForOneLineAndKeptValuesForSeveral)
     EXPECT_EQ(Darab(*form)->value(), 4);
     EXPECT_EQ(status(), MainForm::idleStatusText());
     EXPECT_FALSE(statusIconShown());
-    EXPECT_TRUE(form->previewPicture().isEmpty());
+    EXPECT_TRUE(form->previewPicture().path().isEmpty());
 
     select({});
     EXPECT_FALSE(DelPic(*form)->isEnabled());
@@ -212,7 +212,7 @@ TEST_F(Editor, LineWhoseSizeLeftThePriceListShowsNoSizeAndZeroPrices)
     EXPECT_EQ(LItemSumPrice(*form)->text(), QStringLiteral("0 Ft"));
     // The rest of the sync still ran.
     EXPECT_EQ(status(), QStringLiteral("A kép méretei megfelelőek a kiválaszott nagyításhoz."));
-    EXPECT_FALSE(form->previewPicture().isEmpty());
+    EXPECT_FALSE(settledPreview().isEmpty());
     form->ModSelBtnClick();
     EXPECT_EQ(messages.texts(), QStringList({ QStringLiteral("Nem jelölt ki méretet!") }));
     EXPECT_EQ(line(0).SubItems[SubUnitPrice], QStringLiteral("85 Ft"));
@@ -231,7 +231,8 @@ TEST_F(Editor, VanishedOrBrokenPreviewFileEmptiesThePreviewQuietly)
     f.close();
     for (int r : { 0, 1 }) {
         select({ r });
-        EXPECT_TRUE(form->previewPicture().isEmpty()) << r;
+        EXPECT_TRUE(settledPreview().isEmpty()) << r;
+        EXPECT_TRUE(form->previewPicture().failed()) << r;
         EXPECT_EQ(status(), QStringLiteral("A kép méretei megfelelőek a kiválaszott nagyításhoz."));
         EXPECT_TRUE(DelPic(*form)->isEnabled());
     }

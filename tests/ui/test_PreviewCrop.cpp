@@ -12,9 +12,12 @@ namespace {
 class PreviewCrop : public MainFormTest
 {
 protected:
-    // The preview window's box as the user sees it.
+    // The preview window's box as the user sees it, once the decode for its
+    // scale is in.
     QImage shot(TPreviewForm& preview)
     {
+        preview.PaintBox->repaint();
+        settledPreview();
         preview.PaintBox->update();
         QTest::qWait(1);
         return preview.PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32);

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QToolButton>
 
 using namespace pelmar;
@@ -70,29 +71,50 @@ TEST(PreviewDecode, SmallestScaleThatCoversTheTarget)
     EXPECT_EQ(jpeg::scaleDenominatorFor(QSize(1000, 1000), QSize()), 8);
 }
 
-TEST(PreviewDecode, PictureIsDecodedOnceAtTheScaleItNeeds)
+TEST(PreviewDecode, EachBoxGetsItsScaleAndALargerBoxShowsTheSmallPictureMeanwhile)
 {
     TempDir dir;
     const QString path = writeJpeg(dir.file(QStringLiteral("p.jpg")), 1000, 800);
-    PreviewPicture picture;
-    ASSERT_TRUE(picture.load(path));
-    EXPECT_EQ(picture.size(), QSize(1000, 800));
-    EXPECT_EQ(picture.decodeCount(), 0); // loading reads only the header
-    QImage small = picture.imageCovering(QSize(178, 142));
-    EXPECT_EQ(small.size(), QSize(250, 200));
+    PictureDecoder decoder([](QSize upright, QSize box) { return previewRect(upright, QRect(QPoint(), box)).size(); });
+    PreviewPicture picture(decoder);
+    QSignalSpy changed(&picture, &PreviewPicture::changed);
+    auto settle = [&] { return QTest::qWaitFor([&] { return decoder.idle(); }, 20000); };
+    // Naming the picture reads nothing; the first drawing asks for it.
+    picture.load(path);
+    EXPECT_TRUE(picture.isEmpty());
+    EXPECT_TRUE(picture.isPending());
+    EXPECT_TRUE(picture.imageFor(QSize(178, 282)).isNull());
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(changed.size(), 1);
+    EXPECT_EQ(picture.imageFor(QSize(178, 282)).size(), QSize(250, 200));
     EXPECT_EQ(picture.denominator(), 4);
-    picture.imageCovering(QSize(100, 80));
-    EXPECT_EQ(picture.decodeCount(), 1);
-    QImage large = picture.imageCovering(QSize(640, 512));
-    EXPECT_EQ(large.size(), QSize(1000, 800));
-    EXPECT_EQ(picture.decodeCount(), 2);
+    EXPECT_EQ(picture.imageFor(QSize(100, 80)).size(), QSize(250, 200));
+    EXPECT_EQ(decoder.decodesRun(), 1);
+    // The preview window's box: the small picture stands in until its own
+    // decode is there.
+    EXPECT_EQ(picture.imageFor(QSize(640, 512)).size(), QSize(250, 200));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(picture.imageFor(QSize(640, 512)).size(), QSize(1000, 800));
+    EXPECT_EQ(decoder.decodesRun(), 2);
     // The geometry keeps the true size whatever the decoded scale.
     EXPECT_EQ(picture.size(), QSize(1000, 800));
+    // Selected again later: there at once, from the cache.
+    picture.clear();
+    picture.load(path, QSize(178, 282));
+    EXPECT_FALSE(picture.isEmpty());
+    EXPECT_EQ(decoder.decodesRun(), 2);
 }
 
 TEST(PreviewDecode, BadFilesGiveMessagesNotCrashes)
 {
     TempDir dir;
+    PictureDecoder decoder({});
+    auto failsQuietly = [&](const QString& path) {
+        PreviewPicture p(decoder);
+        p.load(path, QSize(178, 178));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return decoder.idle(); }, 20000));
+        return p.isEmpty() && p.failed();
+    };
     const QByteArray good = makeJpeg(64, 48);
     struct Case
     {
@@ -115,9 +137,7 @@ TEST(PreviewDecode, BadFilesGiveMessagesNotCrashes)
         const jpeg::Decoded d = jpeg::decode(path, 1);
         EXPECT_TRUE(d.image.isNull()) << c.name;
         EXPECT_FALSE(d.error.isEmpty()) << c.name;
-        PreviewPicture p;
-        EXPECT_FALSE(p.load(path)) << c.name;
-        EXPECT_TRUE(p.isEmpty());
+        EXPECT_TRUE(failsQuietly(path)) << c.name;
     }
     // Missing file.
     QSize size;
@@ -138,10 +158,7 @@ TEST(PreviewDecode, BadFilesGiveMessagesNotCrashes)
     const jpeg::Decoded h = jpeg::decode(huge, 8);
     EXPECT_TRUE(h.image.isNull());
     EXPECT_FALSE(h.error.isEmpty());
-    PreviewPicture p;
-    ASSERT_TRUE(p.load(huge));
-    EXPECT_TRUE(p.imageCovering(QSize(178, 178)).isNull());
-    EXPECT_TRUE(p.isEmpty()); // emptied, so the box shows its text
+    EXPECT_TRUE(failsQuietly(huge)); // empty, so the box shows its text
 
     // A grayscale JPEG decodes too.
     QImage gray(40, 30, QImage::Format_Grayscale8);
@@ -192,7 +209,7 @@ TEST_F(Preview, WhichBoxDrawsWhen)
     // No picture: the text in the small box.
     EXPECT_TRUE(drawsSomething(PaintBox(*form)));
     add({ jpeg(QStringLiteral("a.jpg"), 150, 100) });
-    ASSERT_FALSE(form->previewPicture().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->previewPicture().isEmpty(); }, 20000));
     EXPECT_TRUE(drawsSomething(PaintBox(*form)));
 
     // The preview window open: the small box is blank, the window draws.
@@ -217,12 +234,17 @@ TEST_F(Preview, SmallBoxDrawsThePictureByItsGeometry)
     red.fill(Qt::red);
     const QString path = dir.file(QStringLiteral("red.jpg"));
     ASSERT_TRUE(red.save(path, "JPEG", 95));
-    PreviewPicture picture;
-    ASSERT_TRUE(picture.load(path));
+    PictureDecoder& decoder = form->pictureDecoder();
+    PreviewPicture picture(decoder);
     TPaintBox box;
     box.resize(178, 282);
-    box.onPaint = [&](QPainter& p) { DrawPreview(&box, p, picture); };
-    const QImage shot = box.grab().toImage();
+    box.onPaint = [&](QPainter& p) { DrawPreview(&box, p, &picture); };
+    auto shotOf = [&](const QString& file) {
+        picture.load(file, box.size());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return decoder.idle(); }, 20000));
+        return box.grab().toImage();
+    };
+    const QImage shot = shotOf(path);
     auto isRed = [](QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; };
     EXPECT_TRUE(isRed(shot.pixel(0, 0)));
     EXPECT_TRUE(isRed(shot.pixel(177, 141)));
@@ -233,9 +255,9 @@ TEST_F(Preview, SmallBoxDrawsThePictureByItsGeometry)
     // Smaller than the box: centred, unscaled.
     QImage blue(100, 50, QImage::Format_RGB32);
     blue.fill(Qt::blue);
-    ASSERT_TRUE(blue.save(path, "JPEG", 95));
-    ASSERT_TRUE(picture.load(path));
-    const QImage shot2 = box.grab().toImage();
+    const QString bluePath = dir.file(QStringLiteral("blue.jpg"));
+    ASSERT_TRUE(blue.save(bluePath, "JPEG", 95));
+    const QImage shot2 = shotOf(bluePath);
     auto isBlue = [](QRgb c) { return qBlue(c) > 200 && qRed(c) < 60; };
     EXPECT_TRUE(isBlue(shot2.pixel(39, 116)));
     EXPECT_TRUE(isBlue(shot2.pixel(138, 165)));
