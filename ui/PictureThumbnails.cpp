@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTableView>
 
 namespace pelmar {
@@ -21,6 +22,12 @@ PictureThumbnails::PictureThumbnails(QTableView* list, PictureDecoder& decoder, 
     m_repaint.setSingleShot(true);
     m_repaint.setInterval(30);
     connect(&m_repaint, &QTimer::timeout, this, [this] { m_list->viewport()->update(); });
+    // Rows scrolled out of view no longer need theirs; the rows that come
+    // into view ask again when they are drawn.
+    connect(list->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (m_shown)
+            m_decoder.dropQueued(PictureDecoder::Thumbnail);
+    });
     connect(&decoder, &PictureDecoder::thumbnailReady, this, [this] {
         if (m_shown && !m_repaint.isActive())
             m_repaint.start();
