@@ -49,7 +49,6 @@ TPaintBox::TPaintBox(QWidget* parent)
 
 void TPaintBox::paintEvent(QPaintEvent*)
 {
-    ++m_paints;
     QPainter painter(this);
     if (onPaint)
         onPaint(painter);

@@ -33,13 +33,9 @@ class TPaintBox : public QWidget
 public:
     explicit TPaintBox(QWidget* parent = nullptr);
     std::function<void(QPainter&)> onPaint;
-    int paintCount() const { return m_paints; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    int m_paints = 0;
 };
 
 // The text shown in a preview box while there is no picture.
