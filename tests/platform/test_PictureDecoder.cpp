@@ -375,15 +375,18 @@ TEST(PictureDecoder, OnlyTheNewestThumbnailAsksWait)
     PictureDecoder decoder(fitted, nullptr, PictureDecoder::kDefaultCacheBytes, 1);
     const QString busy = writeJpeg(dir.file(QStringLiteral("busy.jpg")), 4000, 3000);
     const QString small = writeJpeg(dir.file(QStringLiteral("small.jpg")), 200, 150);
-    decoder.request(busy, QSize(4000, 4000), PictureDecoder::Shown);
-    // Rows scrolled past: far more asks than are kept; the newest win, and
-    // the newest of all comes first.
     QStringList names;
     for (int i = 0; i < PictureDecoder::kMaxQueuedThumbnails + 100; ++i) {
         names << dir.file(QStringLiteral("t%1.jpg").arg(i));
         ASSERT_TRUE(QFile::link(small, names.last()));
-        decoder.requestThumbnail(names.last());
     }
+    // The asks must all be queued while the one worker is busy: nothing slow
+    // between the busy ask and the last thumbnail ask.
+    decoder.request(busy, QSize(4000, 4000), PictureDecoder::Shown);
+    // Rows scrolled past: far more asks than are kept; the newest win, and
+    // the newest of all comes first.
+    for (const QString& name : names)
+        decoder.requestThumbnail(name);
     QStringList made;
     QObject::connect(&decoder, &PictureDecoder::thumbnailReady, [&](const QString& p) { made << p; });
     ASSERT_TRUE(settle(decoder));
