@@ -1,0 +1,250 @@
+#include "platform/OrderJournal.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace pelmar {
+
+namespace {
+
+// Marks the file as ours, so another program's database of the same name is
+// never read as an order.
+constexpr int kApplicationId = 0x504c4d4a;
+
+class Statement
+{
+public:
+    Statement(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    bool ok() const { return m_stmt != nullptr && m_rc == SQLITE_OK; }
+    int prepareCode() const { return m_rc; }
+    int step() { return ok() ? sqlite3_step(m_stmt) : m_rc; }
+    void reset() { sqlite3_reset(m_stmt); }
+    bool bind(int i, qint64 v) { return sqlite3_bind_int64(m_stmt, i, v) == SQLITE_OK; }
+    bool bind(int i, const QString& s)
+    {
+        const QByteArray utf8 = s.toUtf8();
+        return sqlite3_bind_text(m_stmt, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+    }
+    int type(int col) const { return sqlite3_column_type(m_stmt, col); }
+    qint64 integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
+    QString text(int col) const
+    {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
+        return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
+    }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_rc = SQLITE_ERROR;
+};
+
+bool isDamageCode(int rc)
+{
+    const int primary = rc & 0xff;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+// Why opening failed: the file is not a journal of ours (set it aside), or
+// something passing or outside the file (leave it alone).
+enum class OpenFailure { None, Damaged, Unavailable };
+
+} // namespace
+
+QString OrderJournal::pathBeside(const QString& settingsPath)
+{
+    return QFileInfo(settingsPath).absolutePath() + QStringLiteral("/order-journal.sqlite");
+}
+
+OrderJournal::OrderJournal(const QString& path)
+    : m_path(path)
+{
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    if (open())
+        return;
+    if (!m_db)
+        return;
+    // Damaged: keep it under a new name, as the settings store does, and
+    // start an empty journal.
+    close();
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = m_path + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = m_path + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);
+    if (!QFile::rename(m_path, target))
+        return;
+    for (const char* side : { "-journal", "-wal", "-shm" }) {
+        const QString from = m_path + QLatin1String(side);
+        if (QFileInfo::exists(from))
+            QFile::rename(from, target + QLatin1String(side));
+    }
+    m_setAside = target;
+    if (!open())
+        close();
+}
+
+OrderJournal::~OrderJournal() { close(); }
+
+void OrderJournal::close()
+{
+    if (m_db)
+        sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+void OrderJournal::remember()
+{
+    m_error = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("nincs adatbázis");
+}
+
+bool OrderJournal::exec(const char* sql)
+{
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    remember();
+    return false;
+}
+
+// True when open and every stored line is readable. On false m_db stays open
+// only when the file is damaged (the constructor sets it aside).
+bool OrderJournal::open()
+{
+    const QByteArray native = QFile::encodeName(m_path);
+    if (sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        remember();
+        close();
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, 2000);
+    sqlite3_extended_result_codes(m_db, 1);
+
+    auto fail = [this](int rc) {
+        remember();
+        if (!isDamageCode(rc))
+            close();
+        return false;
+    };
+    {
+        Statement check(m_db, "PRAGMA quick_check");
+        const int rc = check.step();
+        if (rc != SQLITE_ROW)
+            return fail(check.ok() ? rc : check.prepareCode());
+        if (check.text(0) != QLatin1String("ok"))
+            return fail(SQLITE_CORRUPT);
+    }
+    // Whether the file is ours, empty (new) or someone else's.
+    auto owner = [this](int& appId, qint64& tables) {
+        Statement id(m_db, "PRAGMA application_id");
+        if (id.step() != SQLITE_ROW)
+            return false;
+        appId = int(id.integer(0));
+        Statement count(m_db, "SELECT count(*) FROM sqlite_master");
+        if (count.step() != SQLITE_ROW)
+            return false;
+        tables = count.integer(0);
+        return true;
+    };
+    int appId = 0;
+    qint64 tables = 0;
+    if (!owner(appId, tables))
+        return fail(sqlite3_errcode(m_db));
+    if (appId != kApplicationId && (appId != 0 || tables != 0))
+        return fail(SQLITE_NOTADB);
+    // The write-ahead log costs one flush per command; a file system that
+    // cannot keep one still works with the usual rollback journal.
+    sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (!exec("PRAGMA synchronous=FULL"))
+        return fail(sqlite3_errcode(m_db));
+    if (appId == 0) {
+        // Made under the write lock, so a second program starting at the same
+        // moment never sees a half-made journal as a foreign one.
+        if (!exec("BEGIN IMMEDIATE"))
+            return fail(sqlite3_errcode(m_db));
+        bool ok = owner(appId, tables);
+        if (ok && appId == 0 && tables == 0) {
+            const QByteArray mark = "PRAGMA application_id=" + QByteArray::number(kApplicationId) + ';';
+            ok = exec("CREATE TABLE order_line (pos INTEGER PRIMARY KEY, path TEXT NOT NULL,"
+                      " entry TEXT NOT NULL, fill INTEGER NOT NULL, quantity INTEGER NOT NULL)")
+                && exec(mark.constData());
+        } else if (ok && appId != kApplicationId) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return fail(SQLITE_NOTADB);
+        }
+        if (!ok || !exec("COMMIT")) {
+            const int rc = sqlite3_errcode(m_db);
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return fail(rc);
+        }
+    }
+    // Every line must read back as one; anything else is a damaged journal.
+    Statement read(m_db, "SELECT path, entry, fill, quantity FROM order_line ORDER BY pos");
+    if (!read.ok())
+        return fail(isDamageCode(read.prepareCode()) ? read.prepareCode() : SQLITE_CORRUPT);
+    int rc;
+    while ((rc = read.step()) == SQLITE_ROW) {
+        if (read.type(0) != SQLITE_TEXT || read.type(1) != SQLITE_TEXT || read.type(2) != SQLITE_INTEGER
+            || read.type(3) != SQLITE_INTEGER)
+            return fail(SQLITE_CORRUPT);
+        const qint64 fill = read.integer(2);
+        const qint64 quantity = read.integer(3);
+        if ((fill != 0 && fill != 1) || quantity < 0 || quantity > 1000 || read.text(0).isEmpty())
+            return fail(SQLITE_CORRUPT);
+    }
+    if (rc != SQLITE_DONE)
+        return fail(rc);
+    return true;
+}
+
+QList<JournalLine> OrderJournal::lines()
+{
+    QList<JournalLine> out;
+    if (!m_db)
+        return out;
+    Statement read(m_db, "SELECT path, entry, fill, quantity FROM order_line ORDER BY pos");
+    while (read.step() == SQLITE_ROW) {
+        JournalLine line;
+        line.path = read.text(0);
+        line.entry = read.text(1);
+        line.fill = read.integer(2) != 0;
+        line.quantity = int(read.integer(3));
+        out.append(line);
+    }
+    return out;
+}
+
+bool OrderJournal::replace(const QList<JournalLine>& lines)
+{
+    if (!m_db) {
+        m_error = QStringLiteral("a napló nem nyitható meg");
+        return false;
+    }
+    if (!exec("BEGIN IMMEDIATE"))
+        return false;
+    bool ok = exec("DELETE FROM order_line");
+    if (ok && !lines.isEmpty()) {
+        Statement insert(m_db, "INSERT INTO order_line (pos, path, entry, fill, quantity) VALUES (?, ?, ?, ?, ?)");
+        ok = insert.ok();
+        for (qsizetype i = 0; ok && i < lines.size(); ++i) {
+            const JournalLine& l = lines[i];
+            ok = insert.bind(1, i) && insert.bind(2, l.path) && insert.bind(3, l.entry)
+                && insert.bind(4, l.fill ? 1 : 0) && insert.bind(5, l.quantity) && insert.step() == SQLITE_DONE;
+            insert.reset();
+        }
+        if (!ok)
+            remember();
+    }
+    if (ok && exec("COMMIT"))
+        return true;
+    const QString error = m_error;
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_error = error;
+    return false;
+}
+
+} // namespace pelmar
