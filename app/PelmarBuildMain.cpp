@@ -1,4 +1,4 @@
-// pelmar-build ORDER.json
+// pelmar-build [--tasak NNNNNN] [--folder DIR] ORDER.json
 //
 // Builds an order folder without any window, exactly as the order assembly
 // dialog builds it, from an order described in one JSON object (see the
@@ -10,10 +10,13 @@
 #include "core/AppError.h"
 #include "core/Texts.h"
 #include "output/OrderJob.h"
+#include "output/OrderNames.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -37,40 +40,62 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(pelmar::kProgramName);
 
+    // pelmar-build [--tasak NNNNNN] [--folder DIR] ORDER.json: the options
+    // override the description's envelope number and base folder (a saved
+    // order carries neither).
     const QStringList args = QGuiApplication::arguments();
-    if (args.size() != 2 || args[1] == QLatin1String("-h") || args[1] == QLatin1String("--help")) {
-        printLine(stderr, QStringLiteral("Használat: pelmar-build MEGRENDELES.json"));
+    QString orderFile, tasak, folder;
+    bool usage = false;
+    for (int i = 1; i < args.size() && !usage; ++i) {
+        const QString& a = args[i];
+        if ((a == QLatin1String("--tasak") || a == QLatin1String("--folder")) && i + 1 < args.size())
+            (a == QLatin1String("--tasak") ? tasak : folder) = args[++i];
+        else if (a.startsWith(QLatin1Char('-')) || !orderFile.isEmpty())
+            usage = true;
+        else
+            orderFile = a;
+    }
+    const bool tasakOk = tasak.isEmpty() || (tasak.size() == 6 && std::all_of(tasak.begin(), tasak.end(), [](QChar c) {
+        return c.isDigit() && c.unicode() < 128;
+    }));
+    if (usage || orderFile.isEmpty() || !tasakOk || (args.contains(QStringLiteral("--folder")) && folder.isEmpty())) {
+        if (!tasakOk)
+            printLine(stderr, QStringLiteral("A tasakszám pontosan hat számjegy legyen: \"%1\"").arg(tasak));
+        printLine(stderr, QStringLiteral("Használat: pelmar-build [--tasak NNNNNN] [--folder MAPPA] MEGRENDELES.json"));
         return 2;
     }
-    QFile file(args[1]);
+    QFile file(orderFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        printLine(stderr, QStringLiteral("%1: %2").arg(args[1], file.errorString()));
+        printLine(stderr, QStringLiteral("%1: %2").arg(orderFile, file.errorString()));
         return 1;
     }
     // An order description is a few kilobytes; a huge file is not one. At
     // most one byte over the limit is read, whatever size() says: a device
     // or a pipe tells 0 and may never end.
-    constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
-    const QByteArray json = file.read(kMaxBytes + 1);
-    if (json.size() > kMaxBytes) {
-        printLine(stderr, QStringLiteral("%1: a fájl túl nagy egy megrendelésleíráshoz").arg(args[1]));
+    const QByteArray json = file.read(pelmar::kMaxOrderJobBytes + 1);
+    if (json.size() > pelmar::kMaxOrderJobBytes) {
+        printLine(stderr, QStringLiteral("%1: a fájl túl nagy egy megrendelésleíráshoz").arg(orderFile));
         return 1;
     }
     if (file.error() != QFileDevice::NoError) {
-        printLine(stderr, QStringLiteral("%1: %2").arg(args[1], file.errorString()));
+        printLine(stderr, QStringLiteral("%1: %2").arg(orderFile, file.errorString()));
         return 1;
     }
 
     try {
-        const pelmar::OrderJob job = pelmar::ParseOrderJob(json);
+        pelmar::OrderJob job = pelmar::ParseOrderJob(json);
+        if (!tasak.isEmpty())
+            job.tasakNo = tasak;
+        if (!folder.isEmpty())
+            job.baseFolder = pelmar::WithSeparator(QFileInfo(folder).absoluteFilePath());
         int leftOut = 0;
-        const QString folder = pelmar::RunOrderJob(
+        const QString built = pelmar::RunOrderJob(
             job, [](const QString& message) { printLine(stderr, message); }, &leftOut);
         // The path is the result a script reads: not getting it out (a full
         // disk under a redirection) is a failure, not a success.
-        if (!printLine(stdout, folder)) {
+        if (!printLine(stdout, built)) {
             printLine(stderr,
-                QStringLiteral("A megrendelés mappája elkészült, de az útvonala nem írható ki: %1").arg(folder));
+                QStringLiteral("A megrendelés mappája elkészült, de az útvonala nem írható ki: %1").arg(built));
             return 1;
         }
         // A folder that lacks a picture of the description is built, but a

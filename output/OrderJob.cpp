@@ -9,6 +9,7 @@
 #include "output/OrderNames.h"
 #include "output/ReportPrintouts.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +18,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <filesystem>
 
 namespace pelmar {
 
@@ -343,6 +345,61 @@ OrderJob ParseOrderJob(const QByteArray& json)
         job.pictures.append(pic);
     }
     return job;
+}
+
+OrderJob ReadOrderJobFile(const QString& path)
+{
+    std::error_code ec;
+    const std::filesystem::path native(QFile::encodeName(path).toStdString());
+    if (!std::filesystem::exists(native, ec))
+        throw AppError(QStringLiteral("%1: a fájl nem található").arg(path));
+    // Opening a FIFO or a device for reading could wait for ever.
+    if (!std::filesystem::is_regular_file(native, ec))
+        throw AppError(QStringLiteral("%1: nem megrendelésfájl (nem közönséges fájl)").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    if (file.size() > kMaxOrderJobBytes)
+        throw AppError(QStringLiteral("%1: a fájl túl nagy egy megrendelésleíráshoz").arg(path));
+    const QByteArray json = file.read(kMaxOrderJobBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw AppError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    if (json.size() > kMaxOrderJobBytes)
+        throw AppError(QStringLiteral("%1: a fájl túl nagy egy megrendelésleíráshoz").arg(path));
+    return ParseOrderJob(json);
+}
+
+QByteArray OrderJobJson(const OrderJob& job, bool withEnvelopeAndFolder)
+{
+    QJsonObject root;
+    const OrderFields& f = job.fields;
+    root.insert(QStringLiteral("partner"),
+        QJsonObject { { QStringLiteral("UserID"), f.UserID }, { QStringLiteral("UserNev"), f.UserNev },
+            { QStringLiteral("UserHelys"), f.UserHelys }, { QStringLiteral("UserCim"), f.UserCim },
+            { QStringLiteral("UserIrsz"), f.UserIrsz } });
+    root.insert(QStringLiteral("Megj"), f.Megj);
+    root.insert(QStringLiteral("customer"),
+        QJsonObject { { QStringLiteral("VevoNev"), f.VevoNev }, { QStringLiteral("VevoHelys"), f.VevoHelys },
+            { QStringLiteral("VevoCim"), f.VevoCim }, { QStringLiteral("VevoIrsz"), f.VevoIrsz } });
+    if (withEnvelopeAndFolder) {
+        root.insert(QStringLiteral("TasakNo"), job.tasakNo);
+        root.insert(QStringLiteral("BaseFolder"), job.baseFolder);
+    }
+    if (job.date.isValid())
+        root.insert(QStringLiteral("date"), job.date.toString(Qt::ISODate));
+    root.insert(QStringLiteral("CDIndex"), job.cdIndex);
+    const QString cd = SettingText(job.settingValues, QStringLiteral("CD"));
+    if (!cd.isEmpty())
+        root.insert(QStringLiteral("CD"), cd);
+    root.insert(QStringLiteral("prices"), QJsonArray::fromStringList(job.prices));
+    QJsonArray pictures;
+    for (const OrderJob::Picture& p : job.pictures) {
+        pictures.append(QJsonObject { { QStringLiteral("path"), p.path }, { QStringLiteral("size"), p.size },
+            { QStringLiteral("fill"), p.fill ? QStringLiteral("fill") : QStringLiteral("fit") },
+            { QStringLiteral("quantity"), p.quantity } });
+    }
+    root.insert(QStringLiteral("pictures"), pictures);
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
 QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&)>& warn, int* leftOut)

@@ -41,6 +41,20 @@ struct OrderJob
 // message naming the place.
 OrderJob ParseOrderJob(const QByteArray& json);
 
+// The largest order description read; a few kilobytes per hundred pictures,
+// so anything near this is not one.
+inline constexpr qint64 kMaxOrderJobBytes = 64 * 1024 * 1024;
+
+// Reads and parses an order description file. A file that is not a regular
+// file (a folder, a FIFO, a device), is larger than kMaxOrderJobBytes or
+// cannot be read throws AppError, as does everything ParseOrderJob refuses.
+OrderJob ReadOrderJobFile(const QString& path);
+
+// The job as JSON text that ParseOrderJob reads back to the same job. The
+// envelope number and the base folder are written only when asked for: a
+// saved order gets them at build time.
+QByteArray OrderJobJson(const OrderJob& job, bool withEnvelopeAndFolder = false);
+
 // Builds the job's order folder exactly as the dialog builds it (a copy
 // error goes on, no preview) and returns the order folder's path. Refused
 // pictures (with their path) and copy errors (with their reason) are passed
