@@ -5,6 +5,7 @@
 #include "core/AppError.h"
 #include "core/UserData.h"
 #include "platform/LabInfo.h"
+#include "platform/OrderJournal.h"
 #include "platform/SettingsStore.h"
 #include "ui/Guard.h"
 #include "ui/MessageBox.h"
@@ -82,6 +83,7 @@ MainForm::MainForm(QWidget* parent, const QString& settingsPath)
     connectHandlers();
     resize(800, 540);
     FormCreate();
+    openJournal();
 }
 
 MainForm::~MainForm()
@@ -103,6 +105,8 @@ void MainForm::connectHandlers()
     };
     bind(AddPic, &MainForm::AddPicExecute);
     bind(DelPic, &MainForm::DelPicExecute);
+    bind(miSaveOrder, &MainForm::SaveOrderExecute);
+    bind(miOpenOrder, &MainForm::OpenOrderExecute);
     bind(OutputMegr, &MainForm::OutputMegrExecute);
     bind(miWriteDisc, &MainForm::miWriteDiscClick);
     bind(PrintMegr, &MainForm::PrintMegrExecute);
@@ -178,7 +182,7 @@ void MainForm::clearOrder()
 
 void MainForm::FormCreate()
 {
-    m_helpFile = QCoreApplication::applicationDirPath() + QStringLiteral("/pelmarorder.chm");
+    m_helpFile = Help::locateHelpFile(QCoreApplication::applicationDirPath());
     Help::setHelpFile(m_helpFile);
     m_previewPicture.clear();
     SettingsStore store(m_settingsPath);
@@ -235,6 +239,10 @@ void MainForm::closeEvent(QCloseEvent* event)
         m_closeConfirmed = false;
         if (m_previewForm)
             m_previewForm->hide();
+        // A normal end: nothing to restore at the next start.
+        m_journalDirty = false;
+        if (m_journal)
+            m_journal->clear();
         event->accept();
     } else {
         event->ignore();
@@ -263,7 +271,10 @@ void MainForm::showEvent(QShowEvent* event)
     FormResize();
     // A desktop without a window manager never activates the window; the
     // first-run flow must not wait for that (it runs once either way).
-    QTimer::singleShot(0, this, [this] { guarded([this] { FormActivate(); }); });
+    QTimer::singleShot(0, this, [this] {
+        guarded([this] { FormActivate(); });
+        guarded([this] { runStartFlow(); });
+    });
 }
 
 void MainForm::resizeEvent(QResizeEvent* event)
@@ -449,7 +460,7 @@ void MainForm::setOrderCommandsEnabled(bool enabled)
     // While an add run waits between files, nothing that changes or reads the
     // order may start, nor a disc writing that would hold the run up for
     // minutes; help, about and the web links stay usable.
-    for (QAction* a : { AddPic, OutputMegr, miWriteDisc, PrintMegr, ShowPrices })
+    for (QAction* a : { AddPic, OutputMegr, miWriteDisc, PrintMegr, ShowPrices, miSaveOrder, miOpenOrder })
         a->setEnabled(enabled);
     if (!enabled)
         DelPic->setEnabled(false);

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -29,9 +30,11 @@ class QUrl;
 
 namespace pelmar {
 
+class OrderJournal;
 class PictureListView;
 class PictureThumbnails;
 class QuantityBox;
+struct JournalLine;
 
 // The main window: the order's picture list, the editor row, the status line,
 // the preview area and the totals.
@@ -95,6 +98,24 @@ public:
     // The open-picture dialog itself.
     QStringList choosePictures();
 
+    // Pictures and folders given on the command line or handed over by a
+    // second start: added through the add run once the window is shown, the
+    // first-run flow is over and the restore question was answered; later
+    // whenever no add run and no dialog is under way.
+    void addPicturesFromOutside(const QStringList& paths);
+    // Replaces the save and open dialogs of the order file (tests); the
+    // function gets whether it is a save and returns the chosen file, empty
+    // for a cancelled dialog.
+    void setOrderFileChooser(std::function<QString(bool)> chooser) { m_orderFileChooser = std::move(chooser); }
+    // Writes the order as an order description; shows the failure and returns
+    // false when it could not be written whole.
+    bool saveOrderTo(const QString& path);
+    // Adds the saved order's pictures through the add run's rules with their
+    // sizes, fills and quantities. A file that cannot be read changes nothing.
+    bool openOrderFrom(const QString& path);
+    // Writes a pending change of the order to the journal now.
+    void flushJournal();
+
     // Saves the settings now (FormDestroy does this at exit). Returns false
     // when nothing could be written.
     bool FormDestroy();
@@ -138,6 +159,8 @@ public slots:
     void OutputMegrExecute();
     void miWriteDiscClick();
     void PrintMegrExecute();
+    void SaveOrderExecute();
+    void OpenOrderExecute();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -200,6 +223,8 @@ private:
     QAction* About = nullptr;
     QAction* SelectAll = nullptr;
     QAction* SelectNone = nullptr;
+    QAction* miSaveOrder = nullptr;
+    QAction* miOpenOrder = nullptr;
 
     QMenu* miFile = nullptr;
     QMenu* miView = nullptr;
@@ -233,6 +258,11 @@ private:
     // scale, so that stepping through the list finds them decoded.
     void decodeNeighbours(int row);
     void miThumbnailsClick();
+    void openJournal();
+    void orderChanged();
+    void runStartFlow();
+    void offerRestore();
+    void addLines(const QList<JournalLine>& lines, const QStringList& fileEntries);
 
     OrderModel m_order;
     MainWindowSettings m_settings;
@@ -258,6 +288,14 @@ private:
     bool m_firstShow = true;
     bool m_firstRunDone = false; // the first-run flow has run in this run
     std::function<QStringList()> m_chooser;
+    std::function<QString(bool)> m_orderFileChooser;
+    std::unique_ptr<OrderJournal> m_journal;
+    bool m_journalDirty = false;
+    bool m_journalScheduled = false;
+    bool m_journalWarned = false;
+    bool m_firstRunRunning = false;
+    bool m_startDone = false;
+    QStringList m_outsideFiles;
 };
 
 } // namespace pelmar

@@ -77,6 +77,12 @@ void MainForm::createActions()
         }
     };
     item(miWriteDisc, "miWriteDisc", QStringLiteral("Megrendelés írása &lemezre..."), {});
+    // Ctrl+O already adds pictures.
+    make(miOpenOrder, "miOpenOrder", QStringLiteral("Megrendelés megnyitása..."),
+        QStringLiteral("Mentett megrendelés képeinek felvétele"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+        nullptr);
+    make(miSaveOrder, "miSaveOrder", QStringLiteral("Megrendelés mentése..."),
+        QStringLiteral("A megrendelés mentése fájlba"), QKeySequence(Qt::CTRL | Qt::Key_S), nullptr);
     item(miCheckVersion, "miCheckVersion", QStringLiteral("Új verzió ellenőrzése..."), {});
     item(miExit, "miExit", QStringLiteral("Kilépés"), {});
     item(miWhatsNew, "miWhatsNew", QStringLiteral("Újdonságok"), {});
@@ -92,6 +98,9 @@ void MainForm::createMenus()
     miFile->setObjectName(QStringLiteral("miFile"));
     miFile->addAction(AddPic);
     miFile->addAction(DelPic);
+    miFile->addSeparator();
+    miFile->addAction(miOpenOrder);
+    miFile->addAction(miSaveOrder);
     miFile->addSeparator();
     miFile->addAction(OutputMegr);
     miFile->addAction(miWriteDisc);

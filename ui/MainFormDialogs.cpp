@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 namespace pelmar {
 
@@ -86,6 +87,18 @@ void MainForm::FormActivate()
 
     if (!m_settings.showWelcome)
         return;
+    // The restore question and pictures from the command line wait for the
+    // flow's dialogs.
+    m_firstRunRunning = true;
+    struct Done
+    {
+        MainForm* form;
+        ~Done()
+        {
+            form->m_firstRunRunning = false;
+            QTimer::singleShot(0, form, [f = form] { f->guarded([f] { f->runStartFlow(); }); });
+        }
+    } done { this };
     TWelcomeForm welcome(this);
     welcome.exec();
     if (welcome.CBUserData->isChecked()) {

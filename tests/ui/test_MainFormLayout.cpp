@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSet>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -185,7 +186,19 @@ TEST(MainFormLayout, ActionsMenusAndToolBar)
         { SelectAll(*f), "SelectAll", QStringLiteral("SelectAll"), {}, QKeySequence(QStringLiteral("Ctrl+A")), true },
         { SelectNone(*f), "SelectNone", QStringLiteral("SelectNone"), {}, QKeySequence(QStringLiteral("Ctrl+N")),
             true },
+        { miOpenOrder(*f), "miOpenOrder", QStringLiteral("Megrendelés megnyitása..."), {},
+            QKeySequence(QStringLiteral("Ctrl+Shift+O")), true },
+        { miSaveOrder(*f), "miSaveOrder", QStringLiteral("Megrendelés mentése..."), {},
+            QKeySequence(QStringLiteral("Ctrl+S")), true },
     };
+    // Two commands on one key would leave that key doing nothing.
+    QSet<QKeySequence> keys;
+    for (QAction* a : f->findChildren<QAction*>()) {
+        if (a->shortcut().isEmpty())
+            continue;
+        EXPECT_FALSE(keys.contains(a->shortcut())) << a->shortcut().toString().toStdString();
+        keys.insert(a->shortcut());
+    }
     for (const Expect& e : expected) {
         ASSERT_NE(e.action, nullptr) << e.name;
         EXPECT_EQ(e.action->objectName(), QLatin1String(e.name));
@@ -206,6 +219,7 @@ TEST(MainFormLayout, ActionsMenusAndToolBar)
     EXPECT_EQ(miFile(*f)->title(), QStringLiteral("Fájl"));
     EXPECT_EQ(menuTexts(miFile(*f)),
         QStringList({ QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
+            QStringLiteral("Megrendelés megnyitása..."), QStringLiteral("Megrendelés mentése..."), QStringLiteral("-"),
             QStringLiteral("Megrendelés elkészítése"), QStringLiteral("Megrendelés írása &lemezre..."),
             QStringLiteral("Nyomtatás"), QStringLiteral("-"),
             QStringLiteral("Új verzió ellenőrzése..."), QStringLiteral("-"), QStringLiteral("Kilépés") }));

@@ -3,6 +3,7 @@
 #include "platform/Shell.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -290,6 +291,18 @@ void setHelpFile(const QString& path)
 QString helpFile()
 {
     return filePath();
+}
+
+QString locateHelpFile(const QString& programDir)
+{
+    const QString beside = QDir(programDir).filePath(QLatin1String(kFileName));
+    if (QFileInfo(beside).isFile())
+        return beside;
+    const QString installed
+        = QDir::cleanPath(programDir + QStringLiteral("/../share/pelmarorder/") + QLatin1String(kFileName));
+    if (QFileInfo(installed).isFile())
+        return installed;
+    return beside;
 }
 
 void ShowHelpTopic(const QString& topic)

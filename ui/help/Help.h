@@ -75,6 +75,12 @@ void closeWindow();
 
 inline constexpr char kFileName[] = "pelmarorder.chm";
 
+// The help file of the program in programDir: beside it in a build folder,
+// else in the installed share folder (<prefix>/share/pelmarorder when the
+// program is <prefix>/bin/pelmarorder). The path beside it when neither has
+// the file, so the help window names where it looked first.
+QString locateHelpFile(const QString& programDir);
+
 // Gives F1 to `window` before any of its controls sees it (and before any
 // shortcut of another window): the key is consumed and onF1 runs. The filter
 // lives as long as the window.
