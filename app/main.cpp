@@ -1,18 +1,47 @@
 #include "app/Application.h"
+#include "app/SingleInstance.h"
+#include "platform/SettingsStore.h"
 #include "ui/MainForm.h"
 #include "ui/PreviewForm.h"
 #include "ui/help/Help.h"
 
+#include <cstdio>
+
+// pelmarorder [FILE|FOLDER]...
 int main(int argc, char** argv)
 {
+    // Qt would abort with a message about its platform plugin.
+    if (!pelmar::displayAvailable()) {
+        std::fputs("A Pelmar megrendelés grafikus asztali környezetben fut, de nincs elérhető kijelző.\n", stderr);
+        return 1;
+    }
     pelmar::Application app(argc, argv);
     // Title and Qt's Hungarian translation first, then the main window and
     // the hidden preview window, in this order.
     pelmar::setUpApplication(app);
+    const QStringList files = QApplication::arguments().mid(1);
+
+    pelmar::SingleInstance instance(pelmar::SettingsStore::defaultDatabasePath());
+    if (!instance.becomePrimary()) {
+        if (instance.handOver(files))
+            return 0;
+        std::fputs("A Pelmar megrendelés már fut, de nem válaszol.\n", stderr);
+        return 1;
+    }
+
     pelmar::MainForm mainForm;
     auto* previewForm = new pelmar::TPreviewForm(&mainForm, mainForm.showCrop());
     mainForm.setPreviewForm(previewForm);
     previewForm->hide();
+    QObject::connect(
+        &instance, &pelmar::SingleInstance::filesReceived, &mainForm, [&mainForm](const QStringList& paths) {
+            if (mainForm.isMinimized())
+                mainForm.showNormal();
+            mainForm.raise();
+            mainForm.activateWindow();
+            mainForm.addPicturesFromOutside(paths);
+        });
+    mainForm.addPicturesFromOutside(files);
     mainForm.show();
     const int status = app.exec();
     // The help window goes with the main window; the main window writes the

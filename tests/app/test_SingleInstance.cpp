@@ -1,0 +1,174 @@
+// pelmarorder started from the desktop: files on the command line, one
+// program per user with the hand-over of a second start's files, and the
+// start without any display. The real program runs as a child process on the
+// offscreen platform, with its own settings and runtime folders; what it
+// added is read from its order journal.
+#include "app/SingleInstance.h"
+#include "tests/support/JpegFixtures.h"
+#include "tests/support/TempDir.h"
+#include "platform/SettingsStore.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+using namespace pelmar;
+using pelmar::test::TempDir;
+
+namespace {
+
+class Desktop
+{
+public:
+    TempDir dir;
+
+    Desktop()
+    {
+        QDir().mkpath(dir.file(QStringLiteral("run")));
+        QFile::setPermissions(dir.file(QStringLiteral("run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        SettingsStore store(configDir() + QStringLiteral("/settings.sqlite"));
+        EXPECT_TRUE(store.openKey(kSettingsRootKey, true));
+        EXPECT_TRUE(store.writeBool(QStringLiteral("WelcomeScreen"), false));
+        EXPECT_TRUE(store.openKey(kSettingsPricesKey, true));
+        EXPECT_TRUE(store.writeString(QStringLiteral("0"), QStringLiteral("9x13|85|300x450|100x150")));
+    }
+
+    QString configDir() const { return dir.file(QStringLiteral("config/Dravik/Pelmar megrendelés")); }
+
+    QProcessEnvironment environment(bool display = true) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), dir.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.file(QStringLiteral("run")));
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (display)
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        else
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        return env;
+    }
+
+    std::unique_ptr<QProcess> start(const QStringList& args, bool display = true) const
+    {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(environment(display));
+        p->setWorkingDirectory(dir.path());
+        p->start(qEnvironmentVariable("PELMAR_BIN_DIR") + QStringLiteral("/pelmarorder"), args);
+        EXPECT_TRUE(p->waitForStarted(10000));
+        return p;
+    }
+
+    // The paths in the running program's journal, read without taking part.
+    QStringList journal() const
+    {
+        QStringList out;
+        const QByteArray path = QFile::encodeName(configDir() + QStringLiteral("/order-journal.sqlite"));
+        if (!QFile::exists(QString::fromLocal8Bit(path)))
+            return out;
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            sqlite3_busy_timeout(db, 1000);
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(db, "SELECT path FROM order_line ORDER BY pos", -1, &st, nullptr) == SQLITE_OK)
+                while (sqlite3_step(st) == SQLITE_ROW)
+                    out.append(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        return out;
+    }
+
+    QStringList waitForJournal(int count) const
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QStringList lines = journal();
+        while (lines.size() < count && clock.elapsed() < 60000) {
+            QThread::msleep(100);
+            lines = journal();
+        }
+        return lines;
+    }
+
+    QString picture(const QString& name) const { return test::writeJpeg(dir.file(name), 600, 400, 52000); }
+};
+
+} // namespace
+
+TEST(SingleInstance, HandOverMessagesAreReadOnlyWhenWholeAndWellFormed)
+{
+    const QStringList paths { QStringLiteral("/a b/ké?p*[1].jpg"), QStringLiteral("/x\n\x01y.jpg") };
+    const QByteArray message = SingleInstance::encode(paths);
+    QStringList got;
+    bool bad = false;
+    ASSERT_TRUE(SingleInstance::decode(message, got, bad));
+    EXPECT_EQ(got, paths);
+    // Every cut of it waits for more; nothing is read too early.
+    for (int cut = 0; cut < message.size(); ++cut) {
+        EXPECT_FALSE(SingleInstance::decode(message.left(cut), got, bad));
+        EXPECT_FALSE(bad) << cut;
+    }
+    const auto framed = [](const QByteArray& body) {
+        QByteArray out(4, '\0');
+        out[0] = char(body.size() >> 24), out[1] = char(body.size() >> 16), out[2] = char(body.size() >> 8),
+        out[3] = char(body.size());
+        return out + body;
+    };
+    for (const QByteArray& wrong : { QByteArray::fromHex("7fffffff") + "[]", framed("{\"a\": 1}"), framed("[1, 2]"),
+             framed("[\"\"]"), framed("not json"), message + "extra", framed(QByteArray(3, '\0')) }) {
+        EXPECT_FALSE(SingleInstance::decode(wrong, got, bad));
+        EXPECT_TRUE(bad) << wrong.left(40).toHex().toStdString();
+    }
+}
+
+TEST(SingleInstance, CommandLineFilesHandOverAndAStaleLock)
+{
+    Desktop desk;
+    const QString a = desk.picture(QStringLiteral("a.jpg"));
+    const QString b = desk.picture(QStringLiteral("mappa/al/b [2].JPG"));
+    const QString c = desk.picture(QStringLiteral("c.jpg"));
+    auto first = desk.start({ a, desk.dir.file(QStringLiteral("mappa")) });
+    EXPECT_EQ(desk.waitForJournal(2), QStringList({ a, b }));
+
+    // A second start, with a path relative to its own folder, hands it over
+    // and ends.
+    auto second = desk.start({ QStringLiteral("c.jpg") });
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
+    EXPECT_EQ(desk.waitForJournal(3), QStringList({ a, b, c }));
+    EXPECT_EQ(first->state(), QProcess::Running);
+
+    // The first one dies without a word: the next start takes over its lock
+    // and socket instead of handing files to no one.
+    first->kill();
+    first->waitForFinished(10000);
+    auto third = desk.start({});
+    EXPECT_FALSE(third->waitForFinished(3000)) << third->readAllStandardError().toStdString();
+    // It asks whether to restore (the question waits, offscreen); a fourth
+    // start still reaches it.
+    auto fourth = desk.start({});
+    ASSERT_TRUE(fourth->waitForFinished(20000));
+    EXPECT_EQ(fourth->exitCode(), 0) << fourth->readAllStandardError().toStdString();
+    third->kill();
+    third->waitForFinished(10000);
+}
+
+TEST(SingleInstance, WithoutADisplayOneLineAndStatusOne)
+{
+    Desktop desk;
+    auto p = desk.start({}, false);
+    ASSERT_TRUE(p->waitForFinished(20000));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p->exitCode(), 1);
+    const QString err = QString::fromLocal8Bit(p->readAllStandardError());
+    EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("grafikus"))) << err.toStdString();
+    EXPECT_TRUE(p->readAllStandardOutput().isEmpty());
+}
