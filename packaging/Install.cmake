@@ -12,24 +12,58 @@ foreach(prog pelmarorder pelmar-build)
   endif()
 endforeach()
 
-# The help file must sit beside the program, which looks for it there.
-install(FILES ${CMAKE_BINARY_DIR}/bin/pelmarorder.chm DESTINATION ${CMAKE_INSTALL_BINDIR} OPTIONAL)
+# The program finds its help file beside itself (build folder) or in
+# <prefix>/share/pelmarorder (installed).
+install(FILES ${CMAKE_BINARY_DIR}/bin/pelmarorder.chm DESTINATION ${CMAKE_INSTALL_DATADIR}/pelmarorder OPTIONAL)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/pelmarorder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/pelmarorder.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# Manual pages and the Debian changelog go compressed, without time stamps,
+# so two builds of the same sources give the same files.
+find_program(GZIP_PROGRAM gzip REQUIRED)
+set(packaging_gz ${CMAKE_BINARY_DIR}/packaging)
+file(MAKE_DIRECTORY ${packaging_gz})
+foreach(src pelmarorder.1 pelmar-build.1 changelog.Debian)
+  execute_process(COMMAND ${GZIP_PROGRAM} -9nc ${CMAKE_SOURCE_DIR}/packaging/${src}
+                  OUTPUT_FILE ${packaging_gz}/${src}.gz COMMAND_ERROR_IS_FATAL ANY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/${src})
+endforeach()
+install(FILES ${packaging_gz}/pelmarorder.1.gz ${packaging_gz}/pelmar-build.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${packaging_gz}/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pelmarorder)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_PACKAGE_VENDOR "Pelmar")
 set(CPACK_PACKAGE_CONTACT "Pelmar <info@pelmar.hu>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Pelmar digitális fotórendelés - order client for partner shops")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Pelmar photo lab order client for partner shops")
+# The long description; CPack puts the summary above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A Pelmar megrendelés a Pelmar fotólabor programja partnerüzletei számára:
+JPEG és TIFF képeket vesz fel a megrendelésbe, ellenőrzi őket (fájlméret,
+formátum, képpontméret a nagyítási mérethez), a partner árlistájából
+beárazza, kinyomtatja a megrendelést, és elkészíti a megrendelés mappáját,
+amelyet CD-n vagy DVD-n visz a laborba. A félbemaradt megrendelést egy
+összeomlás után visszaállítja, a megrendelés fájlba menthető.
+
+Pelmar megrendelés is the program the Pelmar photo lab gives to its partner
+shops: it adds JPEG and TIFF pictures to an order, checks them (file size,
+format, pixel dimensions for the print size), prices them from the partner's
+price list, prints the order and builds the order folder that goes to the
+lab on a CD or DVD. An unfinished order is restored after a crash, and an
+order can be saved to a file. pelmar-build builds a saved order without a
+window.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# The Debian packages the program needs at run time, by name.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libqt6core6, libqt6gui6, libqt6widgets6, libqt6network6, libqt6printsupport6, libqt6svg6, qt6-qpa-plugins, qt6-translations-l10n, libjpeg62-turbo, libexif12, libsqlite3-0, libchm1, libuemf0, fonts-liberation, xorriso")
+set(CPACK_STRIP_FILES TRUE)
+# The libraries come from dpkg-shlibdeps; these are what it cannot see: Qt's
+# platform plugins and translations, the report fonts, the disc writer.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-liberation, xorriso")
 include(CPack)

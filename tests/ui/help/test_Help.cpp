@@ -53,6 +53,19 @@ struct HelpWindowGuard
 
 } // namespace
 
+TEST(HelpWindow, HelpFileFoundBesideTheProgramElseInTheInstalledShareFolder)
+{
+    pelmar::test::TempDir dir;
+    const QString bin = dir.file(QStringLiteral("usr/bin"));
+    QDir().mkpath(bin);
+    // Neither: the path beside the program, which the window names.
+    EXPECT_EQ(Help::locateHelpFile(bin), bin + QStringLiteral("/pelmarorder.chm"));
+    const QString installed = dir.write(QStringLiteral("usr/share/pelmarorder/pelmarorder.chm"), "x");
+    EXPECT_EQ(Help::locateHelpFile(bin), installed);
+    const QString beside = dir.write(QStringLiteral("usr/bin/pelmarorder.chm"), "x");
+    EXPECT_EQ(Help::locateHelpFile(bin), beside);
+}
+
 TEST(HelpWindow, ShowsEachTopicWithItsHeading)
 {
     HelpWindowGuard guard;
