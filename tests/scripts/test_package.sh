@@ -56,10 +56,14 @@ desktop="$root/usr/share/applications/pelmarorder.desktop"
 check grep -q "^Exec=pelmarorder %F$" "$desktop"
 check grep -q "^MimeType=image/jpeg;image/tiff;$" "$desktop"
 check grep -q "^Name=Pelmar megrendelés$" "$desktop"
-# The manual page of pelmar-build names its options and exit statuses.
+# The manual page of pelmar-build names its options and every exit status
+# the program returns.
 man_text=$(zcat "$root/usr/share/man/man1/pelmar-build.1.gz")
 for word in '\\-\\-tasak' '\\-\\-folder' 'EXIT STATUS'; do
   check grep -q "$word" <<<"$man_text"
+done
+for status in 0 1 2 3; do
+  check grep -qx "\.B $status" <<<"$man_text"
 done
 
 if command -v lintian >/dev/null; then
