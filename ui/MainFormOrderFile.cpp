@@ -280,6 +280,16 @@ bool MainForm::saveOrderTo(const QString& path)
         job.pictures.append({ l.path(), l.size(), l.fill() != QLatin1String("fit"), l.quantityText().toInt() });
     }
     const QByteArray json = OrderJobJson(job);
+    // What cannot be read back (a control character in a file name or a
+    // partner field) is refused now, not when the order is opened or built.
+    try {
+        ParseOrderJob(json);
+    } catch (const AppError& e) {
+        MessageBox::error(this,
+            QStringLiteral("A megrendelés mentése nem sikerült:\n%1\n\n%2")
+                .arg(QDir::toNativeSeparators(path), e.message()));
+        return false;
+    }
     QSaveFile file(path);
     const bool ok = file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit();
     if (!ok) {
