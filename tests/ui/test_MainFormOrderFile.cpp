@@ -10,7 +10,6 @@
 #include "ui/report/ReportPreview.h"
 
 #include <QCheckBox>
-#include <QDirIterator>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -260,7 +259,15 @@ TEST_F(MainFormJournal, FailedJournalWriteIsSaidOnceUntilItWorksAgain)
 
 TEST_F(MainFormJournal, SavedOrderReopensIdenticalAndBuildsLikeTheDialog)
 {
-    const TUserData savedPartner = PartnerData();
+    // The partner is program-wide: given back however the test ends.
+    struct PartnerBack
+    {
+        TUserData saved = PartnerData();
+        ~PartnerBack() { PartnerData() = saved; }
+    } partnerBack;
+    // The reopening program's folder outlives its window, which writes its
+    // settings when it goes.
+    TempDir other;
     // Each window loads the partner from its settings; these have none.
     const auto setPartner = [] {
         PartnerData() = TUserData { 123, QStringLiteral("Minta Fotó Bt."), QStringLiteral("9999"),
@@ -295,7 +302,6 @@ TEST_F(MainFormJournal, SavedOrderReopensIdenticalAndBuildsLikeTheDialog)
     form->close();
     form.reset();
     messages.clear();
-    TempDir other;
     form = std::make_unique<MainForm>(nullptr, other.file(QStringLiteral("settings.sqlite")));
     form->setShowWelcome(false);
     form->priceList() = { kPrice9x13, kPrice10x15 };
@@ -330,17 +336,13 @@ TEST_F(MainFormJournal, SavedOrderReopensIdenticalAndBuildsLikeTheDialog)
 
     // ...and the saved file through pelmar-build with the envelope number
     // and base folder given as options.
-    QProcess tool;
-    tool.start(qEnvironmentVariable("PELMAR_BIN_DIR") + QStringLiteral("/pelmar-build"),
-        { QStringLiteral("--tasak"), QStringLiteral("000777"), QStringLiteral("--folder"),
-            dir.file(QStringLiteral("Tool")), saved });
-    ASSERT_TRUE(tool.waitForFinished(60000));
+    const ToolRun tool = runTool({ QStringLiteral("--tasak"), QStringLiteral("000777"), QStringLiteral("--folder"),
+        dir.file(QStringLiteral("Tool")), saved });
     const QString toolFolder
         = OrderFolderPath(dir.file(QStringLiteral("Tool/")), OrderToday(), QStringLiteral("000777"));
-    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
-    EXPECT_EQ(QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed(), toolFolder);
+    EXPECT_EQ(tool.code, 0) << tool.err.toStdString();
+    EXPECT_EQ(tool.out, toolFolder + QLatin1Char('\n'));
     EXPECT_EQ(snapshot(toolFolder), built);
-    PartnerData() = savedPartner;
 }
 
 TEST_F(MainFormJournal, UnreadableOrderFilesChangeNothing)
