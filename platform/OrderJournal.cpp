@@ -1,5 +1,7 @@
 #include "platform/OrderJournal.h"
 
+#include "core/PriceData.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -245,6 +247,71 @@ bool OrderJournal::replace(const QList<JournalLine>& lines)
     sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_error = error;
     return false;
+}
+
+JournalLine JournalLineOf(const OrderLine& line, const QStringList& priceList, const QStringList& sizes)
+{
+    JournalLine out { line.path(), QString(), line.fill() != QLatin1String("fit"), line.quantityText().toInt() };
+    const int found = FindSizeIndex(sizes, line.size());
+    if (found >= 0) {
+        out.entry = priceList[found];
+    } else {
+        TPriceData gone;
+        gone.Size = line.size();
+        gone.Price = line.Data;
+        out.entry = ComposePriceData(gone);
+    }
+    return out;
+}
+
+JournalWriter::JournalWriter(OrderJournal& journal, Done done)
+    : m_journal(journal)
+    , m_done(std::move(done))
+    , m_thread([this] { run(); })
+{
+}
+
+JournalWriter::~JournalWriter()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+void JournalWriter::post(Lines lines)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_pending = std::move(lines);
+    }
+    m_changed.notify_all();
+}
+
+void JournalWriter::wait()
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_pending && !m_busy; });
+}
+
+void JournalWriter::run()
+{
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_changed.wait(lock, [this] { return m_stop || m_pending; });
+        if (!m_pending)
+            return;
+        const Lines make = std::exchange(m_pending, nullptr);
+        m_busy = true;
+        lock.unlock();
+        const bool written = m_journal.replace(make());
+        m_done(written, written ? QString() : m_journal.errorText());
+        lock.lock();
+        m_busy = false;
+        m_changed.notify_all();
+    }
 }
 
 } // namespace pelmar

@@ -1,7 +1,15 @@
 #pragma once
 
+#include "core/OrderModel.h"
+
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 struct sqlite3;
 
@@ -18,6 +26,11 @@ struct JournalLine
 
     bool operator==(const JournalLine&) const = default;
 };
+
+// The order line as the journal keeps it. Its entry is today's of its size
+// (sizes: SizeNames(priceList)); a size that left the price list gets an
+// entry that keeps the line's own price.
+JournalLine JournalLineOf(const OrderLine& line, const QStringList& priceList, const QStringList& sizes);
 
 // The order in progress, kept on disk after every command so that a crash,
 // a power cut or a logout does not lose it. An SQLite database beside the
@@ -63,6 +76,43 @@ private:
     QString m_setAside;
     QString m_error;
     sqlite3* m_db = nullptr;
+};
+
+// Writes the journal on a thread of its own, so that no command of the
+// window waits for the disk. Only the newest order matters: a write that has
+// not started yet is replaced by a later one. While a writer exists, the
+// journal is written only through it.
+class JournalWriter
+{
+public:
+    // Runs on the writer's thread after each write: whether the lines are on
+    // disk, and the journal's error text when not.
+    using Done = std::function<void(bool written, const QString& error)>;
+    // Makes the lines to write; runs on the writer's thread, so the caller
+    // hands over a copy of the order and not the conversion's work.
+    using Lines = std::function<QList<JournalLine>()>;
+
+    JournalWriter(OrderJournal& journal, Done done);
+    // Finishes the write in hand and the one waiting, then ends the thread.
+    ~JournalWriter();
+    JournalWriter(const JournalWriter&) = delete;
+    JournalWriter& operator=(const JournalWriter&) = delete;
+
+    void post(Lines lines);
+    // Returns once every posted write has ended.
+    void wait();
+
+private:
+    void run();
+
+    OrderJournal& m_journal;
+    Done m_done;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    Lines m_pending;
+    bool m_busy = false;
+    bool m_stop = false;
+    std::thread m_thread;
 };
 
 } // namespace pelmar

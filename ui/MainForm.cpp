@@ -241,8 +241,10 @@ void MainForm::closeEvent(QCloseEvent* event)
             m_previewForm->hide();
         // A normal end: nothing to restore at the next start.
         m_journalDirty = false;
-        if (m_journal)
-            m_journal->clear();
+        if (m_journalWriter) {
+            m_journalWriter->post([] { return QList<JournalLine>(); });
+            m_journalWriter->wait();
+        }
         event->accept();
     } else {
         event->ignore();

@@ -30,6 +30,7 @@ class QUrl;
 
 namespace pelmar {
 
+class JournalWriter;
 class OrderJournal;
 class PictureListView;
 class PictureThumbnails;
@@ -113,7 +114,8 @@ public:
     // Adds the saved order's pictures through the add run's rules with their
     // sizes, fills and quantities. A file that cannot be read changes nothing.
     bool openOrderFrom(const QString& path);
-    // Writes a pending change of the order to the journal now.
+    // Writes a pending change of the order to the journal now and waits
+    // until it is on disk (the window itself never waits for it).
     void flushJournal();
 
     // Saves the settings now (FormDestroy does this at exit). Returns false
@@ -260,6 +262,10 @@ private:
     void miThumbnailsClick();
     void openJournal();
     void orderChanged();
+    // Hands the order to the journal's writer when it changed; false when
+    // there was nothing to hand over yet.
+    bool postJournal();
+    void journalWritten(bool written, const QString& error);
     void runStartFlow();
     void offerRestore();
     void addLines(const QList<JournalLine>& lines, const QStringList& fileEntries);
@@ -290,10 +296,13 @@ private:
     std::function<QStringList()> m_chooser;
     std::function<QString(bool)> m_orderFileChooser;
     std::unique_ptr<OrderJournal> m_journal;
+    // After the journal: it goes first and finishes its writes.
+    std::unique_ptr<JournalWriter> m_journalWriter;
     bool m_journalDirty = false;
     bool m_journalScheduled = false;
     bool m_journalWarned = false;
     bool m_firstRunRunning = false;
+    bool m_restoreAsked = false;
     bool m_startDone = false;
     QStringList m_outsideFiles;
 };

@@ -37,19 +37,6 @@ const QString kRestoreQuestion
     = QStringLiteral("A program legutóbb nem zárult le rendben. Visszaállítja a félbemaradt megrendelést (%1 kép)?");
 const QString kOrderFilter = QStringLiteral("Megrendelés (*.json)");
 
-// The entry a line is kept with: today's of its size, or for a size that
-// left the price list one that keeps the line's own price.
-QString entryTextFor(const QStringList& priceList, const QStringList& sizes, const QString& sizeName, qint32 unitPrice)
-{
-    const int found = FindSizeIndex(sizes, sizeName);
-    if (found >= 0)
-        return priceList[found];
-    TPriceData gone;
-    gone.Size = sizeName;
-    gone.Price = unitPrice;
-    return ComposePriceData(gone);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -58,6 +45,10 @@ QString entryTextFor(const QStringList& priceList, const QStringList& sizes, con
 void MainForm::openJournal()
 {
     m_journal = std::make_unique<OrderJournal>(OrderJournal::pathBeside(m_settingsPath));
+    m_journalWriter = std::make_unique<JournalWriter>(*m_journal, [this](bool written, const QString& error) {
+        QMetaObject::invokeMethod(
+            this, [this, written, error] { guarded([&] { journalWritten(written, error); }); }, Qt::QueuedConnection);
+    });
     // Every change of the order is written once its command is over: the add
     // run announces its lines in one insertion, so it costs one transaction.
     for (auto signal : { &OrderModel::rowsInserted, &OrderModel::rowsRemoved })
@@ -75,37 +66,55 @@ void MainForm::orderChanged()
     m_journalScheduled = true;
     QTimer::singleShot(0, this, [this] {
         m_journalScheduled = false;
-        guarded([this] { flushJournal(); });
+        guarded([this] { postJournal(); });
     });
+}
+
+bool MainForm::postJournal()
+{
+    // Nothing is written before the restore question was answered: the
+    // journal still holds the order of the last run.
+    if (!m_journalDirty || !m_journalWriter || !m_startDone)
+        return false;
+    if (m_order.inBatch()) {
+        // An add run is under way; its end announces its lines.
+        orderChanged();
+        return false;
+    }
+    m_journalDirty = false;
+    // The lines share their texts with the order until it changes again;
+    // the conversion runs on the writer's thread.
+    m_journalWriter->post([lines = m_order.lines(), prices = m_settings.priceList] {
+        const QStringList sizes = SizeNames(prices);
+        QList<JournalLine> out;
+        out.reserve(lines.size());
+        for (const OrderLine& l : lines)
+            out.append(JournalLineOf(l, prices, sizes));
+        return out;
+    });
+    return true;
 }
 
 void MainForm::flushJournal()
 {
-    // Nothing is written before the restore question was answered: the
-    // journal still holds the order of the last run.
-    if (!m_journalDirty || !m_journal || !m_startDone)
+    postJournal();
+    if (!m_journalWriter)
         return;
-    if (m_order.inBatch()) {
-        // An add run is under way; its end announces its lines.
-        orderChanged();
-        return;
-    }
-    const QStringList& prices = m_settings.priceList;
-    const QStringList sizes = SizeNames(prices);
-    QList<JournalLine> lines;
-    lines.reserve(m_order.lines().size());
-    for (const OrderLine& l : m_order.lines())
-        lines.append({ l.path(), entryTextFor(prices, sizes, l.size(), l.Data), l.fill() != QLatin1String("fit"),
-            l.quantityText().toInt() });
-    m_journalDirty = false;
-    if (m_journal->replace(lines)) {
+    m_journalWriter->wait();
+    // The write's outcome, said now rather than at the next event.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void MainForm::journalWritten(bool written, const QString& error)
+{
+    if (written) {
         m_journalWarned = false;
         return;
     }
     // Said once, until a write succeeds again.
     if (!m_journalWarned) {
         m_journalWarned = true;
-        MessageBox::error(this, kJournalFailed.arg(m_journal->errorText()));
+        MessageBox::error(this, kJournalFailed.arg(error));
     }
 }
 
@@ -117,10 +126,14 @@ void MainForm::runStartFlow()
     if (m_firstRunRunning || !m_firstRunDone)
         return;
     if (!m_startDone) {
-        m_startDone = true;
+        // Asked once, also when this runs again while the question is open;
+        // until it is answered the journal keeps the last run's order.
+        if (m_restoreAsked)
+            return;
+        m_restoreAsked = true;
         offerRestore();
-        // Changes made before the question (none normally) are written now.
-        flushJournal();
+        m_startDone = true;
+        postJournal();
     }
     if (m_outsideFiles.isEmpty())
         return;
@@ -153,10 +166,11 @@ void MainForm::offerRestore()
     const QList<JournalLine> lines = m_journal->lines();
     if (lines.isEmpty())
         return;
-    if (MessageBox::confirm(this, kRestoreQuestion.arg(lines.size())) == MessageAnswer::No) {
-        m_journal->clear();
+    // Whatever the answer, and even when every picture is refused again, the
+    // journal then holds this run's order, not the last run's.
+    m_journalDirty = true;
+    if (MessageBox::confirm(this, kRestoreQuestion.arg(lines.size())) == MessageAnswer::No)
         return;
-    }
     addLines(lines, {});
 }
 
@@ -276,7 +290,7 @@ bool MainForm::saveOrderTo(const QString& path)
         // A size that left the list travels with its own entry, so the file
         // builds on its own.
         if (FindSizeIndex(SizeNames(job.prices), l.size()) < 0)
-            job.prices.append(entryTextFor(m_settings.priceList, sizes, l.size(), l.Data));
+            job.prices.append(JournalLineOf(l, m_settings.priceList, sizes).entry);
         job.pictures.append({ l.path(), l.size(), l.fill() != QLatin1String("fit"), l.quantityText().toInt() });
     }
     const QByteArray json = OrderJobJson(job);

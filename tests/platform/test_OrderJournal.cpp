@@ -5,6 +5,7 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <sqlite3.h>
 
 using namespace pelmar;
@@ -141,4 +142,22 @@ TEST(OrderJournal, UnusableFolderLeavesItUnavailableWithoutTouchingAnything)
     OrderJournal fresh(empty);
     EXPECT_TRUE(fresh.isAvailable());
     EXPECT_TRUE(fresh.setAsidePath().isEmpty());
+}
+
+TEST(OrderJournal, WriterEndsWithTheLastPostedOrderOnDisk)
+{
+    TempDir dir;
+    const QString path = dir.file(QStringLiteral("journal.sqlite"));
+    OrderJournal journal(path);
+    std::atomic<int> written = 0;
+    {
+        JournalWriter writer(journal, [&](bool ok, const QString&) { written += ok ? 1 : 0; });
+        writer.post([] { return sample(); });
+        writer.wait();
+        EXPECT_EQ(OrderJournal(path).lines(), sample());
+        // Posted right before the program ends: not lost.
+        writer.post([] { return sample().mid(2); });
+    }
+    EXPECT_EQ(OrderJournal(path).lines(), sample().mid(2));
+    EXPECT_EQ(written, 2);
 }

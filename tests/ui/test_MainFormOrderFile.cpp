@@ -97,8 +97,7 @@ TEST(MainFormJournalChild, AddsChangesAndWaitsToBeKilled)
     sel->select(form.order().index(500, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     DelPic(form)->trigger();
     ASSERT_EQ(form.order().lineCount(), kChildPictures - 1);
-    // The journal is written by the event loop after each command.
-    QTest::qWait(20);
+    form.flushJournal();
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
     std::this_thread::sleep_for(std::chrono::minutes(5));
@@ -121,7 +120,7 @@ protected:
     // The end of a process that never closed its window.
     void crash()
     {
-        QTest::qWait(5);
+        form->flushJournal();
         form.reset();
     }
 };
@@ -158,11 +157,11 @@ TEST_F(MainFormJournal, NormalCloseFinishedBuildAndNoLeaveNothingToRestore)
     const QString a = jpeg(QStringLiteral("a.jpg"), 600, 400);
     const QString b = jpeg(QStringLiteral("b.jpg"), 600, 400);
     add({ a, b });
-    QTest::qWait(5);
+    form->flushJournal();
     EXPECT_EQ(journalLines().size(), 2);
     // A build empties the order; so does the journal.
     form->clearOrder();
-    QTest::qWait(5);
+    form->flushJournal();
     EXPECT_TRUE(journalLines().isEmpty());
 
     // The exit question answered Igen.
@@ -209,8 +208,20 @@ TEST_F(MainFormJournal, RestoredPicturesAreCheckedAgainAndTheJournalFollowsTheRe
     EXPECT_TRUE(texts[0].contains(QStringLiteral("(3 kép)")));
     EXPECT_TRUE(texts[1].contains(gone)) << texts[1].toStdString();
     EXPECT_EQ(texts[2], SizeRuleMessage(QStringLiteral("shrunk.jpg")));
-    QTest::qWait(5);
+    form->flushJournal();
     EXPECT_EQ(journalLines(), QStringList({ kept + QStringLiteral(" 9x13 fill 1") }));
+
+    // Every picture refused again: the next start has nothing to ask.
+    crash();
+    ASSERT_TRUE(QFile::remove(kept));
+    messages.clear();
+    openForm();
+    EXPECT_EQ(lines(), 0);
+    EXPECT_EQ(messages.texts().size(), 2) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+    crash();
+    messages.clear();
+    openForm();
+    EXPECT_TRUE(messages.texts().isEmpty());
 }
 
 TEST_F(MainFormJournal, DamagedJournalIsSetAsideWithOneMessage)
@@ -229,7 +240,7 @@ TEST_F(MainFormJournal, DamagedJournalIsSetAsideWithOneMessage)
         QDir(dir.file(QStringLiteral("config"))).entryList({ QStringLiteral("order-journal.sqlite.damaged-*") }).size(),
         1);
     add({ jpeg(QStringLiteral("a.jpg"), 600, 400) });
-    QTest::qWait(5);
+    form->flushJournal();
     EXPECT_EQ(journalLines().size(), 1);
 }
 
@@ -242,9 +253,9 @@ TEST_F(MainFormJournal, FailedJournalWriteIsSaidOnceUntilItWorksAgain)
     ASSERT_EQ(sqlite3_open(QFile::encodeName(OrderJournal::pathBeside(settingsPath())).constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     add({ a });
-    QTest::qWait(5);
+    form->flushJournal();
     add({ b });
-    QTest::qWait(5);
+    form->flushJournal();
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     ASSERT_EQ(messages.texts().size(), 1);
@@ -252,7 +263,7 @@ TEST_F(MainFormJournal, FailedJournalWriteIsSaidOnceUntilItWorksAgain)
     select({ 0 });
     Darab(*form)->setValue(7);
     ModSelBtn(*form)->click();
-    QTest::qWait(5);
+    form->flushJournal();
     EXPECT_EQ(journalLines().size(), 2);
     EXPECT_EQ(messages.texts().size(), 1);
 }
