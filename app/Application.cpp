@@ -13,7 +13,10 @@
 
 // The icons live in the window library's resources; a static library's
 // resources are registered by hand, outside any namespace.
-static void initProgramResources() { Q_INIT_RESOURCE(resources); }
+static void initProgramResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace pelmar {
 
@@ -52,7 +55,7 @@ void setUpApplication(QApplication& app)
     QLocale::setDefault(QLocale(QLocale::Hungarian, QLocale::Hungary));
     auto* qtTranslator = new QTranslator(&app);
     if (qtTranslator->load(QLocale(QLocale::Hungarian), QStringLiteral("qtbase"), QStringLiteral("_"),
-            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(qtTranslator);
 }
 

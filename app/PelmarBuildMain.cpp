@@ -56,8 +56,8 @@ int main(int argc, char** argv)
             orderFile = a;
     }
     const bool tasakOk = tasak.isEmpty() || (tasak.size() == 6 && std::all_of(tasak.begin(), tasak.end(), [](QChar c) {
-        return c.isDigit() && c.unicode() < 128;
-    }));
+                                                 return c.isDigit() && c.unicode() < 128;
+                                             }));
     if (usage || orderFile.isEmpty() || !tasakOk || (args.contains(QStringLiteral("--folder")) && folder.isEmpty())) {
         if (!tasakOk)
             printLine(stderr, QStringLiteral("A tasakszám pontosan hat számjegy legyen: \"%1\"").arg(tasak));
@@ -95,7 +95,7 @@ int main(int argc, char** argv)
         // disk under a redirection) is a failure, not a success.
         if (!printLine(stdout, built)) {
             printLine(stderr,
-                QStringLiteral("A megrendelés mappája elkészült, de az útvonala nem írható ki: %1").arg(built));
+                      QStringLiteral("A megrendelés mappája elkészült, de az útvonala nem írható ki: %1").arg(built));
             return 1;
         }
         // A folder that lacks a picture of the description is built, but a

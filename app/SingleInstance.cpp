@@ -32,10 +32,10 @@ QString runtimeFolder()
 SingleInstance::SingleInstance(const QString& settingsPath, QObject* parent)
     : QObject(parent)
     , m_name(runtimeFolder() + QStringLiteral("/pelmarorder-")
-          + QString::fromLatin1(
-              QCryptographicHash::hash(QFileInfo(settingsPath).absoluteFilePath().toUtf8(), QCryptographicHash::Sha1)
-                  .toHex()
-                  .left(16)))
+             + QString::fromLatin1(
+                 QCryptographicHash::hash(QFileInfo(settingsPath).absoluteFilePath().toUtf8(), QCryptographicHash::Sha1)
+                     .toHex()
+                     .left(16)))
     , m_lock(m_name + QStringLiteral(".lock"))
 {
 }

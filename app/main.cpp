@@ -33,14 +33,14 @@ int main(int argc, char** argv)
     auto* previewForm = new pelmar::TPreviewForm(&mainForm, mainForm.showCrop());
     mainForm.setPreviewForm(previewForm);
     previewForm->hide();
-    QObject::connect(
-        &instance, &pelmar::SingleInstance::filesReceived, &mainForm, [&mainForm](const QStringList& paths) {
-            if (mainForm.isMinimized())
-                mainForm.showNormal();
-            mainForm.raise();
-            mainForm.activateWindow();
-            mainForm.addPicturesFromOutside(paths);
-        });
+    QObject::connect(&instance, &pelmar::SingleInstance::filesReceived, &mainForm,
+                     [&mainForm](const QStringList& paths) {
+                         if (mainForm.isMinimized())
+                             mainForm.showNormal();
+                         mainForm.raise();
+                         mainForm.activateWindow();
+                         mainForm.addPicturesFromOutside(paths);
+                     });
     mainForm.addPicturesFromOutside(files);
     mainForm.show();
     const int status = app.exec();

@@ -101,8 +101,8 @@ int main(int argc, char** argv)
     const int rounds = argc > 2 ? std::max(1, QByteArray(argv[2]).toInt()) : kDefaultRounds;
     if (argc > 1 && !numeric) {
         QDir dir(QString::fromLocal8Bit(argv[1]));
-        for (const QString& n : dir.entryList(
-                 { QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") }, QDir::Files, QDir::Name | QDir::IgnoreCase))
+        for (const QString& n : dir.entryList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg")}, QDir::Files,
+                                              QDir::Name | QDir::IgnoreCase))
             files.append(dir.filePath(n));
     } else {
         QDir().mkpath(scratch.filePath(QStringLiteral("pictures")));
@@ -171,9 +171,9 @@ int main(int argc, char** argv)
     const double run = median(runTimes);
     const double again = median(againTimes);
     std::fprintf(stderr, "files: %lld, lines: %d, message boxes: %d, list paints in the last run: %d\n",
-        qlonglong(files.size()), lines, boxes, paints);
-    std::fprintf(
-        stderr, "median check loop: %.1f ms, median add run: %.1f ms, median second run: %.1f ms\n", check, run, again);
+                 qlonglong(files.size()), lines, boxes, paints);
+    std::fprintf(stderr, "median check loop: %.1f ms, median add run: %.1f ms, median second run: %.1f ms\n", check,
+                 run, again);
     std::printf("second run/check ratio: %.2f\n", check > 0 ? again / check : 0.0);
     std::printf("addrun/check ratio: %.2f\n", check > 0 ? run / check : 0.0);
     return 0;

@@ -40,10 +40,10 @@ double seconds(Clock::time_point since)
 // Quiet answers: nothing is cancelled, no copy fails.
 struct QuietHost : BuildHost
 {
-    void partnerRefused(PartnerField, const QString&) override {}
-    void outputFolderChanged(const QString&) override {}
-    void copyingStarted(int) override {}
-    void beforePicture(int) override {}
+    void partnerRefused(PartnerField, const QString&) override { }
+    void outputFolderChanged(const QString&) override { }
+    void copyingStarted(int) override { }
+    void beforePicture(int) override { }
     bool cancelRequested() override { return false; }
     bool confirmStop() override { return false; }
     bool continueAfterCopyError(const QString&, const QString& reason) override
@@ -51,7 +51,7 @@ struct QuietHost : BuildHost
         std::fprintf(stderr, "copy failed: %s\n", qPrintable(reason));
         return true;
     }
-    void copyingEnded() override {}
+    void copyingEnded() override { }
 };
 
 // The order's pictures under src/<group>/, ten groups by size and quantity,
@@ -63,7 +63,7 @@ BuildInput makeOrder(const QString& src, int count, qint64 bytes)
     QByteArray block(1 << 20, '\0');
     for (int i = 0; i < count; ++i) {
         const int group = i % 10;
-        const TPriceData entry{sizes[group % 5], 100 + group, "1200x1800", "800x1200"};
+        const TPriceData entry {sizes[group % 5], 100 + group, "1200x1800", "800x1200"};
         const int quantity = group < 5 ? 1 : 2;
         const QString folder = src + QStringLiteral("/%1-fill-%2").arg(entry.Size).arg(quantity);
         QDir().mkpath(folder);

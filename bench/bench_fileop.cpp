@@ -63,8 +63,10 @@ double runFileOp(const QString& sources, const QString& out, int count)
     fo.setFlags(fofNoConfirmation | fofNoConfirmMkDir | fofSilent);
     const auto start = Clock::now();
     for (int i = 0; i < count; ++i) {
-        fo.setSourceNames({sources + QLatin1Char('/') + groupOf(i) + QStringLiteral("/IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0'))});
-        fo.setTargetNames({out + QLatin1Char('/') + groupOf(i) + QStringLiteral("/kep%1.JPG").arg(i + 1, 5, 10, QLatin1Char('0'))});
+        fo.setSourceNames(
+            {sources + QLatin1Char('/') + groupOf(i) + QStringLiteral("/IMG_%1.JPG").arg(i, 4, 10, QLatin1Char('0'))});
+        fo.setTargetNames(
+            {out + QLatin1Char('/') + groupOf(i) + QStringLiteral("/kep%1.JPG").arg(i + 1, 5, 10, QLatin1Char('0'))});
         if (!fo.Execute() || fo.Aborted()) {
             std::fprintf(stderr, "copy failed: %s\n", qPrintable(fo.LastError()));
             return -1;

@@ -42,7 +42,10 @@ double cpuSeconds(int who)
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-double cpuAll() { return cpuSeconds(RUSAGE_SELF) + cpuSeconds(RUSAGE_CHILDREN); }
+double cpuAll()
+{
+    return cpuSeconds(RUSAGE_SELF) + cpuSeconds(RUSAGE_CHILDREN);
+}
 
 double median(std::vector<double> v)
 {
@@ -74,7 +77,7 @@ bool writeNoise(const QString& path, qint64 size, quint32 seed)
 
 bool makeOrderFolder(const QString& folder)
 {
-    const char* groups[] = { "9x13-fill-1", "10x15-fill-2", "13x18-fit-1", "20x30-fill-1" };
+    const char* groups[] = {"9x13-fill-1", "10x15-fill-2", "13x18-fit-1", "20x30-fill-1"};
     constexpr qint64 kTarget = 600LL * 1024 * 1024;
     qint64 total = 0;
     for (int i = 1; total < kTarget; ++i) {
@@ -119,8 +122,8 @@ int main(int argc, char** argv)
     // what is being compared, and it hits both sides at random.
     const QString shm = QStringLiteral("/dev/shm");
     QTemporaryDir scratch(QFileInfo(shm).isDir() && QFileInfo(shm).isWritable()
-            ? shm + QStringLiteral("/bench_iso-XXXXXX")
-            : QDir::tempPath() + QStringLiteral("/bench_iso-XXXXXX"));
+                              ? shm + QStringLiteral("/bench_iso-XXXXXX")
+                              : QDir::tempPath() + QStringLiteral("/bench_iso-XXXXXX"));
     if (!scratch.isValid()) {
         std::fprintf(stderr, "bench_iso: no temporary folder\n");
         return 1;
@@ -152,8 +155,9 @@ int main(int argc, char** argv)
         const double cpu0 = cpuAll();
         t.start();
         const int rc = QProcess::execute(QStringLiteral("xorriso"),
-            { QStringLiteral("-as"), QStringLiteral("mkisofs"), QStringLiteral("-quiet"), QStringLiteral("-R"),
-                QStringLiteral("-J"), QStringLiteral("-V"), volid, QStringLiteral("-o"), handImage, folder });
+                                         {QStringLiteral("-as"), QStringLiteral("mkisofs"), QStringLiteral("-quiet"),
+                                          QStringLiteral("-R"), QStringLiteral("-J"), QStringLiteral("-V"), volid,
+                                          QStringLiteral("-o"), handImage, folder});
         hand.push_back(t.nsecsElapsed() / 1e9);
         handCpu.push_back(cpuAll() - cpu0);
         if (rc != 0) {
@@ -200,7 +204,7 @@ int main(int argc, char** argv)
         if (!ok)
             return 1;
         std::fprintf(stderr, "round %d: by hand %.3f s, program %.3f s (writing %.3f s)\n", round + 1, hand.back(),
-            total.back(), writing.back());
+                     total.back(), writing.back());
     }
 
     const double h = median(hand);
@@ -209,7 +213,7 @@ int main(int argc, char** argv)
     std::printf("program, writing the image: %.3f s\n", median(writing));
     std::printf("program, verifying it by reading back: %.3f s\n", median(verifying));
     std::printf("CPU time: by hand %.3f s, program writing %.3f s, ratio %.2f\n", median(handCpu), median(writingCpu),
-        median(writingCpu) / median(handCpu));
+                median(writingCpu) / median(handCpu));
     std::printf("iso+verify/xorriso ratio: %.2f\n", median(total) / h);
     std::printf("iso/xorriso ratio: %.2f\n", median(writing) / h);
     return 0;

@@ -61,8 +61,8 @@ bool makeOwnPictures(const QString& folder)
     {
         int w, h;
     };
-    const Picture sizes[] = { { 3000, 2000 }, { 2000, 3000 }, { 1500, 1000 }, { 1000, 1500 }, { 1200, 1800 },
-        { 1800, 1200 }, { 2400, 1600 }, { 1024, 768 }, { 800, 600 }, { 2592, 1944 }, { 1944, 2592 }, { 3264, 2448 } };
+    const Picture sizes[] = {{3000, 2000}, {2000, 3000}, {1500, 1000}, {1000, 1500}, {1200, 1800}, {1800, 1200},
+                             {2400, 1600}, {1024, 768},  {800, 600},   {2592, 1944}, {1944, 2592}, {3264, 2448}};
     int n = 0;
     for (int round = 0; round < 3; ++round)
         for (const Picture& p : sizes) {
@@ -77,7 +77,10 @@ bool makeOwnPictures(const QString& folder)
         && broken.open(QIODevice::WriteOnly) && broken.write(QByteArray(60000, 'x')) == 60000;
 }
 
-QString shown(QString text) { return text.replace(QLatin1Char('\n'), QStringLiteral("\\n")); }
+QString shown(QString text)
+{
+    return text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+}
 
 } // namespace
 
@@ -113,7 +116,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const TPriceData entry { QStringLiteral("bench"), 100, QString(), minRes };
+    const TPriceData entry {QStringLiteral("bench"), 100, QString(), minRes};
     std::vector<QString> paths;
     std::vector<QByteArray> natives;
     for (const QString& name : names) {
@@ -155,7 +158,7 @@ int main(int argc, char** argv)
 
     for (size_t i = 0; i < paths.size(); ++i)
         std::printf("%s\t%d\t%s\t%s\n", qPrintable(names[int(i)]), results[i].status, qPrintable(results[i].resolution),
-            qPrintable(shown(results[i].info)));
+                    qPrintable(shown(results[i].info)));
 
     const double check = median(checkTimes);
     const double base = median(baseTimes);
@@ -163,8 +166,8 @@ int main(int argc, char** argv)
     rusage usage {};
     ::getrusage(RUSAGE_SELF, &usage);
     std::fprintf(stderr,
-        "files: %zu, rounds: %d, median check: %.1f us, median baseline: %.1f us, peak memory: %ld KiB\n", paths.size(),
-        kRounds, check, base, usage.ru_maxrss);
+                 "files: %zu, rounds: %d, median check: %.1f us, median baseline: %.1f us, peak memory: %ld KiB\n",
+                 paths.size(), kRounds, check, base, usage.ru_maxrss);
     std::fflush(stderr);
     std::printf("check/read-baseline ratio: %.2f\n", base > 0 ? check / base : 0.0);
     return 0;

@@ -22,7 +22,7 @@ namespace {
 
 QList<OrderLine> makeOrder(int count)
 {
-    static const char* sizes[] = { "9x13", "10x15", "13x18", "15x21", "20x30" };
+    static const char* sizes[] = {"9x13", "10x15", "13x18", "15x21", "20x30"};
     QList<OrderLine> lines;
     lines.reserve(count);
     for (int i = 0; i < count; ++i) {
@@ -85,9 +85,9 @@ int main(int argc, char** argv)
     const double pdfSeconds = double(bestPdf) / 1e9;
     std::printf("order lines: %d, pages: %d, best of %d rounds\n", count, pages, rounds);
     std::printf("qrp (prepare + save): %.3f s, %.1f pages/s, %lld bytes, %.0f bytes/page\n", qrpSeconds,
-        pages / qrpSeconds, static_cast<long long>(qrpBytes), double(qrpBytes) / pages);
+                pages / qrpSeconds, static_cast<long long>(qrpBytes), double(qrpBytes) / pages);
     std::printf("pdf (render prepared pages): %.3f s, %.1f pages/s, %lld bytes, %.0f bytes/page\n", pdfSeconds,
-        pages / pdfSeconds, static_cast<long long>(pdfBytes), double(pdfBytes) / pages);
+                pages / pdfSeconds, static_cast<long long>(pdfBytes), double(pdfBytes) / pages);
     std::printf("qrp/pdf ratio: %.3f\n", qrpSeconds / pdfSeconds);
     return 0;
 }

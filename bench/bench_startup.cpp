@@ -93,8 +93,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc >= 3 && std::strcmp(argv[1], "--child") == 0)
-        return child(
-            argc, argv, std::strcmp(argv[2], "empty") == 0, argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
+        return child(argc, argv, std::strcmp(argv[2], "empty") == 0,
+                     argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString());
 
     QCoreApplication app(argc, argv);
     QTemporaryDir scratch;
@@ -106,28 +106,28 @@ int main(int argc, char** argv)
         store.openKey(kSettingsPricesKey, true);
         for (int i = 0; i < 50; ++i)
             store.writeString(QString::number(i),
-                QStringLiteral("%1x%2|%3|%4x%5|%6x%7")
-                    .arg(9 + i)
-                    .arg(13 + i)
-                    .arg(80 + 10 * i)
-                    .arg(1000 + 20 * i)
-                    .arg(1500 + 30 * i)
-                    .arg(800 + 20 * i)
-                    .arg(1200 + 30 * i));
+                              QStringLiteral("%1x%2|%3|%4x%5|%6x%7")
+                                  .arg(9 + i)
+                                  .arg(13 + i)
+                                  .arg(80 + 10 * i)
+                                  .arg(1000 + 20 * i)
+                                  .arg(1500 + 30 * i)
+                                  .arg(800 + 20 * i)
+                                  .arg(1200 + 30 * i));
         store.openKey(kSettingsValuesKey, true);
         store.writeInteger(QStringLiteral("CD"), 1500);
     }
     const QString self = QCoreApplication::applicationFilePath();
     std::vector<double> program, empty;
     for (int i = 0; i < kRuns; ++i) {
-        program.push_back(runChild(self, { QStringLiteral("--child"), QStringLiteral("program"), settings }));
-        empty.push_back(runChild(self, { QStringLiteral("--child"), QStringLiteral("empty") }));
+        program.push_back(runChild(self, {QStringLiteral("--child"), QStringLiteral("program"), settings}));
+        empty.push_back(runChild(self, {QStringLiteral("--child"), QStringLiteral("empty")}));
     }
     const double p = median(program);
     const double e = median(empty);
     std::fprintf(stderr,
-        "runs: %d, median start-up to the shown main window (50 prices): %.1f ms, empty window: %.1f ms\n", kRuns, p,
-        e);
+                 "runs: %d, median start-up to the shown main window (50 prices): %.1f ms, empty window: %.1f ms\n",
+                 kRuns, p, e);
     std::printf("startup/emptywindow ratio: %.2f\n", e > 0 ? p / e : 0.0);
     return 0;
 }

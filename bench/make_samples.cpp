@@ -28,7 +28,10 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-void put16(QByteArray& b, int v) { b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF)); }
+void put16(QByteArray& b, int v)
+{
+    b.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
+}
 
 void put32(QByteArray& b, quint32 v)
 {
@@ -106,18 +109,18 @@ int makeSampleSet(const QString& folder)
     // Landscape and portrait, several at or below the usual minimum of
     // 1000 x 1500 (height x width for the check), and awkward names.
     const Sample samples[] = {
-        { "01_fekvo_4000x3000.jpg", 4000, 3000 },
-        { "02_allo_3000x4000.jpg", 3000, 4000 },
-        { "03_fekvo_3000x2000.JPG", 3000, 2000 },
-        { "04_allo_2000x3000.jpg", 2000, 3000 },
-        { "05_fekvo_pont_minimum_1500x1000.jpg", 1500, 1000 },
-        { "06_allo_1000x1500.jpg", 1000, 1500 },
-        { "07_allo_1200x1800_minimum_alatt.jpg", 1200, 1800 },
-        { "08_kicsi_1024x768.jpeg", 1024, 768 },
-        { "09_kicsi_800x600.jpg", 800, 600 },
-        { "10 nyári kép;strand.jpg", 2592, 1944 },
-        { "11_árvíztűrő tükörfúrógép.v2.jpg", 1944, 2592 },
-        { "12_nagy_6000x4000.jpg", 6000, 4000 },
+        {"01_fekvo_4000x3000.jpg", 4000, 3000},
+        {"02_allo_3000x4000.jpg", 3000, 4000},
+        {"03_fekvo_3000x2000.JPG", 3000, 2000},
+        {"04_allo_2000x3000.jpg", 2000, 3000},
+        {"05_fekvo_pont_minimum_1500x1000.jpg", 1500, 1000},
+        {"06_allo_1000x1500.jpg", 1000, 1500},
+        {"07_allo_1200x1800_minimum_alatt.jpg", 1200, 1800},
+        {"08_kicsi_1024x768.jpeg", 1024, 768},
+        {"09_kicsi_800x600.jpg", 800, 600},
+        {"10 nyári kép;strand.jpg", 2592, 1944},
+        {"11_árvíztűrő tükörfúrógép.v2.jpg", 1944, 2592},
+        {"12_nagy_6000x4000.jpg", 6000, 4000},
     };
     unsigned seed = 1;
     for (const Sample& s : samples)
@@ -152,7 +155,7 @@ int makeSeries(const QString& folder, int count, double minMp, double maxMp, int
         state = state * 1103515245u + 12345u;
         return double((state >> 8) & 0xFFFF) / 65535.0;
     };
-    const double ratios[] = { 3.0 / 2.0, 4.0 / 3.0, 16.0 / 9.0 };
+    const double ratios[] = {3.0 / 2.0, 4.0 / 3.0, 16.0 / 9.0};
     for (int i = 0; i < count; ++i) {
         const double mp = minMp + (maxMp - minMp) * random01();
         const double ratio = ratios[i % 3];
@@ -175,21 +178,21 @@ int main(int argc, char** argv)
         if (argc < 6)
             return 2;
         return makeSeries(QFile::decodeName(argv[2]), std::atoi(argv[3]), std::atof(argv[4]), std::atof(argv[5]),
-            argc > 6 ? std::atoi(argv[6]) : 40);
+                          argc > 6 ? std::atoi(argv[6]) : 40);
     }
     if (argc >= 2 && std::strcmp(argv[1], "--one") == 0) {
         if (argc < 5)
             return 2;
         return writeJpegFile(QFile::decodeName(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
-                   argc > 5 ? std::atoi(argv[5]) : 75, 6, 7)
+                             argc > 5 ? std::atoi(argv[5]) : 75, 6, 7)
             ? 0
             : 1;
     }
     if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
         std::fprintf(stderr,
-            "usage: make_samples [FOLDER]\n"
-            "       make_samples --series FOLDER COUNT MIN_MP MAX_MP [QUALITY]\n"
-            "       make_samples --one FILE WIDTH HEIGHT [QUALITY]\n");
+                     "usage: make_samples [FOLDER]\n"
+                     "       make_samples --series FOLDER COUNT MIN_MP MAX_MP [QUALITY]\n"
+                     "       make_samples --one FILE WIDTH HEIGHT [QUALITY]\n");
         return 2;
     }
     return makeSampleSet(argc == 2 ? QFile::decodeName(argv[1]) : QStringLiteral("samples"));

@@ -65,8 +65,8 @@ AddRun::Result AddRun::add(const QString& path, const TPriceData& entry, bool fi
         result.refusal = check.info;
         return result;
     }
-    result.row = m_order.AddOrderLine(
-        path, check.resolution, check.status, check.info, fill, entry, QString::number(quantity), quantity);
+    result.row = m_order.AddOrderLine(path, check.resolution, check.status, check.info, fill, entry,
+                                      QString::number(quantity), quantity);
     m_rows.insert(key, result.row);
     return result;
 }

@@ -29,6 +29,6 @@ struct JpegFdSource
 // Makes `cinfo` read `fd` through `buffer`, whose first `alreadyRead` bytes
 // were read from `fd` by the caller. `source` must outlive the decode.
 void UseJpegFdSource(j_decompress_ptr cinfo, JpegFdSource& source, int fd, JOCTET* buffer, size_t capacity,
-    size_t alreadyRead, qint64 budget);
+                     size_t alreadyRead, qint64 budget);
 
 } // namespace pelmar

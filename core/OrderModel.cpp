@@ -8,9 +8,15 @@ namespace pelmar {
 
 namespace {
 
-QString money(qint64 value) { return QString::number(value) + QStringLiteral(" Ft"); }
+QString money(qint64 value)
+{
+    return QString::number(value) + QStringLiteral(" Ft");
+}
 
-QString fillText(bool fill) { return fill ? QStringLiteral("fill") : QStringLiteral("fit"); }
+QString fillText(bool fill)
+{
+    return fill ? QStringLiteral("fill") : QStringLiteral("fit");
+}
 
 } // namespace
 
@@ -19,9 +25,15 @@ OrderModel::OrderModel(QObject* parent)
 {
 }
 
-int OrderModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_lines.size()); }
+int OrderModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_lines.size());
+}
 
-int OrderModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int OrderModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant OrderModel::data(const QModelIndex& index, int role) const
 {
@@ -53,7 +65,7 @@ QVariant OrderModel::headerData(int section, Qt::Orientation orientation, int ro
     if (orientation != Qt::Horizontal)
         return {};
     static const char16_t* const captions[ColumnCount]
-        = { u"Fájlnév", u"Felbontás", u"Kitöltés", u"Méret", u"Darab", u"Egységár", u"Összeg" };
+        = {u"Fájlnév", u"Felbontás", u"Kitöltés", u"Méret", u"Darab", u"Egységár", u"Összeg"};
     if (section < 0 || section >= ColumnCount)
         return {};
     if (role == Qt::DisplayRole)
@@ -84,7 +96,10 @@ void OrderModel::emitRowChanged(int row)
         emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
-void OrderModel::beginBatch() { m_batch = true; }
+void OrderModel::beginBatch()
+{
+    m_batch = true;
+}
 
 QList<int> OrderModel::endBatch()
 {
@@ -104,17 +119,17 @@ QList<int> OrderModel::endBatch()
 }
 
 int OrderModel::AddOrderLine(const QString& fullPath, const QString& resolution, int status, const QString& info,
-    bool fill, const TPriceData& entry, const QString& /*quantityText*/, int quantity)
+                             bool fill, const TPriceData& entry, const QString& /*quantityText*/, int quantity)
 {
     OrderLine l;
     l.Caption = FileNameOf(fullPath);
     l.ImageIndex = status;
-    l.SubItems = { resolution, fillText(fill), entry.Size,
-        // The box's value, not its text: a text that is no integer
-        // (empty, a lone sign) would stop the totals and the order
-        // build from reading the line back.
-        QString::number(quantity), money(entry.Price), money(qint64(quantity) * entry.Price), info, fullPath,
-        QString() };
+    l.SubItems = {resolution, fillText(fill), entry.Size,
+                  // The box's value, not its text: a text that is no integer
+                  // (empty, a lone sign) would stop the totals and the order
+                  // build from reading the line back.
+                  QString::number(quantity), money(entry.Price), money(qint64(quantity) * entry.Price), info, fullPath,
+                  QString()};
     l.Data = entry.Price;
     if (m_batch) {
         m_pending.append(std::move(l));

@@ -100,7 +100,7 @@ public:
     // The stored quantity text is always the decimal `quantity` (the box's
     // value); quantityText is accepted for the callers' convenience only.
     int AddOrderLine(const QString& fullPath, const QString& resolution, int status, const QString& info, bool fill,
-        const TPriceData& entry, const QString& quantityText, int quantity);
+                     const TPriceData& entry, const QString& quantityText, int quantity);
 
     // The duplicate search: the row of the first line named `name` (case
     // ignored) with exactly this size and fill mode, or -1.

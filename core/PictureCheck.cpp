@@ -122,7 +122,9 @@ void jpegErrorExit(j_common_ptr cinfo)
     std::longjmp(mgr->jump, 1);
 }
 
-void jpegSilence(j_common_ptr, int) { }
+void jpegSilence(j_common_ptr, int)
+{
+}
 
 // A header is a few kilobytes once its metadata is skipped.
 constexpr qint64 kMaxHeaderBytes = qint64(16) * 1024 * 1024;
@@ -246,8 +248,8 @@ CheckResult CheckPicture(const QString& fullPath, const TPriceData& entry)
     }
 
     const QString ext = asciiLower(extensionOf(name).mid(1));
-    static const QStringList otherKinds = { QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("ico"),
-        QStringLiteral("emf"), QStringLiteral("wmf"), QStringLiteral("gif") };
+    static const QStringList otherKinds = {QStringLiteral("bmp"), QStringLiteral("dib"), QStringLiteral("ico"),
+                                           QStringLiteral("emf"), QStringLiteral("wmf"), QStringLiteral("gif")};
     if (ext != u"jpg" && ext != u"jpeg") {
         if (!otherKinds.contains(ext)) {
             r.info = QStringLiteral("Unknown picture file extension (.%1)").arg(extensionOf(name).mid(1));

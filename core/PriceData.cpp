@@ -117,7 +117,10 @@ qint32 SettingValue(const QStringList& settingValues, const QString& name)
     return 0;
 }
 
-qint32 CdPrice(const QStringList& settingValues) { return SettingValue(settingValues, QStringLiteral("CD")); }
+qint32 CdPrice(const QStringList& settingValues)
+{
+    return SettingValue(settingValues, QStringLiteral("CD"));
+}
 
 void SetSettingValue(QStringList& settingValues, const QString& name, qint32 value)
 {

@@ -45,6 +45,9 @@ QString SizeNameProblem(const QString& size)
     return QString();
 }
 
-bool SameSizeName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool SameSizeName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 } // namespace pelmar

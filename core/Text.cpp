@@ -114,6 +114,9 @@ QString TrimBlanks(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-bool IsBlank(const QString& text) { return std::all_of(text.begin(), text.end(), IsBlankChar); }
+bool IsBlank(const QString& text)
+{
+    return std::all_of(text.begin(), text.end(), IsBlankChar);
+}
 
 } // namespace pelmar

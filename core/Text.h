@@ -26,7 +26,10 @@ QString PadText(const QString& text, int width, bool rightAligned = false);
 // A blank is a character whose code is at most that of the space: the
 // space, line ends and the other control characters (the "trimmed of
 // blanks" of every field check). A no-break space is no blank.
-inline bool IsBlankChar(QChar c) { return c.unicode() <= 0x20; }
+inline bool IsBlankChar(QChar c)
+{
+    return c.unicode() <= 0x20;
+}
 
 // The text without blanks at either end.
 QString TrimBlanks(const QString& text);

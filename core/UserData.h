@@ -9,9 +9,9 @@ struct TUserData
 {
     qint32 UserID = 0; // shop number, 0 while none was given
     QString UserName;
-    QString UserIrsz;  // postal code
+    QString UserIrsz; // postal code
     QString UserHelys; // town
-    QString UserCim;   // street address
+    QString UserCim; // street address
     QString UserTelefon;
 
     bool operator==(const TUserData&) const = default;

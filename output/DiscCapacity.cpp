@@ -34,7 +34,10 @@ constexpr qint64 kRootExtra = 7 + 237;
 // Joliet: 33 bytes plus the name in UCS-2 (at most 64 characters) and ";1".
 constexpr qint64 kJolietNameMax = 64;
 
-qint64 even(qint64 n) { return n + (n & 1); }
+qint64 even(qint64 n)
+{
+    return n + (n & 1);
+}
 
 struct Entry
 {
@@ -108,9 +111,9 @@ Estimate estimate(const QList<File>& files)
         if (it == dirs.end()) {
             Dir d;
             const qint64 dot = 34 + 44 + 26 + (path.isEmpty() ? kRootExtra : 0);
-            d.iso = { std::min(dot, kRecordMax), 34 + 44 + 26 };
+            d.iso = {std::min(dot, kRecordMax), 34 + 44 + 26};
             d.continuation = std::max<qint64>(0, dot - kRecordMax);
-            d.joliet = { 34, 34 };
+            d.joliet = {34, 34};
             it = dirs.insert(path, d);
         }
         return *it;
@@ -189,7 +192,7 @@ QList<File> orderFiles(const QStringList& targets, const QStringList& sources)
         }
         QString path = targets[i];
         path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        files.append({ path, size });
+        files.append({path, size});
     }
     qint64 nameCharacters = 0;
     for (const QString& source : sources)
@@ -214,7 +217,7 @@ QList<File> folderFiles(const QString& folder)
         QString path = info.absoluteFilePath();
         if (path.startsWith(root))
             path = path.mid(root.size());
-        files.append({ path, info.size() });
+        files.append({path, info.size()});
     }
     return files;
 }

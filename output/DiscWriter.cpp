@@ -46,7 +46,10 @@ QString problemText(const QString& line)
     return m.hasMatch() ? m.captured(1).trimmed() : line.trimmed();
 }
 
-QString cleanPath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+QString cleanPath(const QString& path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
 
 // True when path lies inside folder (or is the folder itself), judged on the
 // resolved paths so links and ".." cannot hide it.
@@ -95,16 +98,19 @@ QStringList DiscWriter::commonArguments() const
     // -no_rc: no start-up files of this computer change what we ask for.
     // Any SORRY (a file left out, a name that could not be converted) fails
     // the run: a disc that silently lacks a picture is worse than no disc.
-    return { QStringLiteral("-no_rc"), QStringLiteral("-abort_on"), QStringLiteral("FAILURE"),
-        QStringLiteral("-return_with"), QStringLiteral("SORRY"), QStringLiteral("32"), QStringLiteral("-report_about"),
-        QStringLiteral("UPDATE"), QStringLiteral("-local_charset"), QStringLiteral("UTF-8"),
-        QStringLiteral("-pacifier"), QStringLiteral("interval=0.25"),
-        // The temporary files of a build killed in the middle are no part of
-        // the order: neither written nor compared.
-        QStringLiteral("-not_leaf"), QStringLiteral(".pelmar-*.part") };
+    return {QStringLiteral("-no_rc"), QStringLiteral("-abort_on"), QStringLiteral("FAILURE"),
+            QStringLiteral("-return_with"), QStringLiteral("SORRY"), QStringLiteral("32"),
+            QStringLiteral("-report_about"), QStringLiteral("UPDATE"), QStringLiteral("-local_charset"),
+            QStringLiteral("UTF-8"), QStringLiteral("-pacifier"), QStringLiteral("interval=0.25"),
+            // The temporary files of a build killed in the middle are no part of
+            // the order: neither written nor compared.
+            QStringLiteral("-not_leaf"), QStringLiteral(".pelmar-*.part")};
 }
 
-QString DiscWriter::workingImagePath() const { return m_job.imagePath + QStringLiteral(".part"); }
+QString DiscWriter::workingImagePath() const
+{
+    return m_job.imagePath + QStringLiteral(".part");
+}
 
 DiscResult DiscWriter::failure(const QString& heading, const QString& reason) const
 {
@@ -157,7 +163,7 @@ bool DiscWriter::start(const DiscJob& job)
         if (isInside(m_job.imagePath, m_job.sourceFolder)) {
             finish(
                 failure(QStringLiteral("A lemezkép fájl nem kerülhet a megrendelés mappájába:\n\n") + m_job.imagePath,
-                    QString()));
+                        QString()));
             return false;
         }
         const QFileInfo target(m_job.imagePath);
@@ -168,12 +174,13 @@ bool DiscWriter::start(const DiscJob& job)
         const QString dir = target.absolutePath();
         if (!QFileInfo(dir).isDir()) {
             finish(failure(QStringLiteral("A lemezkép fájl nem hozható létre:\n\n") + m_job.imagePath,
-                QStringLiteral("a mappa nem létezik: ") + dir));
+                           QStringLiteral("a mappa nem létezik: ") + dir));
             return false;
         }
         const QStorageInfo storage(dir);
         if (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < size.imageBytes()) {
-            finish(failure(QStringLiteral("Nincs elég szabad hely a lemezkép számára."),
+            finish(failure(
+                QStringLiteral("Nincs elég szabad hely a lemezkép számára."),
                 QStringLiteral("a lemezkép mérete %1, a szabad hely %2")
                     .arg(DiscCapacity::sizeText(size.imageBytes()), DiscCapacity::sizeText(storage.bytesAvailable()))));
             return false;
@@ -399,8 +406,8 @@ void DiscWriter::onProcessFinished(int exitCode, QProcess::ExitStatus status)
             reasons.append(problemText(p));
     if (reasons.isEmpty() && (status != QProcess::NormalExit || exitCode != 0))
         reasons.append(status != QProcess::NormalExit
-                ? QStringLiteral("a xorriso program váratlanul leállt")
-                : QStringLiteral("a xorriso program %1 kóddal állt le").arg(exitCode));
+                           ? QStringLiteral("a xorriso program váratlanul leállt")
+                           : QStringLiteral("a xorriso program %1 kóddal állt le").arg(exitCode));
 
     if (m_phase == Phase::Writing) {
         if (status != QProcess::NormalExit || exitCode != 0 || !m_problems.isEmpty()) {
@@ -410,7 +417,7 @@ void DiscWriter::onProcessFinished(int exitCode, QProcess::ExitStatus status)
         }
         if (!toDrive && !QFileInfo(workingImagePath()).isFile()) {
             finish(failure(QStringLiteral("Hiba történt a lemezkép írása közben."),
-                QStringLiteral("a xorriso nem hozta létre a fájlt")));
+                           QStringLiteral("a xorriso nem hozta létre a fájlt")));
             return;
         }
         startVerify();
@@ -426,9 +433,9 @@ void DiscWriter::onProcessFinished(int exitCode, QProcess::ExitStatus status)
         if (mismatches.size() > 5)
             shown.append(QStringLiteral("... és még %1 eltérés").arg(mismatches.size() - 5));
         finish(failure(verifyHeading
-                + (toDrive ? QStringLiteral("a lemez tartalma eltér a megrendelés mappájától.")
-                           : QStringLiteral("a lemezkép tartalma eltér a megrendelés mappájától.")),
-            shown.join(QLatin1Char('\n'))));
+                           + (toDrive ? QStringLiteral("a lemez tartalma eltér a megrendelés mappájától.")
+                                      : QStringLiteral("a lemezkép tartalma eltér a megrendelés mappájától.")),
+                       shown.join(QLatin1Char('\n'))));
         return;
     }
     const bool judged = m_stdout.contains(QLatin1String("Both file objects match"))
@@ -438,9 +445,9 @@ void DiscWriter::onProcessFinished(int exitCode, QProcess::ExitStatus status)
         if (reasons.isEmpty())
             reasons.append(QStringLiteral("a xorriso nem adott eredményt az összehasonlításról"));
         finish(failure(verifyHeading
-                + (toDrive ? QStringLiteral("a lemez nem olvasható vissza.")
-                           : QStringLiteral("a lemezkép nem olvasható vissza.")),
-            reasons.join(QLatin1Char('\n'))));
+                           + (toDrive ? QStringLiteral("a lemez nem olvasható vissza.")
+                                      : QStringLiteral("a lemezkép nem olvasható vissza.")),
+                       reasons.join(QLatin1Char('\n'))));
         return;
     }
 
@@ -451,12 +458,12 @@ void DiscWriter::onProcessFinished(int exitCode, QProcess::ExitStatus status)
     } else {
         // rename(2) replaces an older image of the same name in one step.
         std::error_code ec;
-        std::filesystem::rename(
-            QFile::encodeName(workingImagePath()).toStdString(), QFile::encodeName(m_job.imagePath).toStdString(), ec);
+        std::filesystem::rename(QFile::encodeName(workingImagePath()).toStdString(),
+                                QFile::encodeName(m_job.imagePath).toStdString(), ec);
         if (ec) {
             removeTemporaryImage();
             finish(failure(QStringLiteral("A lemezkép fájl nem menthető ezen a néven:\n\n") + m_job.imagePath,
-                QString::fromLocal8Bit(ec.message())));
+                           QString::fromLocal8Bit(ec.message())));
             return;
         }
         ok.message = QStringLiteral("A lemezkép elkészült, és az ellenőrzés hibátlan volt:\n\n") + m_job.imagePath;
@@ -490,7 +497,7 @@ QList<DiscDrive> DiscWriter::listDrives(const QString& program, QString* problem
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.setProcessEnvironment(xorrisoEnvironment());
-    p.start(program, { QStringLiteral("-no_rc"), QStringLiteral("-devices") });
+    p.start(program, {QStringLiteral("-no_rc"), QStringLiteral("-devices")});
     if (!p.waitForStarted(10000)) {
         if (problem)
             *problem = QStringLiteral("A lemezíró program (%1) nem indítható el: %2").arg(program, p.errorString());
@@ -598,14 +605,8 @@ QStringList DiscWriter::compareMismatches(const QString& output)
     // ? '/extra'  (ISO) : cannot find this file in ISO image
     static const QRegularExpression re(QStringLiteral(R"(^\S\s+'(.*)'\s+\((DISK|ISO)\)\s*:\s*(\S+)(.*)$)"));
     static const QStringList ignored = {
-        QStringLiteral("st_mtime"),
-        QStringLiteral("st_ctime"),
-        QStringLiteral("st_atime"),
-        QStringLiteral("st_uid"),
-        QStringLiteral("st_gid"),
-        QStringLiteral("st_mode"),
-        QStringLiteral("ACL"),
-        QStringLiteral("xattr"),
+        QStringLiteral("st_mtime"), QStringLiteral("st_ctime"), QStringLiteral("st_atime"), QStringLiteral("st_uid"),
+        QStringLiteral("st_gid"),   QStringLiteral("st_mode"),  QStringLiteral("ACL"),      QStringLiteral("xattr"),
     };
     QStringList mismatches;
     const QStringList lines = output.split(QLatin1Char('\n'));

@@ -43,9 +43,15 @@ private:
     int m_fd;
 };
 
-QByteArray nativePath(const QString& path) { return QFile::encodeName(path); }
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
 
-QString errnoText(int err) { return ErrnoText(err); }
+QString errnoText(int err)
+{
+    return ErrnoText(err);
+}
 
 // Copies the rest of `in` into `out`: the kernel's own copy where the file
 // systems allow it, then sendfile, then plain reads and writes. Returns 0 or
@@ -155,7 +161,7 @@ bool CopyFileAtomic(const QString& source, const QString& target, QString* error
         return setError(error, target + QStringLiteral(": ") + errnoText(err));
     // The copy keeps the source's modification time, as a shell copy does:
     // the lab sorts the pictures by it.
-    const struct timespec times[2] = { st.st_atim, st.st_mtim };
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(temp.fd(), times) != 0)
         return setError(error, target + QStringLiteral(": ") + errnoText(errno));
     if (const int err = temp.commit(false))
@@ -199,7 +205,7 @@ QStringList TFileOperation::expandSources(bool& ok)
         if (!m_flags.testFlag(fofFilesOnly))
             filter |= QDir::Dirs | QDir::NoDotAndDotDot;
         const QDir dir(info.path());
-        const QStringList matches = dir.entryList({ info.fileName() }, filter, QDir::Name);
+        const QStringList matches = dir.entryList({info.fileName()}, filter, QDir::Name);
         if (matches.isEmpty()) {
             fail(name + QStringLiteral(": ") + errnoText(ENOENT));
             ok = false;
@@ -363,7 +369,7 @@ bool TFileOperation::Execute()
     QList<Pair> pairs;
     if (m_operation == foDelete) {
         for (const QString& s : sources)
-            pairs.append({ s, QString() });
+            pairs.append({s, QString()});
     } else if (m_flags.testFlag(fofMultiDestFiles) || (sources.size() == 1 && m_to.size() == 1)) {
         // One destination per source, each the full name of the result.
         if (m_to.size() != sources.size()) {
@@ -371,7 +377,7 @@ bool TFileOperation::Execute()
             return false;
         }
         for (int i = 0; i < sources.size(); ++i)
-            pairs.append({ sources[i], m_to[i] });
+            pairs.append({sources[i], m_to[i]});
     } else {
         // Several sources into one folder, each under its own name.
         if (m_to.size() != 1) {
@@ -380,7 +386,7 @@ bool TFileOperation::Execute()
         }
         const QDir folder(m_to.first());
         for (const QString& s : sources)
-            pairs.append({ s, folder.filePath(QFileInfo(s).fileName()) });
+            pairs.append({s, folder.filePath(QFileInfo(s).fileName())});
     }
 
     // Progress only for a run that may show it; the prompt is told of the end

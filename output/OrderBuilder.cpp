@@ -73,7 +73,7 @@ void syncFolder(const QString& folder)
 // writes: they must not travel to the lab with the order.
 void removeLeftovers(const QString& folder, const QStringList& targets)
 {
-    QSet<QString> folders { folder };
+    QSet<QString> folders {folder};
     for (const QString& target : targets)
         folders.insert(folder + target.section(QLatin1Char('/'), 0, 0));
     for (const QString& f : folders)
@@ -94,22 +94,22 @@ PrintoutLabels OrderBuilder::labelsFor(const BuildInput& in)
     PrintoutLabels l;
     const OrderFields& f = in.fields;
     l.captions = {
-        { QStringLiteral("LCegNev"), f.UserNev },
-        { QStringLiteral("LCegHelys"), f.UserHelys },
-        { QStringLiteral("LCegCim"), f.UserCim },
-        { QStringLiteral("LCegIrsz"), f.UserIrsz },
-        { QStringLiteral("LMegj"), f.Megj },
-        { QStringLiteral("LVevoNev"), f.VevoNev },
-        { QStringLiteral("LVevoHelys"), f.VevoHelys },
-        { QStringLiteral("LVevoCim"), f.VevoCim },
-        { QStringLiteral("LVevoIrsz"), f.VevoIrsz },
-        { QStringLiteral("LSumMegr"), in.totalText },
-        { QStringLiteral("QRLabel17"), SettingText(in.settingValues, QStringLiteral("CD")) + QStringLiteral(" Ft") },
+        {QStringLiteral("LCegNev"), f.UserNev},
+        {QStringLiteral("LCegHelys"), f.UserHelys},
+        {QStringLiteral("LCegCim"), f.UserCim},
+        {QStringLiteral("LCegIrsz"), f.UserIrsz},
+        {QStringLiteral("LMegj"), f.Megj},
+        {QStringLiteral("LVevoNev"), f.VevoNev},
+        {QStringLiteral("LVevoHelys"), f.VevoHelys},
+        {QStringLiteral("LVevoCim"), f.VevoCim},
+        {QStringLiteral("LVevoIrsz"), f.VevoIrsz},
+        {QStringLiteral("LSumMegr"), in.totalText},
+        {QStringLiteral("QRLabel17"), SettingText(in.settingValues, QStringLiteral("CD")) + QStringLiteral(" Ft")},
     };
     l.enabled = {
-        { QStringLiteral("LNotFinal"), false },
-        { QStringLiteral("QRLabel16"), in.cdIndex },
-        { QStringLiteral("QRLabel17"), in.cdIndex },
+        {QStringLiteral("LNotFinal"), false},
+        {QStringLiteral("QRLabel16"), in.cdIndex},
+        {QStringLiteral("QRLabel17"), in.cdIndex},
     };
     return l;
 }
@@ -176,15 +176,15 @@ BuildResult OrderBuilder::run(BuildInput& in)
         const char16_t* name;
     };
     const Required required[] = {
-        { PartnerField::UserNev, f.UserNev, u"Név: ", u"Név" },
-        { PartnerField::UserHelys, f.UserHelys, u"Helység: ", u"Helység" },
-        { PartnerField::UserCim, f.UserCim, u"Cím: ", u"Cím" },
-        { PartnerField::UserIrsz, f.UserIrsz, u"Irányítószám: ", u"Irányítószám" },
+        {PartnerField::UserNev, f.UserNev, u"Név: ", u"Név"},
+        {PartnerField::UserHelys, f.UserHelys, u"Helység: ", u"Helység"},
+        {PartnerField::UserCim, f.UserCim, u"Cím: ", u"Cím"},
+        {PartnerField::UserIrsz, f.UserIrsz, u"Irányítószám: ", u"Irányítószám"},
     };
     for (const Required& r : required) {
         if (IsBlank(r.value)) {
-            m_host.partnerRefused(
-                r.field, QStringLiteral("Nem töltötte ki a \"%1\" mezőt!").arg(QString::fromUtf16(r.name)));
+            m_host.partnerRefused(r.field,
+                                  QStringLiteral("Nem töltötte ki a \"%1\" mezőt!").arg(QString::fromUtf16(r.name)));
             return BuildResult::Refused;
         }
         text.addField(QString::fromUtf16(r.label), r.value);
@@ -221,8 +221,8 @@ BuildResult OrderBuilder::run(BuildInput& in)
         // One literal name each, never a ";"-joined text or a pattern: a
         // path may hold ";", "*", "?" or "[".
         m_copier.setLiteralNames(true);
-        m_copier.setSourceNames({ source });
-        m_copier.setTargetNames({ m_folder + in.targets[i] });
+        m_copier.setSourceNames({source});
+        m_copier.setTargetNames({m_folder + in.targets[i]});
         const bool copied = m_copier.Execute() && !m_copier.Aborted();
         if (copied) {
             text.addItem(line);

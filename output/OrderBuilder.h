@@ -47,8 +47,8 @@ public:
     virtual ~PrintoutSink() = default;
     // Prepare and save; a failure throws (AppError with the file error).
     virtual void saveOrder(const QString& path, const QList<OrderLine>& lines, const PrintoutLabels& labels) = 0;
-    virtual void saveSummary(
-        const QString& path, const QStringList& rows, const PrintoutLabels& labels, const QString& totalQuantity)
+    virtual void saveSummary(const QString& path, const QStringList& rows, const PrintoutLabels& labels,
+                             const QString& totalQuantity)
         = 0;
     virtual void previewOrder(const QList<OrderLine>& lines, const PrintoutLabels& labels) = 0;
     virtual void previewSummary(const QStringList& rows, const PrintoutLabels& labels, const QString& totalQuantity)

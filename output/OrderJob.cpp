@@ -24,7 +24,10 @@ namespace pelmar {
 
 namespace {
 
-[[noreturn]] void bad(const QString& text) { throw AppError(QStringLiteral("Hibás megrendelésleírás: ") + text); }
+[[noreturn]] void bad(const QString& text)
+{
+    throw AppError(QStringLiteral("Hibás megrendelésleírás: ") + text);
+}
 
 void onlyKeys(const QJsonObject& o, const QString& where, std::initializer_list<const char*> allowed)
 {
@@ -80,7 +83,7 @@ QString duplicateKey(const QByteArray& json)
     for (qsizetype i = 0; i < json.size(); ++i) {
         const char c = json[i];
         if (c == '{' || c == '[') {
-            stack.append(Frame { c == '{', QSet<QString>() });
+            stack.append(Frame {c == '{', QSet<QString>()});
             expectKey = c == '{';
         } else if (c == '}' || c == ']') {
             if (!stack.isEmpty())
@@ -241,11 +244,11 @@ OrderJob ParseOrderJob(const QByteArray& json)
     const QJsonObject root = doc.object();
     refuseControls(root, QString());
     onlyKeys(root, QString(),
-        { "partner", "Megj", "customer", "TasakNo", "BaseFolder", "date", "CDIndex", "prices", "CD", "pictures" });
+             {"partner", "Megj", "customer", "TasakNo", "BaseFolder", "date", "CDIndex", "prices", "CD", "pictures"});
 
     OrderJob job;
     const QJsonObject partner = object(root, "partner");
-    onlyKeys(partner, QStringLiteral("partner."), { "UserID", "UserNev", "UserHelys", "UserCim", "UserIrsz" });
+    onlyKeys(partner, QStringLiteral("partner."), {"UserID", "UserNev", "UserHelys", "UserCim", "UserIrsz"});
     const QString p = QStringLiteral("partner.");
     job.fields.UserID = text(partner, "UserID", p, true);
     job.fields.UserNev = text(partner, "UserNev", p);
@@ -254,7 +257,7 @@ OrderJob ParseOrderJob(const QByteArray& json)
     job.fields.UserIrsz = text(partner, "UserIrsz", p);
     job.fields.Megj = text(root, "Megj", QString());
     const QJsonObject customer = object(root, "customer");
-    onlyKeys(customer, QStringLiteral("customer."), { "VevoNev", "VevoHelys", "VevoCim", "VevoIrsz" });
+    onlyKeys(customer, QStringLiteral("customer."), {"VevoNev", "VevoHelys", "VevoCim", "VevoIrsz"});
     const QString c = QStringLiteral("customer.");
     job.fields.VevoNev = text(customer, "VevoNev", c);
     job.fields.VevoHelys = text(customer, "VevoHelys", c);
@@ -322,7 +325,7 @@ OrderJob ParseOrderJob(const QByteArray& json)
         if (!v.isObject())
             bad(QStringLiteral("a(z) %1. kép leírása objektum legyen").arg(index));
         const QJsonObject o = v.toObject();
-        onlyKeys(o, where, { "path", "size", "fill", "quantity" });
+        onlyKeys(o, where, {"path", "size", "fill", "quantity"});
         OrderJob::Picture pic;
         pic.path = text(o, "path", where);
         pic.size = text(o, "size", where);
@@ -374,13 +377,17 @@ QByteArray OrderJobJson(const OrderJob& job, bool withEnvelopeAndFolder)
     QJsonObject root;
     const OrderFields& f = job.fields;
     root.insert(QStringLiteral("partner"),
-        QJsonObject { { QStringLiteral("UserID"), f.UserID }, { QStringLiteral("UserNev"), f.UserNev },
-            { QStringLiteral("UserHelys"), f.UserHelys }, { QStringLiteral("UserCim"), f.UserCim },
-            { QStringLiteral("UserIrsz"), f.UserIrsz } });
+                QJsonObject {{QStringLiteral("UserID"), f.UserID},
+                             {QStringLiteral("UserNev"), f.UserNev},
+                             {QStringLiteral("UserHelys"), f.UserHelys},
+                             {QStringLiteral("UserCim"), f.UserCim},
+                             {QStringLiteral("UserIrsz"), f.UserIrsz}});
     root.insert(QStringLiteral("Megj"), f.Megj);
     root.insert(QStringLiteral("customer"),
-        QJsonObject { { QStringLiteral("VevoNev"), f.VevoNev }, { QStringLiteral("VevoHelys"), f.VevoHelys },
-            { QStringLiteral("VevoCim"), f.VevoCim }, { QStringLiteral("VevoIrsz"), f.VevoIrsz } });
+                QJsonObject {{QStringLiteral("VevoNev"), f.VevoNev},
+                             {QStringLiteral("VevoHelys"), f.VevoHelys},
+                             {QStringLiteral("VevoCim"), f.VevoCim},
+                             {QStringLiteral("VevoIrsz"), f.VevoIrsz}});
     if (withEnvelopeAndFolder) {
         root.insert(QStringLiteral("TasakNo"), job.tasakNo);
         root.insert(QStringLiteral("BaseFolder"), job.baseFolder);
@@ -394,9 +401,10 @@ QByteArray OrderJobJson(const OrderJob& job, bool withEnvelopeAndFolder)
     root.insert(QStringLiteral("prices"), QJsonArray::fromStringList(job.prices));
     QJsonArray pictures;
     for (const OrderJob::Picture& p : job.pictures) {
-        pictures.append(QJsonObject { { QStringLiteral("path"), p.path }, { QStringLiteral("size"), p.size },
-            { QStringLiteral("fill"), p.fill ? QStringLiteral("fill") : QStringLiteral("fit") },
-            { QStringLiteral("quantity"), p.quantity } });
+        pictures.append(QJsonObject {{QStringLiteral("path"), p.path},
+                                     {QStringLiteral("size"), p.size},
+                                     {QStringLiteral("fill"), p.fill ? QStringLiteral("fill") : QStringLiteral("fit")},
+                                     {QStringLiteral("quantity"), p.quantity}});
     }
     root.insert(QStringLiteral("pictures"), pictures);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);

@@ -14,7 +14,10 @@ namespace {
 
 QDate g_fixedToday;
 
-QString money(qint64 value) { return QString::number(value) + QStringLiteral(" Ft"); }
+QString money(qint64 value)
+{
+    return QString::number(value) + QStringLiteral(" Ft");
+}
 
 } // namespace
 
@@ -30,11 +33,20 @@ QString NewPictureName(int sequence)
     return QStringLiteral("kep") + QStringLiteral("%1").arg(sequence, 5, 10, QLatin1Char('0'));
 }
 
-QString SizeRow::quantityText() const { return QString::number(quantity) + QStringLiteral(" db"); }
+QString SizeRow::quantityText() const
+{
+    return QString::number(quantity) + QStringLiteral(" db");
+}
 
-QString SizeRow::unitPriceText() const { return money(unitPrice); }
+QString SizeRow::unitPriceText() const
+{
+    return money(unitPrice);
+}
 
-QString SizeRow::grossText() const { return money(amount()); }
+QString SizeRow::grossText() const
+{
+    return money(amount());
+}
 
 QString SizeRow::summaryItem() const
 {
@@ -49,23 +61,26 @@ OrderPlan PlanOrder(const QList<OrderLine>& lines)
     for (const OrderLine& line : lines) {
         const QString& size = line.SubItems[SubSize];
         const QString& quantity = line.SubItems[SubQuantity];
-        auto row = std::find_if(
-            plan.sizes.begin(), plan.sizes.end(), [&](const SizeRow& r) { return SameSizeName(r.caption, size); });
+        auto row = std::find_if(plan.sizes.begin(), plan.sizes.end(),
+                                [&](const SizeRow& r) { return SameSizeName(r.caption, size); });
         if (row != plan.sizes.end())
             row->quantity += StrToInt(quantity);
         else
-            plan.sizes.append({ size, StrToInt(quantity), line.Data });
+            plan.sizes.append({size, StrToInt(quantity), line.Data});
         const QString name = NewPictureName(sequence++);
         plan.newNames.append(name);
         plan.targets.append(GroupFolderName(size, line.SubItems[SubFill], quantity) + QLatin1Char('/') + name
-            + ExtensionOf(line.SubItems[SubPath]));
+                            + ExtensionOf(line.SubItems[SubPath]));
     }
     for (const SizeRow& row : plan.sizes)
         plan.picturesTotal += row.amount();
     return plan;
 }
 
-QString GroupFolderOf(const QString& target) { return target.section(QLatin1Char('/'), 0, 0); }
+QString GroupFolderOf(const QString& target)
+{
+    return target.section(QLatin1Char('/'), 0, 0);
+}
 
 QString OrderFolderPath(const QString& baseFolder, const QDate& date, const QString& envelope)
 {
@@ -86,8 +101,14 @@ QString DocumentsFolder()
     return WithSeparator(folder);
 }
 
-QDate OrderToday() { return g_fixedToday.isValid() ? g_fixedToday : QDate::currentDate(); }
+QDate OrderToday()
+{
+    return g_fixedToday.isValid() ? g_fixedToday : QDate::currentDate();
+}
 
-void setOrderTodayForTests(const QDate& date) { g_fixedToday = date; }
+void setOrderTodayForTests(const QDate& date)
+{
+    g_fixedToday = date;
+}
 
 } // namespace pelmar

@@ -1,11 +1,10 @@
 #include "output/OrderText.h"
 
 #include "core/PictureCheck.h"
-#include "output/OrderNames.h"
 #include "core/Text.h"
+#include "output/OrderNames.h"
 
 namespace pelmar {
-
 
 namespace {
 

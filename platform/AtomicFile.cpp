@@ -21,7 +21,10 @@ const char kSuffix[] = ".part";
 
 } // namespace
 
-QString ErrnoText(int err) { return QString::fromStdString(std::generic_category().message(err)); }
+QString ErrnoText(int err)
+{
+    return QString::fromStdString(std::generic_category().message(err));
+}
 
 AtomicFile::AtomicFile(const QString& target)
     : m_target(target)

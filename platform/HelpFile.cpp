@@ -29,7 +29,7 @@ bool ChmFile::contains(const QString& objectPath) const
 {
     if (!m_handle)
         return false;
-    chmUnitInfo info{};
+    chmUnitInfo info {};
     const QByteArray name = objectPath.toUtf8();
     return chm_resolve_object(m_handle, name.constData(), &info) == CHM_RESOLVE_SUCCESS;
 }
@@ -38,7 +38,7 @@ std::optional<QByteArray> ChmFile::read(const QString& objectPath) const
 {
     if (!m_handle)
         return std::nullopt;
-    chmUnitInfo info{};
+    chmUnitInfo info {};
     const QByteArray name = objectPath.toUtf8();
     if (chm_resolve_object(m_handle, name.constData(), &info) != CHM_RESOLVE_SUCCESS)
         return std::nullopt;
@@ -119,7 +119,7 @@ QList<HelpContentsEntry> parseHelpContents(const QByteArray& hhc)
         } else if (tag == QLatin1String("object")) {
             if (!closing) {
                 inEntry = sitemap.match(m.captured(3)).hasMatch();
-                entry = HelpContentsEntry{};
+                entry = HelpContentsEntry {};
                 entry.depth = qMax(0, depth - 1);
             } else if (inEntry) {
                 inEntry = false;

@@ -89,9 +89,8 @@ QByteArray get(const QUrl& url, const Options& options)
             abortWith(Abort::TooLarge);
     };
 
-    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
-        abortWith(sent ? Abort::ReplyTimeout : Abort::ConnectTimeout);
-    });
+    QObject::connect(&timer, &QTimer::timeout, &loop,
+                     [&] { abortWith(sent ? Abort::ReplyTimeout : Abort::ConnectTimeout); });
     QObject::connect(reply.get(), &QNetworkReply::requestSent, &loop, [&] {
         if (aborted != Abort::None || sent)
             return;
@@ -126,8 +125,8 @@ QByteArray get(const QUrl& url, const Options& options)
         if (code < 200 || code > 299) {
             // The status line, as the server sent it: a redirection is refused
             // here like any other reply that is not a success.
-            const QString reason =
-                QString::fromLatin1(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
+            const QString reason
+                = QString::fromLatin1(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
             throw AppError(QStringLiteral("HTTP/1.1 %1 %2").arg(code).arg(reason).trimmed());
         }
     }

@@ -10,7 +10,7 @@ namespace pelmar::Http {
 struct Options
 {
     int connectTimeoutMs = 10000; // until the request has been sent
-    int replyTimeoutMs = 10000;   // from then until the whole reply is in
+    int replyTimeoutMs = 10000; // from then until the whole reply is in
     qint64 maxBodyBytes = 64 * 1024;
 };
 

@@ -81,7 +81,7 @@ OrderJournal::OrderJournal(const QString& path)
         target = m_path + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);
     if (!QFile::rename(m_path, target))
         return;
-    for (const char* side : { "-journal", "-wal", "-shm" }) {
+    for (const char* side : {"-journal", "-wal", "-shm"}) {
         const QString from = m_path + QLatin1String(side);
         if (QFileInfo::exists(from))
             QFile::rename(from, target + QLatin1String(side));
@@ -91,7 +91,10 @@ OrderJournal::OrderJournal(const QString& path)
         close();
 }
 
-OrderJournal::~OrderJournal() { close(); }
+OrderJournal::~OrderJournal()
+{
+    close();
+}
 
 void OrderJournal::close()
 {
@@ -251,7 +254,7 @@ bool OrderJournal::replace(const QList<JournalLine>& lines)
 
 JournalLine JournalLineOf(const OrderLine& line, const QStringList& priceList, const QStringList& sizes)
 {
-    JournalLine out { line.path(), QString(), line.fill() != QLatin1String("fit"), line.quantityText().toInt() };
+    JournalLine out {line.path(), QString(), line.fill() != QLatin1String("fit"), line.quantityText().toInt()};
     const int found = FindSizeIndex(sizes, line.size());
     if (found >= 0) {
         out.entry = priceList[found];

@@ -18,7 +18,7 @@ void PictureCache::insert(const QString& key, const DecodedPicture& picture)
         m_index.remove(m_items.back().key);
         m_items.pop_back();
     }
-    m_items.push_front(Entry { key, picture });
+    m_items.push_front(Entry {key, picture});
     m_index.insert(key, m_items.begin());
     m_bytes += cost;
 }

@@ -12,14 +12,17 @@ namespace pelmar {
 
 namespace {
 
-constexpr int kDenominators[] = { 1, 2, 4, 8 };
+constexpr int kDenominators[] = {1, 2, 4, 8};
 
 QString boxKey(const QString& path, QSize box)
 {
     return QStringLiteral("%1x%2:").arg(box.width()).arg(box.height()) + path;
 }
 
-QString thumbnailKey(const QString& path) { return QStringLiteral("t:") + path; }
+QString thumbnailKey(const QString& path)
+{
+    return QStringLiteral("t:") + path;
+}
 
 // The rectangle the picture is drawn into, in the stored picture's own
 // directions (what the decode scale is chosen for).
@@ -123,7 +126,7 @@ void PictureDecoder::request(const QString& path, QSize box, Priority priority)
             return;
         }
         m_pending.insert(key);
-        m_queue.push_back(Job { path, box, priority, ++m_seq, key });
+        m_queue.push_back(Job {path, box, priority, ++m_seq, key});
     }
     startWorkers();
 }
@@ -140,7 +143,10 @@ void PictureDecoder::dropQueued(Priority priority)
     m_queue.erase(gone, m_queue.end());
 }
 
-QImage PictureDecoder::thumbnail(const QString& path) { return m_thumbnails.find(path).image; }
+QImage PictureDecoder::thumbnail(const QString& path)
+{
+    return m_thumbnails.find(path).image;
+}
 
 void PictureDecoder::requestThumbnail(const QString& path)
 {
@@ -160,7 +166,7 @@ void PictureDecoder::requestThumbnail(const QString& path)
             return;
         }
         m_pending.insert(key);
-        m_queue.push_back(Job { path, QSize(), Thumbnail, ++m_seq, key });
+        m_queue.push_back(Job {path, QSize(), Thumbnail, ++m_seq, key});
         const auto queued
             = std::count_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.priority == Thumbnail; });
         if (queued > kMaxQueuedThumbnails) {
@@ -235,7 +241,7 @@ void PictureDecoder::workerLoop()
 
 PictureDecoder::Result PictureDecoder::run(const Job& job, const DrawnSize& drawnSize)
 {
-    Result result { job, {}, {} };
+    Result result {job, {}, {}};
     // Only a regular file is opened: a FIFO would hold the worker forever.
     if (!QFileInfo(job.path).isFile()) {
         result.error = QStringLiteral("File not found");

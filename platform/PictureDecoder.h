@@ -44,8 +44,8 @@ public:
     static constexpr int kMaxQueuedThumbnails = 256;
 
     // threads 0: as many as suit the machine.
-    explicit PictureDecoder(
-        DrawnSize drawnSize, QObject* parent = nullptr, qint64 cacheBytes = kDefaultCacheBytes, int threads = 0);
+    explicit PictureDecoder(DrawnSize drawnSize, QObject* parent = nullptr, qint64 cacheBytes = kDefaultCacheBytes,
+                            int threads = 0);
     // Drops what is queued and waits for the decodes under way; their
     // results are never delivered.
     ~PictureDecoder() override;
@@ -133,7 +133,7 @@ private:
     bool m_closing = false;
     quint64 m_seq = 0;
 
-    std::atomic<int> m_decodes { 0 };
+    std::atomic<int> m_decodes {0};
     QThreadPool m_pool;
 };
 

@@ -39,8 +39,8 @@ PictureInfo pictureInfoFromBytes(const QByteArray& head)
     // Read what is stored; libexif would otherwise add the entries it deems
     // mandatory, with defaults of its own.
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
-    exif_data_load_data(
-        data.get(), reinterpret_cast<const unsigned char*>(head.constData()), static_cast<unsigned int>(head.size()));
+    exif_data_load_data(data.get(), reinterpret_cast<const unsigned char*>(head.constData()),
+                        static_cast<unsigned int>(head.size()));
 
     // The picture's own orientation is in the first directory; the one in
     // the thumbnail's directory describes the thumbnail.
@@ -83,9 +83,15 @@ PictureInfo readPictureInfo(const QString& path)
     return pictureInfoFromBytes(head);
 }
 
-bool swapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+bool swapsSides(int orientation)
+{
+    return orientation >= 5 && orientation <= 8;
+}
 
-QSize uprightSize(QSize stored, int orientation) { return swapsSides(orientation) ? stored.transposed() : stored; }
+QSize uprightSize(QSize stored, int orientation)
+{
+    return swapsSides(orientation) ? stored.transposed() : stored;
+}
 
 QImage toUpright(const QImage& stored, int orientation)
 {

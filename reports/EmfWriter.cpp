@@ -33,14 +33,20 @@ U_RECTL rect(int32_t left, int32_t top, int32_t right, int32_t bottom)
     return r;
 }
 
-int32_t units(double mm) { return int32_t(std::lround(mm * UnitsPerMm)); }
+int32_t units(double mm)
+{
+    return int32_t(std::lround(mm * UnitsPerMm));
+}
 
 U_RECTL rectUnits(const QRectF& r)
 {
     return rect(units(r.left()), units(r.top()), units(r.right()), units(r.bottom()));
 }
 
-U_COLORREF colorRef(const QColor& c) { return colorref3_set(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue())); }
+U_COLORREF colorRef(const QColor& c)
+{
+    return colorref3_set(uint8_t(c.red()), uint8_t(c.green()), uint8_t(c.blue()));
+}
 
 [[noreturn]] void recordFailed()
 {
@@ -116,8 +122,8 @@ public:
             = kProgramName + QChar(0) + QStringLiteral("Oldal %1").arg(page.number) + QChar(0) + QChar(0);
         std::vector<uint16_t> desc(description.utf16(), description.utf16() + description.size());
         m_emf.append(U_EMRHEADER_set(rect(0, 0, DeviceX - 1, DeviceY - 1), rect(0, 0, PageUnitsX - 1, PageUnitsY - 1),
-            nullptr, U_CBSTR(desc.size()), desc.data(), sizel_set(DeviceX, DeviceY),
-            sizel_set(int32_t(PageWidthMm), int32_t(PageHeightMm)), 0));
+                                     nullptr, U_CBSTR(desc.size()), desc.data(), sizel_set(DeviceX, DeviceY),
+                                     sizel_set(int32_t(PageWidthMm), int32_t(PageHeightMm)), 0));
         m_emf.append(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
         m_emf.append(U_EMRSETWINDOWORGEX_set(point32_set(0, 0)));
         m_emf.append(U_EMRSETWINDOWEXTEX_set(sizel_set(PageUnitsX, PageUnitsY)));
@@ -203,9 +209,9 @@ private:
         // A negative height asks for the character (em) height, as a point
         // size does.
         U_LOGFONT lf = logfont_set(-emHeightUnits(fontSpec), 0, 0, 0, fontSpec.bold ? U_FW_BOLD : U_FW_NORMAL,
-            fontSpec.italic ? 1 : 0, fontSpec.underline ? 1 : 0, 0, U_DEFAULT_CHARSET, U_OUT_DEFAULT_PRECIS,
-            U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY, uint8_t(U_DEFAULT_PITCH | (serif ? U_FF_ROMAN : U_FF_SWISS)),
-            face);
+                                   fontSpec.italic ? 1 : 0, fontSpec.underline ? 1 : 0, 0, U_DEFAULT_CHARSET,
+                                   U_OUT_DEFAULT_PRECIS, U_CLIP_DEFAULT_PRECIS, U_DEFAULT_QUALITY,
+                                   uint8_t(U_DEFAULT_PITCH | (serif ? U_FF_ROMAN : U_FF_SWISS)), face);
         m_emf.append(
             extcreatefontindirectw_set(&o.handle, m_emf.handles(), reinterpret_cast<const char*>(&lf), nullptr));
         m_objects.push_back(o);
@@ -251,12 +257,13 @@ private:
         dx.resize(size_t(item.text.size()), 0);
         const uint32_t options = item.clipped ? U_ETO_CLIPPED : U_ETO_NONE;
         const U_RECTL clip = item.clipped ? rectUnits(item.clip) : rect(0, 0, -1, -1);
-        char* text = emrtext_set(point32_set(units(item.origin.x()), units(item.origin.y())),
-            U_NUM_STR(item.text.size()), 2, const_cast<ushort*>(item.text.utf16()), options, clip, dx.data());
+        char* text
+            = emrtext_set(point32_set(units(item.origin.x()), units(item.origin.y())), U_NUM_STR(item.text.size()), 2,
+                          const_cast<ushort*>(item.text.utf16()), options, clip, dx.data());
         if (!text)
             recordFailed();
         char* record = U_EMREXTTEXTOUTW_set(rect(0, 0, -1, -1), U_GM_COMPATIBLE, float(UnitsPerMm / DevicePerMm),
-            float(UnitsPerMm / DevicePerMm), reinterpret_cast<PU_EMRTEXT>(text));
+                                            float(UnitsPerMm / DevicePerMm), reinterpret_cast<PU_EMRTEXT>(text));
         std::free(text);
         m_emf.append(record);
     }

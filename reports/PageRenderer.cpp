@@ -23,7 +23,10 @@ QRectF units(const QRectF& mm)
     return QRectF(mm.x() * UnitsPerMm, mm.y() * UnitsPerMm, mm.width() * UnitsPerMm, mm.height() * UnitsPerMm);
 }
 
-QPointF units(const QPointF& mm) { return mm * UnitsPerMm; }
+QPointF units(const QPointF& mm)
+{
+    return mm * UnitsPerMm;
+}
 
 class ItemPainter
 {

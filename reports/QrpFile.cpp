@@ -14,7 +14,10 @@ namespace pelmar::reports {
 
 namespace {
 
-template <typename T> void put(QByteArray& out, qsizetype at, T value) { qToLittleEndian(value, out.data() + at); }
+template <typename T> void put(QByteArray& out, qsizetype at, T value)
+{
+    qToLittleEndian(value, out.data() + at);
+}
 
 template <typename T> void append(QByteArray& out, T value)
 {

@@ -17,11 +17,20 @@ void ReportForm::setLabelCaption(const QString& name, const QString& caption)
     m_report.label(name).Caption = caption;
 }
 
-void ReportForm::setLabelEnabled(const QString& name, bool enabled) { m_report.label(name).Enabled = enabled; }
+void ReportForm::setLabelEnabled(const QString& name, bool enabled)
+{
+    m_report.label(name).Enabled = enabled;
+}
 
-QString ReportForm::labelCaption(const QString& name) const { return m_report.label(name).Caption; }
+QString ReportForm::labelCaption(const QString& name) const
+{
+    return m_report.label(name).Caption;
+}
 
-bool ReportForm::labelEnabled(const QString& name) const { return m_report.label(name).Enabled; }
+bool ReportForm::labelEnabled(const QString& name) const
+{
+    return m_report.label(name).Enabled;
+}
 
 void ReportForm::PrepareReport()
 {
@@ -30,6 +39,9 @@ void ReportForm::PrepareReport()
     m_prepared = layout.generate(m_report);
 }
 
-void ReportForm::SavePreparedReport(const QString& path) const { savePreparedReport(m_prepared, path); }
+void ReportForm::SavePreparedReport(const QString& path) const
+{
+    savePreparedReport(m_prepared, path);
+}
 
 } // namespace pelmar::reports

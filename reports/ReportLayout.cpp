@@ -149,17 +149,17 @@ private:
         const double left = MarginMm;
         const double right = MarginMm + ContentWidthMm;
         if (band.Color.isValid())
-            items().push_back(FillItem { QRectF(left, top, ContentWidthMm, band.Height), band.Color, band.Name, row });
+            items().push_back(FillItem {QRectF(left, top, ContentWidthMm, band.Height), band.Color, band.Name, row});
         // Frame lines are drawn when the page is complete, so the next band's
         // background cannot paint over half of a line on its edge.
         const double frame = band.FrameWidth * NormalLineMm;
         if (band.FrameTop)
-            m_lines.push_back(LineItem { QPointF(left, top), QPointF(right, top), frame });
+            m_lines.push_back(LineItem {QPointF(left, top), QPointF(right, top), frame});
         if (band.FrameBottom)
-            m_lines.push_back(LineItem { QPointF(left, top + band.Height), QPointF(right, top + band.Height), frame });
+            m_lines.push_back(LineItem {QPointF(left, top + band.Height), QPointF(right, top + band.Height), frame});
         for (const ReportShape& s : band.shapes())
             items().push_back(
-                RectItem { QRectF(left + s.Left, top + s.Top, s.Width, s.Height), s.PenWidth * NormalLineMm });
+                RectItem {QRectF(left + s.Left, top + s.Top, s.Width, s.Height), s.PenWidth * NormalLineMm});
         for (const auto& label : band.labels())
             drawLabel(*label, top, row);
     }
@@ -241,7 +241,7 @@ private:
         const QRectF clip(MarginMm + clipLeft, top, std::max(0.0, clipRight - clipLeft), height);
 
         if (!label.Transparent && clip.width() > 0)
-            items().push_back(FillItem { clip, label.Background, label.Name, row });
+            items().push_back(FillItem {clip, label.Background, label.Name, row});
 
         TextItem item;
         item.font = label.Font;

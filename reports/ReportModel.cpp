@@ -11,8 +11,8 @@ ReportBand::ReportBand(BandType type, QString name, double height)
 {
 }
 
-ReportLabel& ReportBand::addLabel(
-    const QString& name, const QString& caption, double left, double top, const FontSpec& font, Alignment align)
+ReportLabel& ReportBand::addLabel(const QString& name, const QString& caption, double left, double top,
+                                  const FontSpec& font, Alignment align)
 {
     auto label = std::make_unique<ReportLabel>();
     label->Name = name;
@@ -25,8 +25,8 @@ ReportLabel& ReportBand::addLabel(
     return *m_labels.back();
 }
 
-ReportLabel& ReportBand::addRightLabel(
-    const QString& name, const QString& caption, double rightEdge, double top, const FontSpec& font, double maxWidth)
+ReportLabel& ReportBand::addRightLabel(const QString& name, const QString& caption, double rightEdge, double top,
+                                       const FontSpec& font, double maxWidth)
 {
     // Designed as a zero-width box at the right edge: auto-size grows it to
     // the left.
@@ -36,7 +36,7 @@ ReportLabel& ReportBand::addRightLabel(
 }
 
 ReportLabel& ReportBand::addColumnLabel(const QString& name, const QString& caption, double left, double width,
-    double top, const FontSpec& font, Alignment align)
+                                        double top, const FontSpec& font, Alignment align)
 {
     ReportLabel& label = addLabel(name, caption, left, top, font, align);
     label.Width = width;
@@ -45,7 +45,7 @@ ReportLabel& ReportBand::addColumnLabel(const QString& name, const QString& capt
 }
 
 ReportLabel& ReportBand::addSystemField(const QString& name, LabelKind kind, const QString& prefix, double left,
-    double top, const FontSpec& font, Alignment align)
+                                        double top, const FontSpec& font, Alignment align)
 {
     ReportLabel& label = addLabel(name, prefix, left, top, font, align);
     label.Kind = kind;
@@ -54,7 +54,7 @@ ReportLabel& ReportBand::addSystemField(const QString& name, LabelKind kind, con
 
 void ReportBand::addRectangle(double left, double top, double width, double height, double penWidth)
 {
-    m_shapes.push_back(ReportShape { left, top, width, height, penWidth });
+    m_shapes.push_back(ReportShape {left, top, width, height, penWidth});
 }
 
 ReportLabel* ReportBand::findLabel(const QString& name) const

@@ -103,15 +103,15 @@ public:
     std::function<void(ReportBand& band, bool& PrintBand)> BeforePrint;
 
     ReportLabel& addLabel(const QString& name, const QString& caption, double left, double top,
-        const FontSpec& font = {}, Alignment align = Alignment::Left);
+                          const FontSpec& font = {}, Alignment align = Alignment::Left);
     // A right-aligned, auto-sized label whose right edge stays at `rightEdge`.
     ReportLabel& addRightLabel(const QString& name, const QString& caption, double rightEdge, double top,
-        const FontSpec& font = {}, double maxWidth = 0);
+                               const FontSpec& font = {}, double maxWidth = 0);
     // A label of fixed width: text outside [left, left + width] is cut.
     ReportLabel& addColumnLabel(const QString& name, const QString& caption, double left, double width, double top,
-        const FontSpec& font = {}, Alignment align = Alignment::Left);
+                                const FontSpec& font = {}, Alignment align = Alignment::Left);
     ReportLabel& addSystemField(const QString& name, LabelKind kind, const QString& prefix, double left, double top,
-        const FontSpec& font = {}, Alignment align = Alignment::Left);
+                                const FontSpec& font = {}, Alignment align = Alignment::Left);
     void addRectangle(double left, double top, double width, double height, double penWidth = 1);
 
     const std::vector<std::unique_ptr<ReportLabel>>& labels() const { return m_labels; }

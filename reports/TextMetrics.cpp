@@ -5,7 +5,10 @@
 
 namespace pelmar::reports {
 
-int emHeightUnits(const FontSpec& font) { return std::max(1, int(std::lround(font.size * 25.4 / 72.0 * UnitsPerMm))); }
+int emHeightUnits(const FontSpec& font)
+{
+    return std::max(1, int(std::lround(font.size * 25.4 / 72.0 * UnitsPerMm)));
+}
 
 QString standInFamily(const QString& face)
 {
@@ -22,7 +25,7 @@ QString standInFamily(const QString& face)
 QFont drawingFont(const FontSpec& fontSpec)
 {
     QFont font;
-    font.setFamilies({ standInFamily(fontSpec.name), fontSpec.name });
+    font.setFamilies({standInFamily(fontSpec.name), fontSpec.name});
     font.setPixelSize(emHeightUnits(fontSpec));
     font.setBold(fontSpec.bold);
     font.setItalic(fontSpec.italic);
@@ -91,7 +94,10 @@ MeasuredText TextMetrics::measure(const FontSpec& font, const QString& text)
     return out;
 }
 
-double TextMetrics::ascentMm(const FontSpec& font) { return entry(font).metrics.ascent() / UnitsPerMm; }
+double TextMetrics::ascentMm(const FontSpec& font)
+{
+    return entry(font).metrics.ascent() / UnitsPerMm;
+}
 
 double TextMetrics::heightMm(const FontSpec& font)
 {

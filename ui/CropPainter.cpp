@@ -13,8 +13,7 @@ namespace {
 
 // The whole print in miniature: paper, the picture's place on it and, for
 // fill, the cut-off parts outside the paper.
-void drawDiagram(QPainter& painter, const QRect& pictureRect, const CropOverlay& overlay, bool fill,
-                 const QRect& box)
+void drawDiagram(QPainter& painter, const QRect& pictureRect, const CropOverlay& overlay, bool fill, const QRect& box)
 {
     const QRect whole = overlay.printed.united(pictureRect);
     const int maxW = std::max(40, box.width() / 4);
@@ -43,8 +42,7 @@ void drawDiagram(QPainter& painter, const QRect& pictureRect, const CropOverlay&
 
 } // namespace
 
-bool DrawCropOverlay(QPainter& painter, const QRect& pictureRect, const QString& sizeName, bool fill,
-                     const QRect& box)
+bool DrawCropOverlay(QPainter& painter, const QRect& pictureRect, const QString& sizeName, bool fill, const QRect& box)
 {
     const CropOverlay overlay = ComputeCropOverlay(pictureRect, sizeName, fill);
     if (!overlay.valid)

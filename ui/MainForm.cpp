@@ -1,8 +1,8 @@
 #include "ui/MainForm.h"
 
 #include "core/AddRun.h"
-#include "core/DroppedFiles.h"
 #include "core/AppError.h"
+#include "core/DroppedFiles.h"
 #include "core/UserData.h"
 #include "platform/LabInfo.h"
 #include "platform/OrderJournal.h"
@@ -44,7 +44,10 @@
 
 // The icons live in the ui library; a static library needs its resources
 // pulled in by hand.
-static void initMainFormResources() { Q_INIT_RESOURCE(resources); }
+static void initMainFormResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace pelmar {
 
@@ -55,7 +58,10 @@ const QString kFolyamat = QStringLiteral("Folyamat:");
 // How often (ms) a long add run serves the window between its files.
 constexpr qint64 kEventInterval = 10;
 
-QString money(qint64 value) { return QString::number(value) + QStringLiteral(" Ft"); }
+QString money(qint64 value)
+{
+    return QString::number(value) + QStringLiteral(" Ft");
+}
 
 } // namespace
 
@@ -72,8 +78,8 @@ MainForm::MainForm(QWidget* parent, const QString& settingsPath)
     // Tahoma 8 where it exists; otherwise a face of similar width (Liberation
     // Sans has Arial's metrics), so the controls fit the 800-pixel window.
     QFont font(QStringLiteral("Tahoma"), 8);
-    font.setFamilies({ QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-        QStringLiteral("DejaVu Sans") });
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     setFont(font);
 
@@ -95,13 +101,16 @@ MainForm::~MainForm()
     FormDestroy();
 }
 
-void MainForm::guarded(const std::function<void()>& command) { runGuarded(this, command); }
+void MainForm::guarded(const std::function<void()>& command)
+{
+    runGuarded(this, command);
+}
 
 void MainForm::connectHandlers()
 {
     auto bind = [this](QAction* action, void (MainForm::*handler)()) {
-        connect(
-            action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     bind(AddPic, &MainForm::AddPicExecute);
     bind(DelPic, &MainForm::DelPicExecute);
@@ -128,9 +137,9 @@ void MainForm::connectHandlers()
     connect(CBSize, &QComboBox::currentIndexChanged, this, [this] { guarded([this] { CBSizeChange(); }); });
     connect(Darab, &QuantityBox::changed, this, [this] { guarded([this] { DarabChange(); }); });
     connect(FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-        [this] { guarded([this] { FileListSelectItem(); }); });
+            [this] { guarded([this] { FileListSelectItem(); }); });
     connect(FileList, &PictureListView::filesDropped, this,
-        [this](const QList<QUrl>& urls) { guarded([this, urls] { dropPictures(urls); }); });
+            [this](const QList<QUrl>& urls) { guarded([this, urls] { dropPictures(urls); }); });
     connect(CBShowPreview, &QCheckBox::clicked, this, [this] { guarded([this] { CBShowPreviewClick(); }); });
     connect(PreviewImgBtn, &QToolButton::clicked, this, [this] { guarded([this] { PreviewImgBtnClick(); }); });
     connect(miThumbnails, &QAction::triggered, this, [this] { guarded([this] { miThumbnailsClick(); }); });
@@ -141,13 +150,25 @@ void MainForm::connectHandlers()
 // ---------------------------------------------------------------------------
 // Small accessors
 
-QString MainForm::idleStatusText() { return QStringLiteral("Válasszon ki egy vagy több képet egyszerre!"); }
+QString MainForm::idleStatusText()
+{
+    return QStringLiteral("Válasszon ki egy vagy több képet egyszerre!");
+}
 
-QString MainForm::homePageUrl() { return LabInfo::homeUrl(); }
+QString MainForm::homePageUrl()
+{
+    return LabInfo::homeUrl();
+}
 
-QString MainForm::digiPageUrl() { return LabInfo::digitalUrl(); }
+QString MainForm::digiPageUrl()
+{
+    return LabInfo::digitalUrl();
+}
 
-QItemSelectionModel* MainForm::selection() const { return FileList->selectionModel(); }
+QItemSelectionModel* MainForm::selection() const
+{
+    return FileList->selectionModel();
+}
 
 QList<int> MainForm::selectedRows() const
 {
@@ -158,9 +179,15 @@ QList<int> MainForm::selectedRows() const
     return rows;
 }
 
-QString MainForm::statusText() const { return LErrorStr->text(); }
+QString MainForm::statusText() const
+{
+    return LErrorStr->text();
+}
 
-void MainForm::setStatusText(const QString& text) { LErrorStr->setText(text); }
+void MainForm::setStatusText(const QString& text)
+{
+    LErrorStr->setText(text);
+}
 
 void MainForm::rebuildSizeBox()
 {
@@ -251,7 +278,10 @@ void MainForm::closeEvent(QCloseEvent* event)
     }
 }
 
-void MainForm::miExitClick() { close(); }
+void MainForm::miExitClick()
+{
+    close();
+}
 
 // ---------------------------------------------------------------------------
 // Window events
@@ -304,8 +334,8 @@ void MainForm::fitEditorRow()
 {
     const QMargins bar = ToolBar2->contentsMargins();
     const QMargins inner = ToolBar2->layout() ? ToolBar2->layout()->contentsMargins() : QMargins();
-    ToolBar2->setMinimumWidth(
-        Panel1->minimumSizeHint().width() + bar.left() + bar.right() + inner.left() + inner.right());
+    ToolBar2->setMinimumWidth(Panel1->minimumSizeHint().width() + bar.left() + bar.right() + inner.left()
+                              + inner.right());
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event)
@@ -345,7 +375,10 @@ void MainForm::CBSizeChange()
     LItemSumPrice->setText(money(qint64(Darab->value()) * m_itemPrice));
 }
 
-void MainForm::DarabChange() { LItemSumPrice->setText(money(qint64(Darab->value()) * m_itemPrice)); }
+void MainForm::DarabChange()
+{
+    LItemSumPrice->setText(money(qint64(Darab->value()) * m_itemPrice));
+}
 
 void MainForm::UpdateTotals()
 {
@@ -400,7 +433,10 @@ void MainForm::SelectAllExecute()
     FileList->selectionModel()->select(all, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-void MainForm::SelectNoneExecute() { FileList->selectionModel()->clearSelection(); }
+void MainForm::SelectNoneExecute()
+{
+    FileList->selectionModel()->clearSelection();
+}
 
 // ---------------------------------------------------------------------------
 // Editor sync
@@ -455,14 +491,17 @@ void MainForm::syncEditors()
 // ---------------------------------------------------------------------------
 // The add run
 
-QStringList MainForm::choosePictures() { return ChoosePictures(this); }
+QStringList MainForm::choosePictures()
+{
+    return ChoosePictures(this);
+}
 
 void MainForm::setOrderCommandsEnabled(bool enabled)
 {
     // While an add run waits between files, nothing that changes or reads the
     // order may start, nor a disc writing that would hold the run up for
     // minutes; help, about and the web links stay usable.
-    for (QAction* a : { AddPic, OutputMegr, miWriteDisc, PrintMegr, ShowPrices, miSaveOrder, miOpenOrder })
+    for (QAction* a : {AddPic, OutputMegr, miWriteDisc, PrintMegr, ShowPrices, miSaveOrder, miOpenOrder})
         a->setEnabled(enabled);
     if (!enabled)
         DelPic->setEnabled(false);
@@ -543,8 +582,8 @@ void MainForm::addPictures(const QStringList& files)
                 if (result.duplicate >= 0) {
                     focusRow = result.duplicate;
                     if (focusRow < m_order.lines().size())
-                        FileList->selectionModel()->setCurrentIndex(
-                            m_order.index(focusRow, 0), QItemSelectionModel::NoUpdate);
+                        FileList->selectionModel()->setCurrentIndex(m_order.index(focusRow, 0),
+                                                                    QItemSelectionModel::NoUpdate);
                 }
                 MessageBox::error(this, result.refusal);
             }
@@ -608,7 +647,10 @@ void MainForm::PaintBoxPaint(QPainter& painter)
     DrawPreview(PaintBox, painter, &m_previewPicture);
 }
 
-void MainForm::CBShowPreviewClick() { PaintBox->update(); }
+void MainForm::CBShowPreviewClick()
+{
+    PaintBox->update();
+}
 
 QSize MainForm::shownBoxSize() const
 {
@@ -659,7 +701,7 @@ void MainForm::pushPreview()
     const QList<int> rows = selectedRows();
     if (rows.size() == 1 && rows.front() < m_order.lineCount()) {
         const OrderLine& line = m_order.line(rows.front());
-        print = PreviewPrint { line.size(), line.fill() == u"fill" };
+        print = PreviewPrint {line.size(), line.fill() == u"fill"};
     }
     m_previewForm->setPicture(&m_previewPicture, print);
 }

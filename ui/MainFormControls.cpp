@@ -37,7 +37,7 @@ QIcon actionIcon(const char* name)
 void MainForm::createActions()
 {
     auto make = [this](QAction*& action, const char* name, const QString& caption, const QString& hint,
-                    const QKeySequence& shortcut, const char* icon) {
+                       const QKeySequence& shortcut, const char* icon) {
         action = new QAction(caption, this);
         action->setObjectName(QLatin1String(name));
         if (icon)
@@ -51,17 +51,17 @@ void MainForm::createActions()
         addAction(action);
     };
     make(AddPic, "AddPic", QStringLiteral("Képek hozzáadása"), QStringLiteral("Képek felvétele a megrendelésbe"),
-        QKeySequence(Qt::CTRL | Qt::Key_O), "addpic");
+         QKeySequence(Qt::CTRL | Qt::Key_O), "addpic");
     make(DelPic, "DelPic", QStringLiteral("Kép törlése"), QStringLiteral("Kép törlése a megrendelésből"),
-        QKeySequence(Qt::Key_Delete), "delpic");
+         QKeySequence(Qt::Key_Delete), "delpic");
     make(OutputMegr, "OutputMegr", QStringLiteral("Megrendelés elkészítése"), QStringLiteral("Megrendelés elkészítése"),
-        {}, "outputmegr");
+         {}, "outputmegr");
     make(PrintMegr, "PrintMegr", QStringLiteral("Nyomtatás"), QStringLiteral("Megrendelés nyomtatása"),
-        QKeySequence(Qt::CTRL | Qt::Key_P), "printmegr");
+         QKeySequence(Qt::CTRL | Qt::Key_P), "printmegr");
     make(UserData, "UserData", QStringLiteral("Partner adatok"), QStringLiteral("Felhasználó adatok letöltése"), {},
-        "userdata");
+         "userdata");
     make(ShowPrices, "ShowPrices", QStringLiteral("Árlista"), QStringLiteral("Árak listázása és frissítése"), {},
-        "showprices");
+         "showprices");
     make(Contents, "Contents", QStringLiteral("Tartalom"), {}, QKeySequence(Qt::Key_F1), "contents");
     make(About, "About", QStringLiteral("Névjegy"), {}, {}, "about");
     make(SelectAll, "SelectAll", QStringLiteral("SelectAll"), {}, QKeySequence(Qt::CTRL | Qt::Key_A), nullptr);
@@ -79,10 +79,10 @@ void MainForm::createActions()
     item(miWriteDisc, "miWriteDisc", QStringLiteral("Megrendelés írása &lemezre..."), {});
     // Ctrl+O already adds pictures.
     make(miOpenOrder, "miOpenOrder", QStringLiteral("Megrendelés megnyitása..."),
-        QStringLiteral("Mentett megrendelés képeinek felvétele"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
-        nullptr);
+         QStringLiteral("Mentett megrendelés képeinek felvétele"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+         nullptr);
     make(miSaveOrder, "miSaveOrder", QStringLiteral("Megrendelés mentése..."),
-        QStringLiteral("A megrendelés mentése fájlba"), QKeySequence(Qt::CTRL | Qt::Key_S), nullptr);
+         QStringLiteral("A megrendelés mentése fájlba"), QKeySequence(Qt::CTRL | Qt::Key_S), nullptr);
     item(miCheckVersion, "miCheckVersion", QStringLiteral("Új verzió ellenőrzése..."), {});
     item(miExit, "miExit", QStringLiteral("Kilépés"), {});
     item(miWhatsNew, "miWhatsNew", QStringLiteral("Újdonságok"), {});
@@ -229,8 +229,8 @@ void MainForm::createControls()
     ModSelBtn = static_cast<QPushButton*>(
         named(new QPushButton(QStringLiteral("Kijelölt elemek módosítása"), Panel1), "ModSelBtn"));
     ModSelBtn->setAutoDefault(false);
-    for (QWidget* w : std::initializer_list<QWidget*> { Label55, RBFill, RBFit, Label2, CBSize, Label3, Darab, Label1,
-             LItemPrice, Label33, LItemSumPrice, ModSelBtn })
+    for (QWidget* w : std::initializer_list<QWidget*> {Label55, RBFill, RBFit, Label2, CBSize, Label3, Darab, Label1,
+                                                       LItemPrice, Label33, LItemSumPrice, ModSelBtn})
         row->addWidget(w);
     row->addStretch();
     ToolBar2->addWidget(Panel1);
@@ -299,7 +299,7 @@ void MainForm::createControls()
         },
         FileList->itemDelegate());
     FileList->setItemDelegate(m_thumbnails);
-    static const int widths[] = { 200, 70, 50, 70, 60, 60, 70 };
+    static const int widths[] = {200, 70, 50, 70, 60, 60, 70};
     for (int c = 0; c < OrderModel::ColumnCount; ++c)
         FileList->setColumnWidth(c, widths[c]);
     mid->addWidget(FileList, 1);

@@ -98,7 +98,7 @@ void MainForm::FormActivate()
             form->m_firstRunRunning = false;
             QTimer::singleShot(0, form, [f = form] { f->guarded([f] { f->runStartFlow(); }); });
         }
-    } done { this };
+    } done {this};
     TWelcomeForm welcome(this);
     welcome.exec();
     if (welcome.CBUserData->isChecked()) {
@@ -125,7 +125,7 @@ void MainForm::miWhatsNewClick()
 
 void MainForm::miCheckVersionClick()
 {
-    StatusLine status { [this] { return statusText(); }, [this](const QString& text) { setStatusText(text); } };
+    StatusLine status {[this] { return statusText(); }, [this](const QString& text) { setStatusText(text); }};
     VersionCheck::run(status, [this](const QString& text) { MessageBox::information(this, text); });
 }
 
@@ -137,6 +137,9 @@ void MainForm::miJumpPelmarClick()
         Shell::openDocument(item->statusTip());
 }
 
-void MainForm::PelmarLogoClick() { Shell::openDocument(PelmarLogo->toolTip()); }
+void MainForm::PelmarLogoClick()
+{
+    Shell::openDocument(PelmarLogo->toolTip());
+}
 
 } // namespace pelmar

@@ -51,7 +51,7 @@ void MainForm::openJournal()
     });
     // Every change of the order is written once its command is over: the add
     // run announces its lines in one insertion, so it costs one transaction.
-    for (auto signal : { &OrderModel::rowsInserted, &OrderModel::rowsRemoved })
+    for (auto signal : {&OrderModel::rowsInserted, &OrderModel::rowsRemoved})
         connect(&m_order, signal, this, [this] { orderChanged(); });
     connect(&m_order, &OrderModel::dataChanged, this, [this] { orderChanged(); });
     connect(&m_order, &OrderModel::modelReset, this, [this] { orderChanged(); });
@@ -265,7 +265,7 @@ void MainForm::OpenOrderExecute()
         dialog.setOption(QFileDialog::DontUseNativeDialog, true);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilters({ kOrderFilter, QStringLiteral("Minden fájl (*)") });
+        dialog.setNameFilters({kOrderFilter, QStringLiteral("Minden fájl (*)")});
         dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             path = dialog.selectedFiles().front();
@@ -291,7 +291,7 @@ bool MainForm::saveOrderTo(const QString& path)
         // builds on its own.
         if (FindSizeIndex(SizeNames(job.prices), l.size()) < 0)
             job.prices.append(JournalLineOf(l, m_settings.priceList, sizes).entry);
-        job.pictures.append({ l.path(), l.size(), l.fill() != QLatin1String("fit"), l.quantityText().toInt() });
+        job.pictures.append({l.path(), l.size(), l.fill() != QLatin1String("fit"), l.quantityText().toInt()});
     }
     const QByteArray json = OrderJobJson(job);
     // What cannot be read back (a control character in a file name or a
@@ -300,16 +300,16 @@ bool MainForm::saveOrderTo(const QString& path)
         ParseOrderJob(json);
     } catch (const AppError& e) {
         MessageBox::error(this,
-            QStringLiteral("A megrendelés mentése nem sikerült:\n%1\n\n%2")
-                .arg(QDir::toNativeSeparators(path), e.message()));
+                          QStringLiteral("A megrendelés mentése nem sikerült:\n%1\n\n%2")
+                              .arg(QDir::toNativeSeparators(path), e.message()));
         return false;
     }
     QSaveFile file(path);
     const bool ok = file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit();
     if (!ok) {
         MessageBox::error(this,
-            QStringLiteral("A megrendelés mentése nem sikerült:\n%1\n\n%2")
-                .arg(QDir::toNativeSeparators(path), file.errorString()));
+                          QStringLiteral("A megrendelés mentése nem sikerült:\n%1\n\n%2")
+                              .arg(QDir::toNativeSeparators(path), file.errorString()));
         return false;
     }
     return true;
@@ -334,8 +334,8 @@ bool MainForm::openOrderFrom(const QString& path)
             throw AppError(QStringLiteral("A megrendelésben nincs kép."));
     } catch (const AppError& e) {
         MessageBox::error(this,
-            QStringLiteral("A megrendelés nem nyitható meg:\n%1\n\n%2")
-                .arg(QDir::toNativeSeparators(path), e.message()));
+                          QStringLiteral("A megrendelés nem nyitható meg:\n%1\n\n%2")
+                              .arg(QDir::toNativeSeparators(path), e.message()));
         return false;
     }
     QList<JournalLine> lines;
@@ -344,7 +344,7 @@ bool MainForm::openOrderFrom(const QString& path)
         const int at = FindSizeIndex(own, p.size);
         TPriceData named;
         named.Size = p.size;
-        lines.append({ p.path, at >= 0 ? job.prices[at] : ComposePriceData(named), p.fill, p.quantity });
+        lines.append({p.path, at >= 0 ? job.prices[at] : ComposePriceData(named), p.fill, p.quantity});
     }
     addLines(lines, job.prices);
     return true;

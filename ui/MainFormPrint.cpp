@@ -30,7 +30,7 @@ void MainForm::PrintMegrExecute()
     form->setLabelCaption(QStringLiteral("LCegHelys"), partner.UserHelys);
     form->setLabelCaption(QStringLiteral("LCegCim"), partner.UserCim);
     form->setLabelCaption(QStringLiteral("LCegIrsz"), partner.UserIrsz);
-    for (const char* customer : { "LVevoNev", "LVevoHelys", "LVevoCim", "LVevoIrsz" })
+    for (const char* customer : {"LVevoNev", "LVevoHelys", "LVevoCim", "LVevoIrsz"})
         form->setLabelCaption(QString::fromLatin1(customer), QString());
     form->setLabelCaption(QStringLiteral("LSumMegr"), SumPrice->text());
     form->setSumMenny(SumMenny->text());

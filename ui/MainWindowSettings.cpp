@@ -15,15 +15,18 @@ struct FlagKey
 };
 
 constexpr FlagKey kFlags[] = {
-    { u"WelcomeScreen", &MainWindowSettings::showWelcome },
-    { u"ShowPreview", &MainWindowSettings::showPreview },
-    { u"ShowCrop", &MainWindowSettings::showCrop },
+    {u"WelcomeScreen", &MainWindowSettings::showWelcome},
+    {u"ShowPreview", &MainWindowSettings::showPreview},
+    {u"ShowCrop", &MainWindowSettings::showCrop},
     // The thumbnail view came later than the values above; its name is one
     // that none of them uses.
-    { u"ShowThumbnails", &MainWindowSettings::showThumbnails },
+    {u"ShowThumbnails", &MainWindowSettings::showThumbnails},
 };
 
-QString nameOf(const FlagKey& flag) { return QString::fromUtf16(flag.name); }
+QString nameOf(const FlagKey& flag)
+{
+    return QString::fromUtf16(flag.name);
+}
 
 const QString kLastOrderFolder = QStringLiteral("LastOrderFolder");
 

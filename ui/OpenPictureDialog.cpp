@@ -28,10 +28,10 @@ struct PictureFilter
 const QList<PictureFilter>& pictureFilters()
 {
     static const QList<PictureFilter> filters = {
-        { QStringLiteral("JPEG kép (*.jpg; *.jpeg)"), { QStringLiteral("*.jpg"), QStringLiteral("*.jpeg") } },
-        { QStringLiteral("TIFF kép (*.tif; *.tiff)"), { QStringLiteral("*.tif"), QStringLiteral("*.tiff") } },
-        { QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)"),
-            { QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tif"), QStringLiteral("*.tiff") } },
+        {QStringLiteral("JPEG kép (*.jpg; *.jpeg)"), {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg")}},
+        {QStringLiteral("TIFF kép (*.tif; *.tiff)"), {QStringLiteral("*.tif"), QStringLiteral("*.tiff")}},
+        {QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)"),
+         {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tif"), QStringLiteral("*.tiff")}},
     };
     return filters;
 }
@@ -123,8 +123,8 @@ QStringList ChoosePictures(QWidget* parent)
     auto* preview = new OpenPicturePreview(&dialog);
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
         grid->addWidget(preview, 0, grid->columnCount(), grid->rowCount(), 1);
-    QObject::connect(
-        &dialog, &QFileDialog::currentChanged, preview, [preview](const QString& path) { preview->showFile(path); });
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
+                     [preview](const QString& path) { preview->showFile(path); });
     // Wide enough for the size and date columns beside long file names and
     // the preview pane.
     dialog.resize(1040, 520);

@@ -68,7 +68,7 @@ PictureListView::PictureListView(QWidget* parent)
 
 QIcon PictureListView::statusIcon(int index)
 {
-    static const char* const names[] = { "accepted", "warning", "refused" };
+    static const char* const names[] = {"accepted", "warning", "refused"};
     if (index < 0 || index > 2)
         return {};
     return QIcon(QStringLiteral(":/status/%1.svg").arg(QLatin1String(names[index])));
@@ -84,7 +84,10 @@ bool PictureListView::acceptsDrop(const QMimeData* mime) const
     return false;
 }
 
-void PictureListView::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+void PictureListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    dragMoveEvent(event);
+}
 
 void PictureListView::dragMoveEvent(QDragMoveEvent* event)
 {
@@ -120,8 +123,8 @@ bool PictureListView::viewportEvent(QEvent* event)
     else
         // Shown as plain text, line feeds included, and never wrapped: the
         // info text is one line as written.
-        QToolTip::showText(
-            help->globalPos(), Qt::convertFromPlainText(tip, Qt::WhiteSpaceNoWrap), viewport(), visualRect(index));
+        QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(tip, Qt::WhiteSpaceNoWrap), viewport(),
+                           visualRect(index));
     return true;
 }
 

@@ -69,8 +69,8 @@ void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture* picture)
         const int tw = fm.horizontalAdvance(kNoPreviewText);
         const int th = fm.height();
         painter.setPen(box->palette().color(QPalette::WindowText));
-        painter.drawText(
-            QPoint(r.left() + (r.width() - tw) / 2, r.top() + (r.height() - th) / 2 + fm.ascent()), kNoPreviewText);
+        painter.drawText(QPoint(r.left() + (r.width() - tw) / 2, r.top() + (r.height() - th) / 2 + fm.ascent()),
+                         kNoPreviewText);
         return;
     }
     // Placed by the upright picture's size, whatever scale it was decoded at.
@@ -169,7 +169,10 @@ void TPreviewForm::CBShowCropClick()
     PaintBox->update();
 }
 
-void TPreviewForm::CloseBtnClick() { hide(); }
+void TPreviewForm::CloseBtnClick()
+{
+    hide();
+}
 
 void TPreviewForm::hideEvent(QHideEvent* event)
 {

@@ -38,9 +38,15 @@ bool QuantityBox::event(QEvent* event)
     return QAbstractSpinBox::event(event);
 }
 
-int QuantityBox::value() const { return StrToIntDef(lineEdit()->text(), 0); }
+int QuantityBox::value() const
+{
+    return StrToIntDef(lineEdit()->text(), 0);
+}
 
-QString QuantityBox::text() const { return lineEdit()->text(); }
+QString QuantityBox::text() const
+{
+    return lineEdit()->text();
+}
 
 void QuantityBox::setValue(int value)
 {
@@ -89,7 +95,9 @@ QValidator::State QuantityBox::validate(QString& input, int&) const
     return QValidator::Acceptable;
 }
 
-void QuantityBox::fixup(QString&) const { }
+void QuantityBox::fixup(QString&) const
+{
+}
 
 void QuantityBox::focusOutEvent(QFocusEvent* event)
 {

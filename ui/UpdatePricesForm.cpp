@@ -26,7 +26,10 @@ namespace {
 enum Column { ColSize = 0, ColOptRes = 1, ColMinRes = 2, ColPrice = 3 };
 constexpr int kPriceRole = Qt::UserRole;
 
-QString priceText(qint32 price) { return QString::number(price) + QStringLiteral(" Ft"); }
+QString priceText(qint32 price)
+{
+    return QString::number(price) + QStringLiteral(" Ft");
+}
 
 } // namespace
 
@@ -51,9 +54,9 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
 
     ArList = new TPriceListView(0, 4, this);
     ArList->setObjectName(QStringLiteral("ArList"));
-    ArList->setHorizontalHeaderLabels({ QStringLiteral("Méret"), QStringLiteral("Optimális felbontás"),
-        QStringLiteral("Minimális felbontás"), QStringLiteral("Bruttó ár") });
-    const int widths[] = { 100, 120, 120, 100 };
+    ArList->setHorizontalHeaderLabels({QStringLiteral("Méret"), QStringLiteral("Optimális felbontás"),
+                                       QStringLiteral("Minimális felbontás"), QStringLiteral("Bruttó ár")});
+    const int widths[] = {100, 120, 120, 100};
     for (int c = 0; c < 4; ++c)
         ArList->setColumnWidth(c, widths[c]);
     ArList->horizontalHeaderItem(ColOptRes)->setTextAlignment(Qt::AlignCenter);
@@ -157,8 +160,8 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
     QWidget::setTabOrder(CancelBtn, HelpBtn);
     QWidget::setTabOrder(HelpBtn, CDIndex);
 
-    connect(
-        ArList->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TUpdatePricesForm::onSelectionChanged);
+    connect(ArList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TUpdatePricesForm::onSelectionChanged);
     connect(NewPriceBtn, &QPushButton::clicked, this, [this] { NewPriceBtnClick(); });
     connect(ChgSizeBtn, &QPushButton::clicked, this, [this] { ChgSizeBtnClick(); });
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
@@ -171,7 +174,10 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
 
 TUpdatePricesForm::~TUpdatePricesForm() = default;
 
-QStringList TUpdatePricesForm::sizeItems() const { return SizeNames(m_priceList); }
+QStringList TUpdatePricesForm::sizeItems() const
+{
+    return SizeNames(m_priceList);
+}
 
 void TUpdatePricesForm::showEvent(QShowEvent* event)
 {
@@ -364,6 +370,9 @@ void TUpdatePricesForm::done(int result)
     QDialog::done(result);
 }
 
-void TUpdatePricesForm::HelpBtnClick() { Help::ShowHelpTopic(QStringLiteral("updateprices.html")); }
+void TUpdatePricesForm::HelpBtnClick()
+{
+    Help::ShowHelpTopic(QStringLiteral("updateprices.html"));
+}
 
 } // namespace pelmar

@@ -90,7 +90,10 @@ TUserDataForm::TUserDataForm(QWidget* parent, TUserData& data, Store store)
     UserID->setFocus();
 }
 
-TUserDataForm::~TUserDataForm() { FormDestroy(); }
+TUserDataForm::~TUserDataForm()
+{
+    FormDestroy();
+}
 
 void TUserDataForm::FormCreate()
 {
@@ -158,6 +161,9 @@ void TUserDataForm::done(int result)
     QDialog::done(result);
 }
 
-void TUserDataForm::HelpBtnClick() { Help::ShowHelpTopic(QStringLiteral("userdata.html")); }
+void TUserDataForm::HelpBtnClick()
+{
+    Help::ShowHelpTopic(QStringLiteral("userdata.html"));
+}
 
 } // namespace pelmar

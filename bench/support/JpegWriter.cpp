@@ -53,7 +53,7 @@ bool writeJpegFile(const QString& path, int width, int height, int quality, int 
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
 
-    XorShift rng { seed * 2654435761u + 1 };
+    XorShift rng {seed * 2654435761u + 1};
     const int hue = int(seed % 3);
     // Row invariants computed once: this writes gigapixels for the benchmarks.
     std::vector<int> columnShade(static_cast<size_t>(width));
@@ -66,7 +66,7 @@ bool writeJpegFile(const QString& path, int width, int height, int quality, int 
     if (noise > 0)
         for (int& g : grain)
             g = int(rng.next() % unsigned(2 * noise + 1)) - noise;
-    const int order[3] = { hue, (hue + 1) % 3, (hue + 2) % 3 };
+    const int order[3] = {hue, (hue + 1) % 3, (hue + 2) % 3};
     auto clamp = [](int v) { return static_cast<unsigned char>(v < 0 ? 0 : (v > 255 ? 255 : v)); };
     std::vector<unsigned char> row(size_t(width) * 3);
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -76,12 +76,12 @@ bool writeJpegFile(const QString& path, int width, int height, int quality, int 
         unsigned char* out = row.data();
         for (int x = 0; x < width; ++x, out += 3) {
             const int n = noise > 0 ? grain[rng.next() & 1023] : 0;
-            const int c[3] = { columnShade[size_t(x)] + n, gy + n, 90 + ((columnTile[size_t(x)] ^ tileY) * 60) + n };
+            const int c[3] = {columnShade[size_t(x)] + n, gy + n, 90 + ((columnTile[size_t(x)] ^ tileY) * 60) + n};
             out[0] = clamp(c[order[0]]);
             out[1] = clamp(c[order[1]]);
             out[2] = clamp(c[order[2]]);
         }
-        JSAMPROW rows[1] = { row.data() };
+        JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
     }
     jpeg_finish_compress(&cinfo);

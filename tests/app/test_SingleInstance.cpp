@@ -4,9 +4,9 @@
 // offscreen platform, with its own settings and runtime folders; what it
 // added is read from its order journal.
 #include "app/SingleInstance.h"
+#include "platform/SettingsStore.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
-#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -104,7 +104,7 @@ public:
 
 TEST(SingleInstance, HandOverMessagesAreReadOnlyWhenWholeAndWellFormed)
 {
-    const QStringList paths { QStringLiteral("/a b/ké?p*[1].jpg"), QStringLiteral("/x\n\x01y.jpg") };
+    const QStringList paths {QStringLiteral("/a b/ké?p*[1].jpg"), QStringLiteral("/x\n\x01y.jpg")};
     const QByteArray message = SingleInstance::encode(paths);
     QStringList got;
     bool bad = false;
@@ -121,8 +121,9 @@ TEST(SingleInstance, HandOverMessagesAreReadOnlyWhenWholeAndWellFormed)
         out[3] = char(body.size());
         return out + body;
     };
-    for (const QByteArray& wrong : { QByteArray::fromHex("7fffffff") + "[]", framed("{\"a\": 1}"), framed("[1, 2]"),
-             framed("[\"\"]"), framed("not json"), message + "extra", framed(QByteArray(3, '\0')) }) {
+    for (const QByteArray& wrong :
+         {QByteArray::fromHex("7fffffff") + "[]", framed("{\"a\": 1}"), framed("[1, 2]"), framed("[\"\"]"),
+          framed("not json"), message + "extra", framed(QByteArray(3, '\0'))}) {
         EXPECT_FALSE(SingleInstance::decode(wrong, got, bad));
         EXPECT_TRUE(bad) << wrong.left(40).toHex().toStdString();
     }
@@ -134,15 +135,15 @@ TEST(SingleInstance, CommandLineFilesHandOverAndAStaleLock)
     const QString a = desk.picture(QStringLiteral("a.jpg"));
     const QString b = desk.picture(QStringLiteral("mappa/al/b [2].JPG"));
     const QString c = desk.picture(QStringLiteral("c.jpg"));
-    auto first = desk.start({ a, desk.dir.file(QStringLiteral("mappa")) });
-    EXPECT_EQ(desk.waitForJournal(2), QStringList({ a, b }));
+    auto first = desk.start({a, desk.dir.file(QStringLiteral("mappa"))});
+    EXPECT_EQ(desk.waitForJournal(2), QStringList({a, b}));
 
     // A second start, with a path relative to its own folder, hands it over
     // and ends.
-    auto second = desk.start({ QStringLiteral("c.jpg") });
+    auto second = desk.start({QStringLiteral("c.jpg")});
     ASSERT_TRUE(second->waitForFinished(20000));
     EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
-    EXPECT_EQ(desk.waitForJournal(3), QStringList({ a, b, c }));
+    EXPECT_EQ(desk.waitForJournal(3), QStringList({a, b, c}));
     EXPECT_EQ(first->state(), QProcess::Running);
 
     // The first one dies without a word: the next start takes over its lock

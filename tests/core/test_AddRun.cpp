@@ -1,6 +1,6 @@
 #include "core/AddRun.h"
-#include "core/PictureCheck.h"
 #include "core/AppError.h"
+#include "core/PictureCheck.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 
@@ -13,8 +13,8 @@ using namespace pelmar::test;
 
 namespace {
 
-const TPriceData k9x13 { QStringLiteral("9x13"), 120, QStringLiteral("1200x1800"), QStringLiteral("800x1200") };
-const TPriceData k10x15 { QStringLiteral("10x15"), 150, QStringLiteral("1500x2100"), QStringLiteral("1000x1500") };
+const TPriceData k9x13 {QStringLiteral("9x13"), 120, QStringLiteral("1200x1800"), QStringLiteral("800x1200")};
+const TPriceData k10x15 {QStringLiteral("10x15"), 150, QStringLiteral("1500x2100"), QStringLiteral("1000x1500")};
 
 // A TIFF passes the check unopened: only its size counts.
 QString tiff(const TempDir& dir, const QString& name, qint64 bytes = kMinPictureBytes)
@@ -79,15 +79,9 @@ TEST(AddRun, DuplicatesAreFoundAsTheCaseInsensitiveComparisonFindsThem)
     // Pairs of names: whether the file-name comparison (letter case ignored)
     // calls them equal decides whether the second is a duplicate.
     const QList<QPair<QString, QString>> pairs = {
-        { "árvíz.tif", "ÁRVÍZ.TIF" },
-        { "Őz.tif", "őZ.TIF" },
-        { "straße.tif", "STRASSE.tif" },
-        { "ǅ.tif", "ǆ.tif" },
-        { "𐐀.tif", "𐐨.tif" },
-        { "a.tif", "a .tif" },
-        { "I.tif", "ı.tif" },
-        { "kép.tif", "ke\u0301p.tif" },
-        { "Σ.tif", "ς.tif" },
+        {"árvíz.tif", "ÁRVÍZ.TIF"}, {"Őz.tif", "őZ.TIF"},         {"straße.tif", "STRASSE.tif"},
+        {"ǅ.tif", "ǆ.tif"},         {"𐐀.tif", "𐐨.tif"},           {"a.tif", "a .tif"},
+        {"I.tif", "ı.tif"},         {"kép.tif", "ke\u0301p.tif"}, {"Σ.tif", "ς.tif"},
     };
     for (const auto& [a, b] : pairs) {
         TempDir d;
@@ -125,8 +119,8 @@ TEST(AddRun, DuplicateSearchDoesNotGrowWithTheOrder)
     order.beginBatch();
     constexpr int n = 40000;
     for (int i = 0; i < n; ++i)
-        order.AddOrderLine(
-            QStringLiteral("/p/IMG_%1.tif").arg(i), "Ismeretlen", StatusAccepted, "ok", true, k9x13, "1", 1);
+        order.AddOrderLine(QStringLiteral("/p/IMG_%1.tif").arg(i), "Ismeretlen", StatusAccepted, "ok", true, k9x13, "1",
+                           1);
     QElapsedTimer timer;
     timer.start();
     AddRun run(order);

@@ -17,8 +17,8 @@ TEST(DroppedFiles, FoldersAreSearchedRecursivelyInNameOrder)
                              "b/c.Jpg", "loose.txt"})
         t.write(name, "x");
     const QStringList got = CollectDroppedFiles({t.file("loose.txt"), t.file("b")});
-    const QStringList want{t.file("loose.txt"), t.file("b/a.jpeg"),      t.file("b/c.Jpg"),
-                           t.file("b/z.JPG"),   t.file("b/Sub1/y.TIFF"), t.file("b/sub2/x.tif")};
+    const QStringList want {t.file("loose.txt"), t.file("b/a.jpeg"),      t.file("b/c.Jpg"),
+                            t.file("b/z.JPG"),   t.file("b/Sub1/y.TIFF"), t.file("b/sub2/x.tif")};
     EXPECT_EQ(got, want);
 }
 
@@ -28,7 +28,7 @@ TEST(DroppedFiles, LinkLoopsAndDuplicatesOfFoldersAreSearchedOnce)
     t.write("a/p.jpg", "x");
     ASSERT_TRUE(QFile::link(t.file("a"), t.file("a/loop")));
     const QStringList got = CollectDroppedFiles({t.file("a"), t.file("a")});
-    EXPECT_EQ(got, QStringList{t.file("a/p.jpg")});
+    EXPECT_EQ(got, QStringList {t.file("a/p.jpg")});
     EXPECT_TRUE(CollectDroppedFiles({t.file("missing")}).contains(t.file("missing")));
     EXPECT_TRUE(HasPictureExtension("X.TiFf"));
     EXPECT_FALSE(HasPictureExtension("jpg"));

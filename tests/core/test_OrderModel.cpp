@@ -10,13 +10,13 @@ using namespace pelmar;
 
 namespace {
 
-const TPriceData k9x13 { QStringLiteral("9x13"), 100, QStringLiteral("1200x1800"), QStringLiteral("800x1200") };
-const TPriceData k10x15 { QStringLiteral("10x15"), 150, QStringLiteral("1500x2100"), QStringLiteral("1000x1500") };
+const TPriceData k9x13 {QStringLiteral("9x13"), 100, QStringLiteral("1200x1800"), QStringLiteral("800x1200")};
+const TPriceData k10x15 {QStringLiteral("10x15"), 150, QStringLiteral("1500x2100"), QStringLiteral("1000x1500")};
 
 int add(OrderModel& m, const QString& path, const TPriceData& e, bool fill = true, int quantity = 1)
 {
     return m.AddOrderLine(path, QStringLiteral("1800x1200"), StatusAccepted, QStringLiteral("ok"), fill, e,
-        QString::number(quantity), quantity);
+                          QString::number(quantity), quantity);
 }
 
 EditorValues editor(const TPriceData& e, int quantity, bool fill = true)
@@ -47,14 +47,14 @@ QStringList snapshot(const OrderModel& m)
 TEST(AddOrderLine, FillsEverySubItemPosition)
 {
     OrderModel m;
-    const int row = m.AddOrderLine(
-        "/home/u/Képek/nyár 2024;1.v2.JPG", "1800x1200", StatusBelowMinimum, "info\ntext", false, k10x15, "3", 3);
+    const int row = m.AddOrderLine("/home/u/Képek/nyár 2024;1.v2.JPG", "1800x1200", StatusBelowMinimum, "info\ntext",
+                                   false, k10x15, "3", 3);
     ASSERT_EQ(row, 0);
     const OrderLine& l = m.line(0);
     EXPECT_EQ(l.Caption, "nyár 2024;1.v2.JPG");
     EXPECT_EQ(l.SubItems,
-        (QStringList { "1800x1200", "fit", "10x15", "3", "150 Ft", "450 Ft", "info\ntext",
-            "/home/u/Képek/nyár 2024;1.v2.JPG", "" }));
+              (QStringList {"1800x1200", "fit", "10x15", "3", "150 Ft", "450 Ft", "info\ntext",
+                            "/home/u/Képek/nyár 2024;1.v2.JPG", ""}));
     EXPECT_EQ(l.SubItems[SubLineTotal], l.SubItems.at(5));
     EXPECT_EQ(l.Data, 150);
     EXPECT_EQ(l.ImageIndex, StatusBelowMinimum);
@@ -106,14 +106,14 @@ TEST(ModifySelected, RefusalsComeInOrderAndChangeNothing)
     int checks = 0;
     const OrderModel::Checker check = [&](const QString&, const TPriceData&) {
         ++checks;
-        return CheckResult { StatusAccepted, "", "" };
+        return CheckResult {StatusAccepted, "", ""};
     };
 
     EditorValues noSize = editor(k10x15, 5000);
     noSize.sizeSelected = false;
     EXPECT_EQ(m.ModifySelected({}, noSize, check), ModifyRefusal::NoSize);
     EXPECT_EQ(m.ModifySelected({}, editor(k10x15, 1001), check), ModifyRefusal::BadQuantity);
-    EXPECT_EQ(m.ModifySelected({ 0 }, editor(k10x15, -1), check), ModifyRefusal::BadQuantity);
+    EXPECT_EQ(m.ModifySelected({0}, editor(k10x15, -1), check), ModifyRefusal::BadQuantity);
     EXPECT_EQ(m.ModifySelected({}, editor(k10x15, 1000), check), ModifyRefusal::NoSelection);
     EXPECT_EQ(m.ModifySelected({}, editor(k10x15, 0), check), ModifyRefusal::NoSelection);
     EXPECT_EQ(snapshot(m), before);
@@ -136,14 +136,14 @@ TEST(ModifySelected, RechecksAndRepricesTheSelectedLinesOnly)
     const OrderModel::Checker check = [&](const QString& path, const TPriceData& e) {
         checked << path + '@' + e.MinRes;
         // The check's own resolution text never replaces the line's.
-        return CheckResult { path.endsWith("c.jpg") ? int(StatusRefused) : int(StatusBelowMinimum), "1x1",
-            "msg " + path };
+        return CheckResult {path.endsWith("c.jpg") ? int(StatusRefused) : int(StatusBelowMinimum), "1x1",
+                            "msg " + path};
     };
     QSignalSpy changed(&m, &QAbstractItemModel::dataChanged);
-    ASSERT_EQ(m.ModifySelected({ 2, 0, 2 }, editor(k10x15, 3, false), check), ModifyRefusal::None);
-    EXPECT_EQ(checked, (QStringList { "/p/a.jpg@1000x1500", "/p/c.jpg@1000x1500" })); // list order, once each
+    ASSERT_EQ(m.ModifySelected({2, 0, 2}, editor(k10x15, 3, false), check), ModifyRefusal::None);
+    EXPECT_EQ(checked, (QStringList {"/p/a.jpg@1000x1500", "/p/c.jpg@1000x1500"})); // list order, once each
     EXPECT_EQ(changed.count(), 2);
-    for (int row : { 0, 2 }) {
+    for (int row : {0, 2}) {
         const OrderLine& l = m.line(row);
         EXPECT_EQ(l.resolution(), "1800x1200");
         EXPECT_EQ(l.fill(), "fit");
@@ -167,9 +167,9 @@ TEST(ModifySelected, QuantityZeroAndDuplicatesAreKept)
     add(m, "/p/a.jpg", k9x13, true, 5);
     add(m, "/q/A.JPG", k10x15, false, 5);
     const OrderModel::Checker check = [](const QString&, const TPriceData&) {
-        return CheckResult { StatusAccepted, "", "ok" };
+        return CheckResult {StatusAccepted, "", "ok"};
     };
-    ASSERT_EQ(m.ModifySelected({ 0, 1 }, editor(k10x15, 0, true), check), ModifyRefusal::None);
+    ASSERT_EQ(m.ModifySelected({0, 1}, editor(k10x15, 0, true), check), ModifyRefusal::None);
     EXPECT_EQ(m.lineCount(), 2); // now duplicates of each other; both stay
     EXPECT_EQ(m.FindOrderItem("a.jpg", "10x15", true), 0);
     EXPECT_EQ(m.line(1).SubItems[SubLineTotal], "0 Ft");
@@ -181,7 +181,7 @@ TEST(ModifySelected, VanishedFileClearsTheIconWithTheCheckMessage)
 {
     OrderModel m;
     add(m, "/no/such/folder/gone.jpg", k9x13);
-    ASSERT_EQ(m.ModifySelected({ 0 }, editor(k10x15, 2)), ModifyRefusal::None); // the real check
+    ASSERT_EQ(m.ModifySelected({0}, editor(k10x15, 2)), ModifyRefusal::None); // the real check
     EXPECT_EQ(m.line(0).ImageIndex, StatusRefused);
     EXPECT_EQ(m.line(0).info(), "File not found");
     EXPECT_EQ(m.line(0).SubItems[SubLineTotal], "300 Ft");
@@ -193,9 +193,9 @@ TEST(DeleteSelected, QuestionNamesASingleLine)
     add(m, "/p/first.jpg", k9x13);
     add(m, "/p/second.jpg", k9x13);
     add(m, "/p/third.jpg", k9x13);
-    EXPECT_EQ(m.deleteQuestion({ 1 }), "Biztos törli a képet a megrendelésből:\n\nsecond.jpg ?");
-    EXPECT_EQ(m.deleteQuestion({ 0, 2 }), "Biztos törli a kijelölt képeket a megrendelésből?");
-    m.removeLines({ 2, 0, 2 });
+    EXPECT_EQ(m.deleteQuestion({1}), "Biztos törli a képet a megrendelésből:\n\nsecond.jpg ?");
+    EXPECT_EQ(m.deleteQuestion({0, 2}), "Biztos törli a kijelölt képeket a megrendelésből?");
+    m.removeLines({2, 0, 2});
     ASSERT_EQ(m.lineCount(), 1);
     EXPECT_EQ(m.line(0).Caption, "second.jpg");
     EXPECT_EQ(m.rowCount(), 1);
@@ -207,12 +207,12 @@ TEST(DeleteSelected, RemovesRunsInOneSignalEach)
     for (int i = 0; i < 10; ++i)
         add(m, QStringLiteral("/p/%1.jpg").arg(i), k9x13, true, i);
     QSignalSpy removed(&m, &QAbstractItemModel::rowsRemoved);
-    m.removeLines({ 9, 1, 2, 3, 5, 8, 99, -1 });
+    m.removeLines({9, 1, 2, 3, 5, 8, 99, -1});
     EXPECT_EQ(removed.count(), 3); // 8-9, 5, 1-3
     QStringList names;
     for (int r = 0; r < m.lineCount(); ++r)
         names << m.line(r).Caption;
-    EXPECT_EQ(names, (QStringList { "0.jpg", "4.jpg", "6.jpg", "7.jpg" }));
+    EXPECT_EQ(names, (QStringList {"0.jpg", "4.jpg", "6.jpg", "7.jpg"}));
     EXPECT_EQ(m.UpdateTotals().quantityText(), "17 db");
 }
 
@@ -221,10 +221,10 @@ TEST(UpdateTotals, EmptyOrderAndSumsBeyond32Bits)
     OrderModel m;
     EXPECT_EQ(m.UpdateTotals().quantityText(), "0 db");
     EXPECT_EQ(m.UpdateTotals().priceText(), "0 Ft");
-    const TPriceData dear { QStringLiteral("poster"), 2147483647, QString(), QString() };
+    const TPriceData dear {QStringLiteral("poster"), 2147483647, QString(), QString()};
     add(m, "/p/a.jpg", dear, true, 1000);
     add(m, "/p/b.jpg", dear, true, 1000);
-    add(m, "/p/c.jpg", TPriceData { QStringLiteral("x"), -2147483647 - 1, QString(), QString() }, true, 1);
+    add(m, "/p/c.jpg", TPriceData {QStringLiteral("x"), -2147483647 - 1, QString(), QString()}, true, 1);
     EXPECT_EQ(m.line(0).SubItems[SubLineTotal], "2147483647000 Ft");
     const Totals t = m.UpdateTotals();
     EXPECT_EQ(t.quantity, 2001);
@@ -236,10 +236,10 @@ TEST(Reprice, FollowsTheNewPricesAndKeepsLinesOfMissingSizes)
 {
     OrderModel m;
     add(m, "/p/a.jpg", k9x13, true, 3);
-    add(m, "/p/b.jpg", TPriceData { QStringLiteral("10X15"), 150, {}, {} }, false, 2);
-    add(m, "/p/c.jpg", TPriceData { QStringLiteral("13x18"), 300, {}, {} }, true, 1);
+    add(m, "/p/b.jpg", TPriceData {QStringLiteral("10X15"), 150, {}, {}}, false, 2);
+    add(m, "/p/c.jpg", TPriceData {QStringLiteral("13x18"), 300, {}, {}}, true, 1);
     QSignalSpy changed(&m, &QAbstractItemModel::dataChanged);
-    m.reprice({ "9x13|120|1200x1800|800x1200", "10x15|200|a|b", "9x13|999|first wins|x" });
+    m.reprice({"9x13|120|1200x1800|800x1200", "10x15|200|a|b", "9x13|999|first wins|x"});
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(m.line(0).SubItems[SubUnitPrice], "120 Ft");
     EXPECT_EQ(m.line(0).SubItems[SubLineTotal], "360 Ft");
@@ -268,7 +268,7 @@ TEST(Batch, PendingLinesAreSearchedAndAnnouncedOnce)
     // ...while views do not, until the batch ends.
     EXPECT_EQ(m.rowCount(), 1);
     EXPECT_EQ(inserted.count(), 0);
-    EXPECT_EQ(m.endBatch(), (QList<int> { 1, 2 }));
+    EXPECT_EQ(m.endBatch(), (QList<int> {1, 2}));
     EXPECT_FALSE(m.inBatch());
     ASSERT_EQ(inserted.count(), 1);
     EXPECT_EQ(inserted[0][1].toInt(), 1);

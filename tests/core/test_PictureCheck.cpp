@@ -31,10 +31,13 @@ const QString kSuitable = QStringLiteral("A kép méretei megfelelőek a kivála
 
 TPriceData entryWithMin(const QString& minRes)
 {
-    return TPriceData { QStringLiteral("10x15"), 120, QStringLiteral("1500x2100"), minRes };
+    return TPriceData {QStringLiteral("10x15"), 120, QStringLiteral("1500x2100"), minRes};
 }
 
-QString jpegError(int code) { return QStringLiteral("JPEG error #%1").arg(code); }
+QString jpegError(int code)
+{
+    return QStringLiteral("JPEG error #%1").arg(code);
+}
 
 QString belowMinimum(int h, int w, int a, int b)
 {
@@ -95,8 +98,8 @@ TEST(SizeRule, BoundaryIsExactly51200Bytes)
     // The padding after the end marker does not disturb the header.
     EXPECT_EQ(CheckPicture(exact, entryWithMin("")).resolution, "200x300");
     EXPECT_EQ(SizeRuleMessage(FileNameOf(small)),
-        QStringLiteral("A fájl mérete kisebb, mint 50 KB. A képet nem tudjuk elfogadni fotókidolgozásra.\n\n"
-                       "small.jpg"));
+              QStringLiteral("A fájl mérete kisebb, mint 50 KB. A képet nem tudjuk elfogadni fotókidolgozásra.\n\n"
+                             "small.jpg"));
 }
 
 TEST(SizeRule, SizesBeyond4GiBDoNotWrapAround)
@@ -104,7 +107,7 @@ TEST(SizeRule, SizesBeyond4GiBDoNotWrapAround)
     TempDir dir;
     const QString path = dir.file("huge.jpg");
     // Sparse files: nothing is written to disk.
-    for (const qint64 size : { qint64(1) << 32, (qint64(1) << 32) + 100, (qint64(1) << 33) + 51199 }) {
+    for (const qint64 size : {qint64(1) << 32, (qint64(1) << 32) + 100, (qint64(1) << 33) + 51199}) {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         if (!f.resize(size))
@@ -180,8 +183,8 @@ TEST(GetFileSize, FileWithoutReadPermission)
 
 TEST(CheckPicture, TiffIsAcceptedWithoutOpeningTheFile)
 {
-    for (const char* name : { "/no/such/folder/PHOTO.TIFF", "/no/such/folder/a.tif", "/no/such/folder/b.Tiff",
-             "/no/such/folder/c.TIFX", "/no/such/folder/d.jpg.tif" }) {
+    for (const char* name : {"/no/such/folder/PHOTO.TIFF", "/no/such/folder/a.tif", "/no/such/folder/b.Tiff",
+                             "/no/such/folder/c.TIFX", "/no/such/folder/d.jpg.tif"}) {
         const CheckResult r = CheckPicture(name, entryWithMin("99999x99999"));
         EXPECT_EQ(r.status, StatusAccepted) << name;
         EXPECT_EQ(r.resolution, "Ismeretlen") << name;
@@ -203,9 +206,9 @@ TEST(CheckPicture, ExtensionIsTakenFromTheFileNameOnly)
 
 TEST(CheckPicture, UnknownExtensionNamesItWithoutOpening)
 {
-    for (const auto& [name, ext] : { std::pair { "/no/such/a.png", "png" }, std::pair { "/no/such/b.PNG", "PNG" },
-             std::pair { "/no/such/c.jpe", "jpe" }, std::pair { "/no/such/d.jpg~", "jpg~" },
-             std::pair { "/no/such/e.", "" }, std::pair { "/no/such/noext", "" } }) {
+    for (const auto& [name, ext] :
+         {std::pair {"/no/such/a.png", "png"}, std::pair {"/no/such/b.PNG", "PNG"}, std::pair {"/no/such/c.jpe", "jpe"},
+          std::pair {"/no/such/d.jpg~", "jpg~"}, std::pair {"/no/such/e.", ""}, std::pair {"/no/such/noext", ""}}) {
         const CheckResult r = CheckPicture(name, entryWithMin(""));
         EXPECT_EQ(r.status, StatusRefused) << name;
         EXPECT_EQ(r.resolution, "") << name;
@@ -223,9 +226,9 @@ TEST(CheckPicture, ResolutionIsHeightByWidthAgainstMinimum)
     {
         int w, h, status;
     };
-    for (const Case c : { Case { 1500, 1000, StatusAccepted }, Case { 1501, 1001, StatusAccepted },
-             Case { 1499, 1000, StatusBelowMinimum }, Case { 1500, 999, StatusBelowMinimum },
-             Case { 1000, 1500, StatusBelowMinimum } }) {
+    for (const Case c :
+         {Case {1500, 1000, StatusAccepted}, Case {1501, 1001, StatusAccepted}, Case {1499, 1000, StatusBelowMinimum},
+          Case {1500, 999, StatusBelowMinimum}, Case {1000, 1500, StatusBelowMinimum}}) {
         const QString path = writeJpeg(dir.file(QStringLiteral("p%1x%2.jpg").arg(c.w).arg(c.h)), c.w, c.h, -1, 30);
         const CheckResult r = CheckPicture(path, entryWithMin(min));
         const QString res = QStringLiteral("%1x%2").arg(c.h).arg(c.w);
@@ -243,8 +246,8 @@ TEST(CheckPicture, PortraitBelowLandscapeMinimumNamesNumbersInOrder)
     EXPECT_EQ(r.status, StatusBelowMinimum);
     EXPECT_EQ(r.resolution, "1800x1200");
     EXPECT_EQ(r.info,
-        QStringLiteral("A kép felbontása (1800x1200) a megengedett minimum (1000x1500) alatt van. Ennél a "
-                       "képnél minőségi reklamációt nem tudunk elfogadni."));
+              QStringLiteral("A kép felbontása (1800x1200) a megengedett minimum (1000x1500) alatt van. Ennél a "
+                             "képnél minőségi reklamációt nem tudunk elfogadni."));
 }
 
 TEST(CheckPicture, MinimumTextsFollowTheResolutionSplit)
@@ -276,7 +279,7 @@ TEST(CheckPicture, OnlyTheHeaderIsRead)
     for (qsizetype i = sosEnd; i < garbled.size() - 2; ++i)
         garbled[i] = char(i * 7);
     const QString bad = dir.write("garbled.jpg", garbled);
-    for (const QString& path : { cut, bad }) {
+    for (const QString& path : {cut, bad}) {
         const CheckResult r = CheckPicture(path, entryWithMin("480x640"));
         EXPECT_EQ(r.status, StatusAccepted) << path.toStdString();
         EXPECT_EQ(r.resolution, "480x640");
@@ -334,17 +337,17 @@ TEST(CheckPicture, BrokenJpegGivesTheDecoderMessage)
         int code; // 0: any decoder message
     };
     const QList<Case> cases {
-        { "empty.jpg", QByteArray(), JERR_INPUT_EMPTY },
-        { "garbage.jpg", QByteArray("this is not a picture at all"), JERR_NO_SOI },
-        { "bitmap.jpg", validBmp(20, 20), JERR_NO_SOI },
-        { "soi-only.jpg", jpeg.left(2), JERR_NO_IMAGE },
-        { "in-dqt.jpg", jpeg.left(dqt + 20), 0 },
-        { "in-sof-length.jpg", jpeg.left(sof + 3), 0 },
-        { "in-sof.jpg", jpeg.left(sof + 7), 0 },
-        { "before-sos.jpg", jpeg.left(markerOffset(jpeg, 0xDA)), JERR_SOF_NO_SOS },
-        { "zeros.jpg", QByteArray(60000, '\0'), JERR_NO_SOI },
+        {"empty.jpg", QByteArray(), JERR_INPUT_EMPTY},
+        {"garbage.jpg", QByteArray("this is not a picture at all"), JERR_NO_SOI},
+        {"bitmap.jpg", validBmp(20, 20), JERR_NO_SOI},
+        {"soi-only.jpg", jpeg.left(2), JERR_NO_IMAGE},
+        {"in-dqt.jpg", jpeg.left(dqt + 20), 0},
+        {"in-sof-length.jpg", jpeg.left(sof + 3), 0},
+        {"in-sof.jpg", jpeg.left(sof + 7), 0},
+        {"before-sos.jpg", jpeg.left(markerOffset(jpeg, 0xDA)), JERR_SOF_NO_SOS},
+        {"zeros.jpg", QByteArray(60000, '\0'), JERR_NO_SOI},
         // A metadata segment that claims to run past the end of the file.
-        { "app1-past-end.jpg", QByteArray("\xFF\xD8\xFF\xE1\xFF\xFF", 6) + QByteArray(5000, 'E'), 0 },
+        {"app1-past-end.jpg", QByteArray("\xFF\xD8\xFF\xE1\xFF\xFF", 6) + QByteArray(5000, 'E'), 0},
     };
     for (const Case& c : cases) {
         const CheckResult r = CheckPicture(dir.write(c.name, c.bytes), entryWithMin(""));
@@ -372,8 +375,8 @@ TEST(CheckPicture, FilesThatCannotBeOpened)
     // added, a link to /dev/zero) are no files: refused like a folder. A pipe
     // with a writer that sends nothing, and /dev/zero that never ends, would
     // each hang or spin the check; the alarm turns that into a failure.
-    const QStringList specials = { dir.file("pipe.jpg"), dir.file("pipe.bmp"), dir.file("zero.jpg"),
-        dir.file("zero.gif"), dir.file("null.jpeg") };
+    const QStringList specials = {dir.file("pipe.jpg"), dir.file("pipe.bmp"), dir.file("zero.jpg"),
+                                  dir.file("zero.gif"), dir.file("null.jpeg")};
     ASSERT_EQ(::mkfifo(QFile::encodeName(specials[0]).constData(), 0600), 0);
     ASSERT_TRUE(QFile::link(specials[0], specials[1]));
     ASSERT_TRUE(QFile::link("/dev/zero", specials[2]));
@@ -448,9 +451,9 @@ TEST(CheckPicture, ValidOtherPictureIsNotJpeg)
 TEST(CheckPicture, AwkwardFileNames)
 {
     TempDir dir;
-    for (const QString& name : { QStringLiteral("a;b;c.jpg"), QStringLiteral("  space in name .jpg"),
-             QStringLiteral("árvíztűrő tükörfúrógép.JPG"), QStringLiteral("v1.2.final.copy.jpeg"),
-             QStringLiteral("back\\slash:colon.jpg"), QStringLiteral(".jpg") }) {
+    for (const QString& name : {QStringLiteral("a;b;c.jpg"), QStringLiteral("  space in name .jpg"),
+                                QStringLiteral("árvíztűrő tükörfúrógép.JPG"), QStringLiteral("v1.2.final.copy.jpeg"),
+                                QStringLiteral("back\\slash:colon.jpg"), QStringLiteral(".jpg")}) {
         const QString path = writeJpeg(dir.file(name), 30, 20);
         const CheckResult r = CheckPicture(path, entryWithMin("20x30"));
         EXPECT_EQ(r.status, StatusAccepted) << name.toStdString();

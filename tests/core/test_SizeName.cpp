@@ -8,27 +8,27 @@ using namespace pelmar;
 
 TEST(SizeName, NamesThatCannotBeFolderNamesAreRefusedWithTheirReason)
 {
-    for (const char* good : { "9x13", "10x15 matt", " 9x13", "A4.1", "13×18", "Árlap-é" })
+    for (const char* good : {"9x13", "10x15 matt", " 9x13", "A4.1", "13×18", "Árlap-é"})
         EXPECT_EQ(CheckSizeName(QString::fromUtf8(good)), SizeNameFault::None) << good;
     const QList<QPair<QString, SizeNameFault>> bad = {
-        { "", SizeNameFault::Empty },
-        { "9/13", SizeNameFault::Character },
-        { "9\\13", SizeNameFault::Character },
-        { "a:b", SizeNameFault::Character },
-        { "a*", SizeNameFault::Character },
-        { "a?", SizeNameFault::Character },
-        { "a\"", SizeNameFault::Character },
-        { "<a", SizeNameFault::Character },
-        { "a>", SizeNameFault::Character },
-        { "a|b", SizeNameFault::Character },
-        { "a\tb", SizeNameFault::Character },
-        { "9x13\n", SizeNameFault::Character },
-        { QString(QChar(0)), SizeNameFault::Character },
-        { "\x7f", SizeNameFault::Character },
-        { ".", SizeNameFault::Dots },
-        { "..", SizeNameFault::Dots },
-        { "9x13.", SizeNameFault::Ending },
-        { "9x13 ", SizeNameFault::Ending },
+        {"", SizeNameFault::Empty},
+        {"9/13", SizeNameFault::Character},
+        {"9\\13", SizeNameFault::Character},
+        {"a:b", SizeNameFault::Character},
+        {"a*", SizeNameFault::Character},
+        {"a?", SizeNameFault::Character},
+        {"a\"", SizeNameFault::Character},
+        {"<a", SizeNameFault::Character},
+        {"a>", SizeNameFault::Character},
+        {"a|b", SizeNameFault::Character},
+        {"a\tb", SizeNameFault::Character},
+        {"9x13\n", SizeNameFault::Character},
+        {QString(QChar(0)), SizeNameFault::Character},
+        {"\x7f", SizeNameFault::Character},
+        {".", SizeNameFault::Dots},
+        {"..", SizeNameFault::Dots},
+        {"9x13.", SizeNameFault::Ending},
+        {"9x13 ", SizeNameFault::Ending},
     };
     for (const auto& [name, fault] : bad) {
         EXPECT_EQ(CheckSizeName(name), fault) << name.toStdString();
@@ -59,7 +59,7 @@ TEST(SizeName, SameSizeIgnoresLetterCaseOnlyAndTheSizeBoxAgrees)
     EXPECT_TRUE(SameSizeName("árlap", "ÁRLAP"));
     EXPECT_FALSE(SameSizeName("9x13", " 9x13"));
     EXPECT_FALSE(SameSizeName("9x13", "9x13 "));
-    EXPECT_EQ(FindSizeIndex({ "10x15", "9x13", "9X13" }, "9X13"), 1);
+    EXPECT_EQ(FindSizeIndex({"10x15", "9x13", "9X13"}, "9X13"), 1);
 }
 
 TEST(Blanks, OnlyCharactersUpToTheSpaceAreBlanks)
@@ -73,7 +73,7 @@ TEST(Blanks, OnlyCharactersUpToTheSpaceAreBlanks)
     EXPECT_FALSE(IsBlank(QString(QChar(0x7f))));
     EXPECT_EQ(TrimBlanks(QString(" \x01"
                                  "a b\t\n")),
-        "a b");
+              "a b");
     EXPECT_EQ(TrimBlanks(QString(QChar(0xA0)) + "a"), QString(QChar(0xA0)) + "a");
     EXPECT_EQ(TrimBlanks("   "), "");
 }

@@ -11,9 +11,9 @@ using namespace pelmar;
 TEST(EncodeCp1250, GoldenBytes)
 {
     EXPECT_EQ(EncodeCp1250(QStringLiteral("Pelmar digitális fotórendelés")),
-        QByteArray("Pelmar digit\xE1lis fot\xF3rendel\xE9s"));
+              QByteArray("Pelmar digit\xE1lis fot\xF3rendel\xE9s"));
     EXPECT_EQ(EncodeCp1250(QStringLiteral("őŐűŰáÁéÉíÍóÓöÖúÚüÜ")),
-        QByteArray("\xF5\xD5\xFB\xDB\xE1\xC1\xE9\xC9\xED\xCD\xF3\xD3\xF6\xD6\xFA\xDA\xFC\xDC"));
+              QByteArray("\xF5\xD5\xFB\xDB\xE1\xC1\xE9\xC9\xED\xCD\xF3\xD3\xF6\xD6\xFA\xDA\xFC\xDC"));
     EXPECT_EQ(EncodeCp1250(QStringLiteral("€ Šš Žž „“ – ˙")), QByteArray("\x80 \x8A\x9A \x8E\x9E \x84\x93 \x96 \xFF"));
     EXPECT_EQ(EncodeCp1250(QStringLiteral("a\r\n\tb\x7f")), QByteArray("a\r\n\tb\x7f"));
     EXPECT_EQ(EncodeCp1250(QString()), QByteArray());

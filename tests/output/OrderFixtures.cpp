@@ -13,7 +13,7 @@ OrderLine makeLine(const QString& path, const QString& size, qint32 price, bool 
 
 int addLine(OrderModel& model, const QString& path, const QString& size, qint32 price, bool fill, int quantity)
 {
-    const TPriceData entry{size, price, QStringLiteral("1200x1800"), QStringLiteral("800x1200")};
+    const TPriceData entry {size, price, QStringLiteral("1200x1800"), QStringLiteral("800x1200")};
     return model.AddOrderLine(path, QStringLiteral("1800x1200"), 0, QString(), fill, entry, QString::number(quantity),
                               quantity);
 }
@@ -70,8 +70,8 @@ QByteArray exampleOrderText(bool withCd)
         "T" + E + "TELEK:",
         "--------",
         "",
-        "F" + a + "jln" + e + "v       Eredeti n" + e + "v               Kit. Darab       Egys" + e + "g" + a + "r       "
-            + O + "sszesen",
+        "F" + a + "jln" + e + "v       Eredeti n" + e + "v               Kit. Darab       Egys" + e + "g" + a
+            + "r       " + O + "sszesen",
         QByteArray(80, '-'),
         "kep00001.JPG  IMG_0001.JPG              fill     2         120 Ft         240 Ft",
         "kep00002.jpg  nyaralas.jpg              fit      1         150 Ft         150 Ft",
@@ -80,7 +80,9 @@ QByteArray exampleOrderText(bool withCd)
     if (withCd)
         lines << "CD " + i + "r" + a + "s " + e + "s indexk" + e + "p:         500 Ft";
     lines << QByteArray(35, '=');
-    lines << O + (withCd ? QByteArray("sszesen:                    890 Ft") : QByteArray("sszesen:                    390 Ft"));
+    lines << O
+            + (withCd ? QByteArray("sszesen:                    890 Ft")
+                      : QByteArray("sszesen:                    390 Ft"));
     QByteArray out;
     for (const QByteArray& l : lines)
         out += l + "\r\n";

@@ -17,10 +17,10 @@ QList<DC::File> someOrder()
 {
     QList<DC::File> files;
     for (int i = 1; i <= 40; ++i)
-        files.append({ QStringLiteral("%1-fill-1/kep%2.JPG")
-                           .arg(i % 3 ? QStringLiteral("9x13") : QStringLiteral("10x15"))
-                           .arg(i, 5, 10, QLatin1Char('0')),
-            1234567 + i });
+        files.append({QStringLiteral("%1-fill-1/kep%2.JPG")
+                          .arg(i % 3 ? QStringLiteral("9x13") : QStringLiteral("10x15"))
+                          .arg(i, 5, 10, QLatin1Char('0')),
+                      1234567 + i});
     files.append(DC::orderOwnFiles(40));
     return files;
 }
@@ -77,15 +77,14 @@ TEST(DiscCapacityLimits, FilesCountInWholeSectors)
     QList<DC::File> small;
     QList<DC::File> empty;
     for (int i = 0; i < 1000; ++i) {
-        small.append({ QStringLiteral("9x13-fill-1/kep%1.JPG").arg(i), 1 });
-        empty.append({ QStringLiteral("9x13-fill-1/kep%1.JPG").arg(i), 0 });
+        small.append({QStringLiteral("9x13-fill-1/kep%1.JPG").arg(i), 1});
+        empty.append({QStringLiteral("9x13-fill-1/kep%1.JPG").arg(i), 0});
     }
     EXPECT_EQ(DC::estimate(small).sectors - DC::estimate(empty).sectors, 1000);
     EXPECT_EQ(DC::estimate(small).fileBytes, 1000);
     // Negative sizes (a broken measurement) count as nothing.
-    EXPECT_EQ(DC::estimate({ { QStringLiteral("a"), -5 } }).fileBytes, 0);
-    EXPECT_EQ(
-        DC::estimate({ { QStringLiteral("a"), -5 } }).sectors, DC::estimate({ { QStringLiteral("a"), 0 } }).sectors);
+    EXPECT_EQ(DC::estimate({{QStringLiteral("a"), -5}}).fileBytes, 0);
+    EXPECT_EQ(DC::estimate({{QStringLiteral("a"), -5}}).sectors, DC::estimate({{QStringLiteral("a"), 0}}).sectors);
 }
 
 // The estimate against the image xorriso really writes: never below it (so a
@@ -100,8 +99,10 @@ TEST(DiscCapacityEstimate, NeverBelowTheRealImage)
         qint64 size;
     };
     const QList<Shape> shapes = {
-        { 1, 1, 8, 100 }, { 3, 60, 8, 3000 }, { 2, 150, 40, 0 }, // empty files, long names
-        { 30, 4, 120, 5000 }, // names longer than a record holds
+        {1, 1, 8, 100},
+        {3, 60, 8, 3000},
+        {2, 150, 40, 0}, // empty files, long names
+        {30, 4, 120, 5000}, // names longer than a record holds
     };
     for (const Shape& s : shapes) {
         TempDir tmp;
@@ -134,9 +135,9 @@ TEST(DiscCapacityOrder, OrderFilesFromTargetsAndSources)
     const QString a = tmp.write(QStringLiteral("IMG_0001.JPG"), noise(5000, 1));
     const QString b = tmp.write(QStringLiteral("képek/IMG 0002.jpg"), noise(7000, 2));
     const QList<DC::File> files
-        = DC::orderFiles({ QStringLiteral("9x13-fill-2\\kep00001.JPG"), QStringLiteral("10x15-fit-1\\kep00002.jpg"),
-                             QStringLiteral("10x15-fit-1\\kep00003.JPG"), QStringLiteral("10x15-fit-1\\kep00004.JPG") },
-            { a, b, tmp.file(QStringLiteral("nincs meg.JPG")), tmp.path() });
+        = DC::orderFiles({QStringLiteral("9x13-fill-2\\kep00001.JPG"), QStringLiteral("10x15-fit-1\\kep00002.jpg"),
+                          QStringLiteral("10x15-fit-1\\kep00003.JPG"), QStringLiteral("10x15-fit-1\\kep00004.JPG")},
+                         {a, b, tmp.file(QStringLiteral("nincs meg.JPG")), tmp.path()});
     ASSERT_EQ(files.size(), 4 + 3);
     EXPECT_EQ(files[0].relativePath, QStringLiteral("9x13-fill-2/kep00001.JPG"));
     EXPECT_EQ(files[0].size, 5000);
@@ -151,12 +152,12 @@ TEST(DiscCapacityOrder, OrderFilesFromTargetsAndSources)
         EXPECT_GT(files[i].size, 0);
     }
     EXPECT_EQ(own,
-        (QStringList { QStringLiteral("megrendeles.txt"), QStringLiteral("megrendeles.qrp"),
-            QStringLiteral("megrendeles_osszegezve.qrp") }));
+              (QStringList {QStringLiteral("megrendeles.txt"), QStringLiteral("megrendeles.qrp"),
+                            QStringLiteral("megrendeles_osszegezve.qrp")}));
     // The printouts grow with the order.
     EXPECT_GT(DC::orderOwnFiles(1000)[1].size, DC::orderOwnFiles(1)[1].size);
     // More targets than sources: the extra ones count nothing.
-    EXPECT_EQ(DC::orderFiles({ QStringLiteral("a/b.JPG") }, {})[0].size, 0);
+    EXPECT_EQ(DC::orderFiles({QStringLiteral("a/b.JPG")}, {})[0].size, 0);
 }
 
 TEST(DiscCapacityOrder, FolderFilesListsNestedAndHiddenFilesButNoLinksNorLeftovers)
@@ -172,8 +173,8 @@ TEST(DiscCapacityOrder, FolderFilesListsNestedAndHiddenFilesButNoLinksNorLeftove
     for (const DC::File& f : DC::folderFiles(folder + QStringLiteral("/")))
         got.insert(f.relativePath, f.size);
     EXPECT_EQ(got,
-        (QMap<QString, qint64> {
-            { QStringLiteral("a/b/c.JPG"), 10 }, { QStringLiteral(".rejtett"), 20 }, { QStringLiteral("ő.txt"), 0 } }));
+              (QMap<QString, qint64> {
+                  {QStringLiteral("a/b/c.JPG"), 10}, {QStringLiteral(".rejtett"), 20}, {QStringLiteral("ő.txt"), 0}}));
     EXPECT_TRUE(DC::folderFiles(tmp.file(QStringLiteral("nincs"))).isEmpty());
 }
 

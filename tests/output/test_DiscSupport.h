@@ -29,7 +29,7 @@ inline QByteArray runXorriso(const QStringList& args, int* exitCode = nullptr)
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral("xorriso"),
-        QStringList { QStringLiteral("-no_rc"), QStringLiteral("-local_charset"), QStringLiteral("UTF-8") } + args);
+            QStringList {QStringLiteral("-no_rc"), QStringLiteral("-local_charset"), QStringLiteral("UTF-8")} + args);
     if (!p.waitForFinished(300000))
         throw std::runtime_error("xorriso did not finish");
     if (exitCode)
@@ -70,7 +70,7 @@ inline QMap<QString, QString> snapshot(const QString& folder)
             }
         }
         shot.insert(root.relativeFilePath(path),
-            QStringLiteral("%1 %2 %3").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()).arg(hash));
+                    QStringLiteral("%1 %2 %3").arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch()).arg(hash));
     }
     return shot;
 }

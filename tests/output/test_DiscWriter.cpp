@@ -62,29 +62,29 @@ TEST(DiscWriterImage, ImageHoldsEveryFileOfTheOrderFolderExactly)
     EXPECT_TRUE(result.message.contains(image)) << result.message.toStdString();
     EXPECT_TRUE(QFileInfo(image).isFile());
     EXPECT_FALSE(QFileInfo::exists(image + QStringLiteral(".part")));
-    EXPECT_EQ(phases,
-        (QList<DiscWriter::Phase> {
-            DiscWriter::Phase::Writing, DiscWriter::Phase::Verifying, DiscWriter::Phase::Idle }));
+    EXPECT_EQ(
+        phases,
+        (QList<DiscWriter::Phase> {DiscWriter::Phase::Writing, DiscWriter::Phase::Verifying, DiscWriter::Phase::Idle}));
     for (int p : progress)
         EXPECT_TRUE(p >= -1 && p <= 100) << p;
     EXPECT_EQ(snapshot(folder), before) << "the order folder was changed";
 
     // Read back on our own, independent of the writer's verification.
     const QString rr = tmp.file(QStringLiteral("rr"));
-    runXorriso({ QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"),
-        QStringLiteral("stdio:") + image, QStringLiteral("-extract"), QStringLiteral("/"), rr });
+    runXorriso({QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"),
+                QStringLiteral("stdio:") + image, QStringLiteral("-extract"), QStringLiteral("/"), rr});
     EXPECT_EQ(readTree(rr), expected);
     EXPECT_TRUE(readTree(rr).contains(QStringLiteral("Árvíztűrő tükörfúrógép/őszi ÉÁ fotó.jpg")));
 
     // Windows reads the Joliet tree: the same names and bytes there.
     const QString joliet = tmp.file(QStringLiteral("joliet"));
-    runXorriso({ QStringLiteral("-rockridge"), QStringLiteral("off"), QStringLiteral("-joliet"), QStringLiteral("on"),
-        QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"), QStringLiteral("stdio:") + image,
-        QStringLiteral("-extract"), QStringLiteral("/"), joliet });
+    runXorriso({QStringLiteral("-rockridge"), QStringLiteral("off"), QStringLiteral("-joliet"), QStringLiteral("on"),
+                QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"),
+                QStringLiteral("stdio:") + image, QStringLiteral("-extract"), QStringLiteral("/"), joliet});
     EXPECT_EQ(readTree(joliet), expected);
 
     const QByteArray pvd
-        = runXorriso({ QStringLiteral("-indev"), QStringLiteral("stdio:") + image, QStringLiteral("-pvd_info") });
+        = runXorriso({QStringLiteral("-indev"), QStringLiteral("stdio:") + image, QStringLiteral("-pvd_info")});
     EXPECT_TRUE(pvd.contains("Volume Id    : " + kOrderName.toUtf8())) << pvd.constData();
 }
 
@@ -218,7 +218,7 @@ TEST(DiscWriterRefusals, BadJobsAreRefusedWithAReason)
 
     // The image inside the folder it is made of, also through "..".
     for (const QString& inside :
-        { folder + QStringLiteral("/order.iso"), folder + QStringLiteral("/9x13-fill-2/../x.iso"), folder }) {
+         {folder + QStringLiteral("/order.iso"), folder + QStringLiteral("/9x13-fill-2/../x.iso"), folder}) {
         const DiscResult r = writer.run(imageJob(folder, inside));
         EXPECT_EQ(r.outcome, DiscResult::Outcome::Failed) << inside.toStdString();
         EXPECT_FALSE(r.message.isEmpty());
@@ -275,17 +275,17 @@ TEST(DiscWriterFailures, DriveFailuresAreReportedInHungarianWithXorrisosReason)
         QString heading;
     };
     const QList<Case> cases = {
-        { "xorriso : FAILURE : Image size 400123s exceeds free space on media 359846s",
-            QStringLiteral("A lemezen nincs elég hely a megrendeléshez.") },
-        { "libburn : FAILURE : MEDIA: no writeable media detected",
-            QStringLiteral("Nincs írható lemez a meghajtóban.") },
-        { "xorriso : FAILURE : Closed media with data detected. Need blank or appendable media.",
-            QStringLiteral("A lemez nem üres vagy már le van zárva.") },
-        { "libburn : SORRY : Write error on drive", QStringLiteral("Hiba történt a lemez írása közben.") },
+        {"xorriso : FAILURE : Image size 400123s exceeds free space on media 359846s",
+         QStringLiteral("A lemezen nincs elég hely a megrendeléshez.")},
+        {"libburn : FAILURE : MEDIA: no writeable media detected", QStringLiteral("Nincs írható lemez a meghajtóban.")},
+        {"xorriso : FAILURE : Closed media with data detected. Need blank or appendable media.",
+         QStringLiteral("A lemez nem üres vagy már le van zárva.")},
+        {"libburn : SORRY : Write error on drive", QStringLiteral("Hiba történt a lemez írása közben.")},
     };
     for (const Case& c : cases) {
         const QString script = writeScript(tmp.file(QStringLiteral("fake-xorriso")),
-            "echo 'xorriso 1.5.4 : RockRidge filesystem manipulator'\necho '" + c.says + "' >&2\nexit 32\n");
+                                           "echo 'xorriso 1.5.4 : RockRidge filesystem manipulator'\necho '" + c.says
+                                               + "' >&2\nexit 32\n");
         DiscWriter writer;
         writer.setProgram(script);
         DiscJob job;
@@ -366,7 +366,7 @@ TEST(DiscWriterParsing, WriteProgressLines)
 {
     EXPECT_DOUBLE_EQ(*DiscWriter::parseWriteProgress(QStringLiteral(
                          "xorriso : UPDATE : Writing:      69213s   35.1%   fifo   9%  buf  50%  421.2xD")),
-        35.1);
+                     35.1);
     EXPECT_DOUBLE_EQ(*DiscWriter::parseWriteProgress(QStringLiteral("xorriso : UPDATE : Writing: 1s 100%")), 100.0);
     // The fifo percentage is not the progress; others carry none.
     EXPECT_FALSE(DiscWriter::parseWriteProgress(QStringLiteral("xorriso : UPDATE : fifo 35%")));
@@ -407,39 +407,38 @@ TEST(DiscWriterParsing, CompareOutputCountsNamesSizesAndContentOnly)
 TEST(DiscWriterParsing, FailureHeadingsFromXorrisoMessages)
 {
     // The image side: no room on the file system, a folder that cannot be made.
-    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("libburn : FAILURE : No space left on device") }, false),
-        QStringLiteral("Nincs elég szabad hely a lemezkép számára."));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libburn : FAILURE : No space left on device")}, false),
+              QStringLiteral("Nincs elég szabad hely a lemezkép számára."));
     EXPECT_EQ(
-        DiscWriter::failureHeading({ QStringLiteral("xorriso : FAILURE : Cannot acquire drive 'stdio:/x'") }, false),
+        DiscWriter::failureHeading({QStringLiteral("xorriso : FAILURE : Cannot acquire drive 'stdio:/x'")}, false),
         QStringLiteral("A lemezkép fájl nem hozható létre."));
-    EXPECT_EQ(
-        DiscWriter::failureHeading({ QStringLiteral("xorriso : FAILURE : Cannot acquire drive '/dev/sr0'") }, true),
-        QStringLiteral("A meghajtó nem érhető el."));
-    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("libisofs: FAILURE : Access to file is not allowed") }, true),
-        QStringLiteral("A megrendelés mappájának egy fájlja nem olvasható."));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("xorriso : FAILURE : Cannot acquire drive '/dev/sr0'")}, true),
+              QStringLiteral("A meghajtó nem érhető el."));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libisofs: FAILURE : Access to file is not allowed")}, true),
+              QStringLiteral("A megrendelés mappájának egy fájlja nem olvasható."));
     // Drive words do not make an image failure look like a missing disc.
-    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("x : FAILURE : no media") }, false),
-        QStringLiteral("Hiba történt a lemezkép írása közben."));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("x : FAILURE : no media")}, false),
+              QStringLiteral("Hiba történt a lemezkép írása közben."));
     EXPECT_EQ(DiscWriter::failureHeading({}, true), QStringLiteral("Hiba történt a lemez írása közben."));
     // xorriso's words for an empty drive and for a disc of the wrong kind.
-    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("libburn : SORRY : Medium not present, tray closed") }, true),
-        QStringLiteral("Nincs írható lemez a meghajtóban."));
-    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("libburn : FAILURE : No suitable media detected") }, true),
-        QStringLiteral("Nincs írható lemez a meghajtóban."));
-    EXPECT_TRUE(DiscWriter::failureHeading({ QStringLiteral("libburn : FAILURE : Unsuitable media detected. Profile "
-                                                            "0008h  CD-ROM") },
-        true)
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libburn : SORRY : Medium not present, tray closed")}, true),
+              QStringLiteral("Nincs írható lemez a meghajtóban."));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("libburn : FAILURE : No suitable media detected")}, true),
+              QStringLiteral("Nincs írható lemez a meghajtóban."));
+    EXPECT_TRUE(DiscWriter::failureHeading({QStringLiteral("libburn : FAILURE : Unsuitable media detected. Profile "
+                                                           "0008h  CD-ROM")},
+                                           true)
                     .startsWith(QStringLiteral("Ez a lemez ebben a meghajtóban nem írható.")));
-    EXPECT_EQ(DiscWriter::failureHeading({ QStringLiteral("xorriso : FAILURE : -indev differs from -outdev and "
-                                                          "-outdev media is not blank") },
-                  true),
-        QStringLiteral("A lemez nem üres vagy már le van zárva. Tegyen be egy üres lemezt."));
+    EXPECT_EQ(DiscWriter::failureHeading({QStringLiteral("xorriso : FAILURE : -indev differs from -outdev and "
+                                                         "-outdev media is not blank")},
+                                         true),
+              QStringLiteral("A lemez nem üres vagy már le van zárva. Tegyen be egy üres lemezt."));
 }
 
 TEST(DiscWriterParsing, VolumeIdFromTheFolderName)
 {
     EXPECT_EQ(DiscWriter::volumeIdFor(QStringLiteral("/home/x/Dokumentumok/Pelmar-20040315-000123/")),
-        QStringLiteral("Pelmar-20040315-000123"));
+              QStringLiteral("Pelmar-20040315-000123"));
     // Accents off, blanks and signs to "_", cut to 32 characters.
     const QString id = DiscWriter::volumeIdFor(QStringLiteral("/x/Árvíztűrő tükörfúrógép rendelés: 2024 ősz"));
     EXPECT_EQ(id, QStringLiteral("Arvizturo_tukorfurogep_rendeles_"));

@@ -63,11 +63,11 @@ void configureForBuild(TFileOperation& fo)
 
 TEST(FileOp, SplitsNamesAtEverySemicolon)
 {
-    EXPECT_EQ(SplitFileNames("a;b;;c;"), QStringList({ "a", "b", "c" }));
+    EXPECT_EQ(SplitFileNames("a;b;;c;"), QStringList({"a", "b", "c"}));
     EXPECT_EQ(SplitFileNames(""), QStringList());
     TFileOperation fo;
     fo.setFilesFrom("/x/a;b.jpg");
-    EXPECT_EQ(fo.sourceNames(), QStringList({ "/x/a", "b.jpg" }));
+    EXPECT_EQ(fo.sourceNames(), QStringList({"/x/a", "b.jpg"}));
     EXPECT_EQ(fo.FilesFrom(), "/x/a;b.jpg");
     EXPECT_FALSE(fo.Active());
 }
@@ -107,8 +107,8 @@ TEST(FileOp, SemicolonInAPathIsTwoNamesInTheTextFormButOneInTheListForm)
     EXPECT_FALSE(fo.Execute()) << "the text form splits the path into two names";
     EXPECT_FALSE(QFileInfo::exists(dir.file("out/x.jpg")));
 
-    fo.setSourceNames({ source });
-    fo.setTargetNames({ dir.file("out;1/x;y.jpg") });
+    fo.setSourceNames({source});
+    fo.setTargetNames({dir.file("out;1/x;y.jpg")});
     ASSERT_TRUE(fo.Execute()) << fo.LastError().toStdString();
     EXPECT_EQ(readAll(dir.file("out;1/x;y.jpg")), "picture");
 }
@@ -123,7 +123,7 @@ TEST(FileOp, SeveralSourcesGoIntoOneFolderOrOneTargetEach)
     fo.setFilesFrom(a + ";" + b);
     fo.setFilesTo(dir.file("into"));
     ASSERT_TRUE(fo.Execute());
-    EXPECT_EQ(entries(dir.file("into")), QStringList({ "a.txt", "b.txt" }));
+    EXPECT_EQ(entries(dir.file("into")), QStringList({"a.txt", "b.txt"}));
 
     fo.setFlags(fo.Flags() | fofMultiDestFiles);
     fo.setFilesTo(dir.file("m/1.txt") + ";" + dir.file("m/2.txt"));
@@ -161,7 +161,7 @@ TEST(FileOp, FailedCopiesLeaveNoFileUnderTheTargetName)
     EXPECT_FALSE(fo.Execute());
     EXPECT_TRUE(QFileInfo(dir.file("out/kep00002.jpg")).isDir());
 
-    EXPECT_EQ(entries(dir.file("out")), QStringList({ "keep.txt", "kep00002.jpg" }));
+    EXPECT_EQ(entries(dir.file("out")), QStringList({"keep.txt", "kep00002.jpg"}));
 
     // An unreadable source (only meaningful where permissions bind).
     if (::geteuid() != 0) {
@@ -205,10 +205,10 @@ TEST(FileOp, FullDiskLeavesNeitherTheTargetNorATemporaryFile)
     EXPECT_FALSE(fo.Execute());
     EXPECT_FALSE(fo.LastError().isEmpty());
     EXPECT_EQ(readAll(disk.path() + "/order/old.jpg"), "old contents") << "the old file stays whole";
-    EXPECT_EQ(entries(disk.path() + "/order"), QStringList({ "old.jpg" }));
+    EXPECT_EQ(entries(disk.path() + "/order"), QStringList({"old.jpg"}));
 
     EXPECT_FALSE(WriteFileAtomic(disk.path() + "/order/megrendeles.txt", QByteArray(1024 * 1024, 't')));
-    EXPECT_EQ(entries(disk.path() + "/order"), QStringList({ "old.jpg" }));
+    EXPECT_EQ(entries(disk.path() + "/order"), QStringList({"old.jpg"}));
 }
 
 TEST(FileOp, QuestionsWithoutTheNoConfirmFlags)
@@ -312,7 +312,7 @@ TEST(FileOp, MoveRenameDeleteAndWildcards)
     fo.setFilesFrom(dir.file("w/*.jpg"));
     fo.setFilesTo(dir.file("copies"));
     ASSERT_TRUE(fo.Execute()) << fo.LastError().toStdString();
-    EXPECT_EQ(entries(dir.file("copies")), QStringList({ "a.jpg", "b.jpg" }));
+    EXPECT_EQ(entries(dir.file("copies")), QStringList({"a.jpg", "b.jpg"}));
 
     fo.setOperation(foMove);
     fo.setFilesFrom(dir.file("copies/a.jpg"));
@@ -364,7 +364,7 @@ TEST(FileOp, CopiesKeepEveryByteOfLargeAndEmptyFilesAndTheirTime)
     const QString empty = dir.write("empty.jpg", QByteArray());
     // The lab sorts by modification time, to the nanosecond a file system
     // keeps.
-    const struct timespec taken[2] = { { 1000000000, 0 }, { 1000000000, 123456789 } };
+    const struct timespec taken[2] = {{1000000000, 0}, {1000000000, 123456789}};
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(source).constData(), taken, 0), 0);
     QString error;
     ASSERT_TRUE(CopyFileAtomic(source, dir.file("big-copy.tif"), &error)) << error.toStdString();

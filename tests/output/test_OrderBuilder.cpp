@@ -114,7 +114,7 @@ struct Fixture
         input.outputFolder = dir.file("Rendelesek/Pelmar-20040315-000123");
         input.totalText = "890 Ft";
         input.cdIndex = true;
-        input.settingValues = { "CD=500" };
+        input.settingValues = {"CD=500"};
         input.sizes = plan.sizes;
         input.targets = plan.targets;
     }
@@ -149,14 +149,15 @@ TEST(OrderBuilder, WorkedExampleBuildsTheWholeFolder)
     Fixture f;
     ASSERT_EQ(f.run(), BuildResult::Done);
     EXPECT_EQ(tree(f.folder()),
-        QStringList({ "10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp", "megrendeles.txt",
-            "megrendeles_osszegezve.qrp" }));
+              QStringList({"10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp", "megrendeles.txt",
+                           "megrendeles_osszegezve.qrp"}));
     EXPECT_EQ(readAll(f.folder() + "megrendeles.txt"), exampleOrderText(true));
     EXPECT_EQ(readAll(f.folder() + "9x13-fill-2/kep00001.JPG"), QByteArray(70000, 'a'));
-    EXPECT_EQ(f.host.events, QStringList({ "folder " + f.folder(), "start 2", "picture 0", "picture 1", "end" }));
-    EXPECT_EQ(f.printouts.calls,
-        QStringList({ "save order megrendeles.qrp 2", "save summary megrendeles_osszegezve.qrp", "preview order" }));
-    EXPECT_EQ(f.printouts.rows, QStringList({ "9x13|2 db|120 Ft|240 Ft", "10x15|1 db|150 Ft|150 Ft" }));
+    EXPECT_EQ(f.host.events, QStringList({"folder " + f.folder(), "start 2", "picture 0", "picture 1", "end"}));
+    EXPECT_EQ(
+        f.printouts.calls,
+        QStringList({"save order megrendeles.qrp 2", "save summary megrendeles_osszegezve.qrp", "preview order"}));
+    EXPECT_EQ(f.printouts.rows, QStringList({"9x13|2 db|120 Ft|240 Ft", "10x15|1 db|150 Ft|150 Ft"}));
     EXPECT_EQ(f.printouts.quantity, "3 db");
     const PrintoutLabels& l = f.printouts.labels;
     EXPECT_EQ(l.captions.value("LCegNev"), "Minta Fotó Bt.");
@@ -177,8 +178,8 @@ TEST(OrderBuilder, PreviewsFollowTheCheckBoxes)
         QStringList previews;
     };
     for (const Case& c :
-        { Case { true, false, { "preview order" } }, Case { true, true, { "preview order", "preview summary" } },
-            Case { false, true, {} }, Case { false, false, {} } }) {
+         {Case {true, false, {"preview order"}}, Case {true, true, {"preview order", "preview summary"}},
+          Case {false, true, {}}, Case {false, false, {}}}) {
         Fixture f;
         f.input.printData = c.data;
         f.input.printSumData = c.sum;
@@ -198,23 +199,23 @@ TEST(OrderBuilder, PartnerFieldsAreRefusedInOrderAndNothingIsWritten)
     };
     const QString nameMsg = "refused 1 Nem töltötte ki a \"Név\" mezőt!";
     const Case cases[] = {
-        { &OrderFields::UserID, "0", "refused 0 Hibás üzletszám!" },
-        { &OrderFields::UserID, "-5", "refused 0 Hibás üzletszám!" },
-        { &OrderFields::UserID, "abc", "refused 0 Hibás üzletszám!" },
-        { &OrderFields::UserID, "", "refused 0 Hibás üzletszám!" },
-        { &OrderFields::UserID, "99999999999", "refused 0 Hibás üzletszám!" },
-        { &OrderFields::UserNev, "   ", nameMsg },
-        { &OrderFields::UserHelys, "", "refused 2 Nem töltötte ki a \"Helység\" mezőt!" },
+        {&OrderFields::UserID, "0", "refused 0 Hibás üzletszám!"},
+        {&OrderFields::UserID, "-5", "refused 0 Hibás üzletszám!"},
+        {&OrderFields::UserID, "abc", "refused 0 Hibás üzletszám!"},
+        {&OrderFields::UserID, "", "refused 0 Hibás üzletszám!"},
+        {&OrderFields::UserID, "99999999999", "refused 0 Hibás üzletszám!"},
+        {&OrderFields::UserNev, "   ", nameMsg},
+        {&OrderFields::UserHelys, "", "refused 2 Nem töltötte ki a \"Helység\" mezőt!"},
         // Blanks are the characters up to the space, as in the partner editor.
-        { &OrderFields::UserNev, QString("\x01\t\x1f"), nameMsg },
-        { &OrderFields::UserCim, " ", "refused 3 Nem töltötte ki a \"Cím\" mezőt!" },
-        { &OrderFields::UserIrsz, "", "refused 4 Nem töltötte ki a \"Irányítószám\" mezőt!" },
+        {&OrderFields::UserNev, QString("\x01\t\x1f"), nameMsg},
+        {&OrderFields::UserCim, " ", "refused 3 Nem töltötte ki a \"Cím\" mezőt!"},
+        {&OrderFields::UserIrsz, "", "refused 4 Nem töltötte ki a \"Irányítószám\" mezőt!"},
     };
     for (const Case& c : cases) {
         Fixture f;
         f.input.fields.*c.field = c.value;
         EXPECT_EQ(f.run(), BuildResult::Refused);
-        EXPECT_EQ(f.host.events, QStringList({ c.expected })) << c.value.toStdString();
+        EXPECT_EQ(f.host.events, QStringList({c.expected})) << c.value.toStdString();
         EXPECT_FALSE(QFileInfo::exists(f.folder()));
         EXPECT_TRUE(f.printouts.calls.isEmpty());
     }
@@ -223,7 +224,7 @@ TEST(OrderBuilder, PartnerFieldsAreRefusedInOrderAndNothingIsWritten)
     f.input.fields.UserNev.clear();
     f.input.fields.UserHelys.clear();
     f.run();
-    EXPECT_EQ(f.host.events, QStringList({ nameMsg }));
+    EXPECT_EQ(f.host.events, QStringList({nameMsg}));
 
     // A no-break space is a character, not a blank: the partner editor
     // takes such a name, and so does the build.
@@ -250,8 +251,8 @@ TEST(OrderBuilder, VanishedSourceAnsweredYesAndNo)
         ASSERT_EQ(f.host.reasons.size(), 1);
         EXPECT_TRUE(f.host.reasons[0].endsWith("No such file or directory")) << f.host.reasons[0].toStdString();
         EXPECT_EQ(tree(f.folder()),
-            QStringList(
-                { "10x15-fit-1/kep00002.jpg", "megrendeles.qrp", "megrendeles.txt", "megrendeles_osszegezve.qrp" }));
+                  QStringList({"10x15-fit-1/kep00002.jpg", "megrendeles.qrp", "megrendeles.txt",
+                               "megrendeles_osszegezve.qrp"}));
         const QByteArray text = readAll(f.folder() + "megrendeles.txt");
         EXPECT_FALSE(text.contains("kep00001"));
         EXPECT_TRUE(text.endsWith("890 Ft\r\n")) << "the total still counts the missing picture";
@@ -260,7 +261,7 @@ TEST(OrderBuilder, VanishedSourceAnsweredYesAndNo)
     {
         Fixture f;
         QFile::remove(f.dir.file("pics/IMG_0001.JPG"));
-        f.host.continueAnswers = { false };
+        f.host.continueAnswers = {false};
         ASSERT_EQ(f.run(), BuildResult::Stopped);
         EXPECT_EQ(f.host.events.last(), "end");
         EXPECT_FALSE(QFileInfo::exists(f.folder() + "megrendeles.txt"));
@@ -294,9 +295,9 @@ TEST(OrderBuilder, PictureReplacedByAFolderFifoOrDeviceIsACopyError)
         const char* reason;
     };
     const Case cases[] = {
-        { "folder", [](const QString& p) { QDir().mkpath(p); }, "Is a directory" },
-        { "fifo", [](const QString& p) { ::mkfifo(QFile::encodeName(p).constData(), 0644); }, "nem közönséges fájl" },
-        { "device", [](const QString& p) { QFile::link("/dev/zero", p); }, "nem közönséges fájl" },
+        {"folder", [](const QString& p) { QDir().mkpath(p); }, "Is a directory"},
+        {"fifo", [](const QString& p) { ::mkfifo(QFile::encodeName(p).constData(), 0644); }, "nem közönséges fájl"},
+        {"device", [](const QString& p) { QFile::link("/dev/zero", p); }, "nem közönséges fájl"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -330,8 +331,8 @@ TEST(OrderBuilder, NamesThatLookLikePatternsOrOptionsAreCopiedAsThemselves)
     f.dir.write("pics/ab.jpg", "ab");
     f.dir.write("pics/ac.jpg", "ac");
     f.dir.write("pics/a.jpg", "a");
-    const QStringList odd = { "a?.jpg", "*.jpg", "[ab].jpg", "{a,b}.jpg", "back\\slash.jpg", "~a.jpg", "$HOME.jpg",
-        "-rf.jpg", "pi;cs/a;b.jpg" };
+    const QStringList odd = {"a?.jpg", "*.jpg",     "[ab].jpg", "{a,b}.jpg",    "back\\slash.jpg",
+                             "~a.jpg", "$HOME.jpg", "-rf.jpg",  "pi;cs/a;b.jpg"};
     f.order.clear();
     for (const QString& name : odd) {
         f.dir.write("pics/" + name, name.toUtf8());
@@ -363,10 +364,10 @@ TEST(OrderBuilder, CancelAnsweredNoThenYes)
     f.input.lines = f.order.lines();
     f.input.targets << "9x13-fill-1/kep00003.jpg";
     f.host.onPicture = [&](int i) { f.host.cancel = i >= 0; };
-    f.host.stopAnswers = { false, true };
+    f.host.stopAnswers = {false, true};
     ASSERT_EQ(f.run(), BuildResult::Stopped);
-    EXPECT_EQ(f.host.events.mid(1), QStringList({ "start 3", "picture 0", "stop?", "picture 1", "stop?", "end" }));
-    EXPECT_EQ(tree(f.folder()), QStringList({ "9x13-fill-2/kep00001.JPG" })) << "copies made stay";
+    EXPECT_EQ(f.host.events.mid(1), QStringList({"start 3", "picture 0", "stop?", "picture 1", "stop?", "end"}));
+    EXPECT_EQ(tree(f.folder()), QStringList({"9x13-fill-2/kep00001.JPG"})) << "copies made stay";
 }
 
 TEST(OrderBuilder, CancelAnsweredNoEveryTimeCompletes)
@@ -393,9 +394,9 @@ TEST(OrderBuilder, RebuildReplacesItsFilesAndLeavesOthers)
     QDir().mkpath(f.folder() + "10x15-fit-1/.pelmar-dir.part");
     ASSERT_EQ(f.run(), BuildResult::Done);
     EXPECT_EQ(tree(f.folder()),
-        QStringList(
-            { ".pelmar-notes.txt", "10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "9x13-fill-2/pelmar-1.part",
-                "megrendeles.qrp", "megrendeles.txt", "megrendeles_osszegezve.qrp", "sajat.txt" }));
+              QStringList({".pelmar-notes.txt", "10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG",
+                           "9x13-fill-2/pelmar-1.part", "megrendeles.qrp", "megrendeles.txt",
+                           "megrendeles_osszegezve.qrp", "sajat.txt"}));
     EXPECT_TRUE(QFileInfo(f.folder() + "10x15-fit-1/.pelmar-dir.part").isDir());
     EXPECT_EQ(readAll(f.folder() + "sajat.txt"), "mine");
     EXPECT_EQ(readAll(f.folder() + "megrendeles.txt"), exampleOrderText(true));
@@ -478,13 +479,13 @@ TEST(OrderBuilder, RealPrintoutsAreSavedWithValidFraming)
     OrderBuilder b(f.host, &real, f.fo);
     b.setPreviewAllowed(false);
     ASSERT_EQ(b.run(f.input), BuildResult::Done);
-    for (const char* name : { "megrendeles.qrp", "megrendeles_osszegezve.qrp" }) {
+    for (const char* name : {"megrendeles.qrp", "megrendeles_osszegezve.qrp"}) {
         const QByteArray qrp = readAll(f.folder() + name);
         ASSERT_GT(qrp.size(), 128 + 12) << name;
         auto u16 = [&](int at) { return quint16(uchar(qrp[at]) | uchar(qrp[at + 1]) << 8); };
         auto u32 = [&](qsizetype at) {
             return quint32(uchar(qrp[at]) | uchar(qrp[at + 1]) << 8 | uchar(qrp[at + 2]) << 16
-                | quint32(uchar(qrp[at + 3])) << 24);
+                           | quint32(uchar(qrp[at + 3])) << 24);
         };
         EXPECT_EQ(u16(0), 3);
         EXPECT_EQ(u16(2), 309);
@@ -566,9 +567,9 @@ TEST(OrderBuilder, FinalMessageNamesTheFolderAndTheLab)
     const QString msg = OrderBuilder::finalMessage("/r/Pelmar-20040315-000123/");
     const LabAddress lab = labAddress();
     EXPECT_EQ(msg,
-        "Megrendelése elkészült az alábbi mappába:\n\n/r/Pelmar-20040315-000123/\n\n"
-        "Írja ki a mappa tartalmát egy CD lemezre és juttassa el áruházunk címére:\n\nPelmar Kft.\n"
-            + lab.town + "\n" + lab.street + "\n" + lab.postalCode);
+              "Megrendelése elkészült az alábbi mappába:\n\n/r/Pelmar-20040315-000123/\n\n"
+              "Írja ki a mappa tartalmát egy CD lemezre és juttassa el áruházunk címére:\n\nPelmar Kft.\n"
+                  + lab.town + "\n" + lab.street + "\n" + lab.postalCode);
     EXPECT_FALSE(lab.town.isEmpty());
     EXPECT_FALSE(lab.street.isEmpty());
     EXPECT_FALSE(lab.postalCode.isEmpty());
@@ -581,7 +582,7 @@ TEST(OrderBuilder, FolderNamesWithAccentsAndSpaces)
     f.input.outputFolder = OrderFolderPath(base, QDate(2004, 3, 15), "000123");
     ASSERT_EQ(f.run(), BuildResult::Done);
     EXPECT_EQ(tree(base + "Pelmar-20040315-000123"),
-        QStringList({ "10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp", "megrendeles.txt",
-            "megrendeles_osszegezve.qrp" }));
+              QStringList({"10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp", "megrendeles.txt",
+                           "megrendeles_osszegezve.qrp"}));
     EXPECT_TRUE(OrderBuilder::finalMessage(f.input.outputFolder).contains("Rendelések és más/Pelmar-20040315-000123/"));
 }

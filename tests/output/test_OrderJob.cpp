@@ -1,6 +1,6 @@
+#include "core/AddRun.h"
 #include "core/AppError.h"
 #include "output/OrderJob.h"
-#include "core/AddRun.h"
 #include "output/OrderNames.h"
 #include "tests/output/OrderFixtures.h"
 #include "tests/output/OrderJobFixtures.h"
@@ -46,7 +46,7 @@ TEST(OrderJob, ParsesTheExample)
     EXPECT_EQ(job.baseFolder, dir.file("Rendelesek/"));
     EXPECT_EQ(job.date, QDate(2004, 3, 15));
     EXPECT_TRUE(job.cdIndex);
-    EXPECT_EQ(job.settingValues, QStringList({ "CD=500" }));
+    EXPECT_EQ(job.settingValues, QStringList({"CD=500"}));
     ASSERT_EQ(job.pictures.size(), 2);
     EXPECT_FALSE(job.pictures[1].fill);
     EXPECT_EQ(job.pictures[0].quantity, 2);
@@ -86,51 +86,50 @@ TEST(OrderJob, BadDescriptionsAreRefusedWithAClearMessage)
         return with("pictures", pics);
     };
     const QList<QPair<QByteArray, QString>> cases = {
-        { "", "a leírás üres" },
-        { " \n null \n", "a leírás null" },
-        { "5", "nem JSON objektum" },
-        { "{\"partner\": ", "nem érvényes JSON" },
-        { "[1, 2]", "egyetlen JSON objektum" },
-        { "\"text\"", "JSON" },
-        { QByteArray(5000, '{'), "nem érvényes JSON" },
-        { "\xff\xfe garbage", "nem JSON objektum" },
-        { "{\"TasakNo\": \"000001\", \"TasakNo\": \"000002\"}", "\"TasakNo\" mező kétszer" },
-        { "{\"pictures\": [{\"path\": \"/a.jpg\", \"p\\u0061th\": \"/b.jpg\"}]}", "\"path\" mező kétszer" },
-        { picture("path", QString("/usr/bin/bash") + QChar(0) + ".tif"), "\"pictures[1].path\" mező vezérlőkaraktert" },
-        { with("partner", QJsonObject { { "UserNev", "Minta\r\nÜzletszám: 999" } }),
-            "\"partner.UserNev\" mező vezérlő" },
-        { with("prices", QJsonArray { "9x13|120|1200x1800|800x1200", "10x15\t|150" }), "\"prices[2]\" mező vezérlő" },
-        { with("BaseFolder", "/tmp/\x1b[2J"), "\"BaseFolder\" mező vezérlő" },
-        { with("CD", "abc"), "\"CD\" mező egész szám" },
-        { with("CD", "500 Ft"), "\"CD\" mező egész szám" },
-        { with("CD", 2.5), "\"CD\" mező szöveg" },
-        { with("date", ""), "ÉÉÉÉ-HH-NN" },
-        { with("Pictures", QJsonArray()), "ismeretlen mező: \"Pictures\"" },
-        { with("partner", "123"), "\"partner\" mező objektum" },
-        { with("partner", QJsonObject { { "UserID", true } }), "\"partner.UserID\" mező szöveg" },
-        { with("partner", QJsonObject { { "Telefon", "1" } }), "ismeretlen mező: \"partner.Telefon\"" },
-        { with("Megj", 5), "\"Megj\" mező szöveg" },
-        { with("TasakNo", "12345"), "pontosan hat számjegy" },
-        { with("TasakNo", "12a456"), "pontosan hat számjegy" },
-        { with("TasakNo", " 12345"), "pontosan hat számjegy" },
-        { with("TasakNo", 1234567), "0 és 999999" },
-        { with("TasakNo", 1.5), "0 és 999999" },
-        { with("TasakNo", -1), "0 és 999999" },
-        { with("date", "2004-02-30"), "ÉÉÉÉ-HH-NN" },
-        { with("date", "15.03.2004"), "ÉÉÉÉ-HH-NN" },
-        { with("CDIndex", "true"), "true vagy false" },
-        { with("prices", "9x13|120"), "szövegek tömbje" },
-        { with("prices", QJsonArray { 1 }), "szövegek tömbje" },
-        { with("prices", QJsonArray { "9x13|120|1x1|1x1", "10x15|1|1x1|1x1", "9X13|90|1x1|1x1" }),
-            "a(z) \"9X13\" méret kétszer szerepel az árlistában (\"9x13\")" },
-        { with("pictures", QJsonObject()), "\"pictures\" mező tömb" },
-        { with("pictures", QJsonArray { "a.jpg" }), "1. kép leírása objektum" },
-        { picture("fill", "crop"), "\"fill\" vagy \"fit\"" },
-        { picture("quantity", 1001), "0 és 1000" },
-        { picture("quantity", "2"), "0 és 1000" },
-        { picture("quantity", 2.5), "0 és 1000" },
-        { picture("path", ""), "nincs útvonala" },
-        { picture("extra", 1), "ismeretlen mező: \"pictures[1].extra\"" },
+        {"", "a leírás üres"},
+        {" \n null \n", "a leírás null"},
+        {"5", "nem JSON objektum"},
+        {"{\"partner\": ", "nem érvényes JSON"},
+        {"[1, 2]", "egyetlen JSON objektum"},
+        {"\"text\"", "JSON"},
+        {QByteArray(5000, '{'), "nem érvényes JSON"},
+        {"\xff\xfe garbage", "nem JSON objektum"},
+        {"{\"TasakNo\": \"000001\", \"TasakNo\": \"000002\"}", "\"TasakNo\" mező kétszer"},
+        {"{\"pictures\": [{\"path\": \"/a.jpg\", \"p\\u0061th\": \"/b.jpg\"}]}", "\"path\" mező kétszer"},
+        {picture("path", QString("/usr/bin/bash") + QChar(0) + ".tif"), "\"pictures[1].path\" mező vezérlőkaraktert"},
+        {with("partner", QJsonObject {{"UserNev", "Minta\r\nÜzletszám: 999"}}), "\"partner.UserNev\" mező vezérlő"},
+        {with("prices", QJsonArray {"9x13|120|1200x1800|800x1200", "10x15\t|150"}), "\"prices[2]\" mező vezérlő"},
+        {with("BaseFolder", "/tmp/\x1b[2J"), "\"BaseFolder\" mező vezérlő"},
+        {with("CD", "abc"), "\"CD\" mező egész szám"},
+        {with("CD", "500 Ft"), "\"CD\" mező egész szám"},
+        {with("CD", 2.5), "\"CD\" mező szöveg"},
+        {with("date", ""), "ÉÉÉÉ-HH-NN"},
+        {with("Pictures", QJsonArray()), "ismeretlen mező: \"Pictures\""},
+        {with("partner", "123"), "\"partner\" mező objektum"},
+        {with("partner", QJsonObject {{"UserID", true}}), "\"partner.UserID\" mező szöveg"},
+        {with("partner", QJsonObject {{"Telefon", "1"}}), "ismeretlen mező: \"partner.Telefon\""},
+        {with("Megj", 5), "\"Megj\" mező szöveg"},
+        {with("TasakNo", "12345"), "pontosan hat számjegy"},
+        {with("TasakNo", "12a456"), "pontosan hat számjegy"},
+        {with("TasakNo", " 12345"), "pontosan hat számjegy"},
+        {with("TasakNo", 1234567), "0 és 999999"},
+        {with("TasakNo", 1.5), "0 és 999999"},
+        {with("TasakNo", -1), "0 és 999999"},
+        {with("date", "2004-02-30"), "ÉÉÉÉ-HH-NN"},
+        {with("date", "15.03.2004"), "ÉÉÉÉ-HH-NN"},
+        {with("CDIndex", "true"), "true vagy false"},
+        {with("prices", "9x13|120"), "szövegek tömbje"},
+        {with("prices", QJsonArray {1}), "szövegek tömbje"},
+        {with("prices", QJsonArray {"9x13|120|1x1|1x1", "10x15|1|1x1|1x1", "9X13|90|1x1|1x1"}),
+         "a(z) \"9X13\" méret kétszer szerepel az árlistában (\"9x13\")"},
+        {with("pictures", QJsonObject()), "\"pictures\" mező tömb"},
+        {with("pictures", QJsonArray {"a.jpg"}), "1. kép leírása objektum"},
+        {picture("fill", "crop"), "\"fill\" vagy \"fit\""},
+        {picture("quantity", 1001), "0 és 1000"},
+        {picture("quantity", "2"), "0 és 1000"},
+        {picture("quantity", 2.5), "0 és 1000"},
+        {picture("path", ""), "nincs útvonala"},
+        {picture("extra", 1), "ismeretlen mező: \"pictures[1].extra\""},
     };
     for (const auto& [text, expected] : cases) {
         const QString error = errorOf(text);
@@ -206,20 +205,20 @@ TEST(OrderJob, ToolReportsUsageBadInputAndRefusals)
     TempDir dir;
     writePictures(dir);
     EXPECT_EQ(runTool({}).code, 2);
-    EXPECT_EQ(runTool({ "a", "b" }).code, 2);
+    EXPECT_EQ(runTool({"a", "b"}).code, 2);
 
-    const ToolRun missing = runTool({ dir.file("nope.json") });
+    const ToolRun missing = runTool({dir.file("nope.json")});
     EXPECT_EQ(missing.code, 1);
     EXPECT_FALSE(missing.err.isEmpty());
 
-    const ToolRun garbage = runTool({ dir.write("bad.json", "{\"partner\": [") });
+    const ToolRun garbage = runTool({dir.write("bad.json", "{\"partner\": [")});
     EXPECT_EQ(garbage.code, 1);
     EXPECT_TRUE(garbage.err.contains("nem érvényes JSON"));
     EXPECT_TRUE(garbage.out.isEmpty());
 
     // An order description is small; a device that never ends is read only
     // to the limit.
-    const ToolRun zero = runTool({ "/dev/zero" });
+    const ToolRun zero = runTool({"/dev/zero"});
     EXPECT_EQ(zero.code, 1);
     EXPECT_TRUE(zero.err.contains("túl nagy")) << zero.err.toStdString();
 
@@ -227,12 +226,12 @@ TEST(OrderJob, ToolReportsUsageBadInputAndRefusals)
     // is built, and the status tells a script that something is missing.
     QJsonObject o = exampleJson(dir);
     QJsonArray pics = o["pictures"].toArray();
-    pics.append(QJsonObject {
-        { "path", dir.file("kepek/IMG_0001.JPG") }, { "size", "9x13" }, { "fill", "fill" }, { "quantity", 1 } });
+    pics.append(
+        QJsonObject {{"path", dir.file("kepek/IMG_0001.JPG")}, {"size", "9x13"}, {"fill", "fill"}, {"quantity", 1}});
     dir.write("kepek/broken.jpg", QByteArray("\xff\xd8\xff\xe0") + QByteArray(60000, 'x'));
-    pics.append(QJsonObject { { "path", dir.file("kepek/broken.jpg") }, { "size", "9x13" } });
+    pics.append(QJsonObject {{"path", dir.file("kepek/broken.jpg")}, {"size", "9x13"}});
     o["pictures"] = pics;
-    const ToolRun dup = runTool({ dir.write("dup.json", json(o)) });
+    const ToolRun dup = runTool({dir.write("dup.json", json(o))});
     EXPECT_EQ(dup.code, 3) << dup.err.toStdString();
     EXPECT_EQ(dup.out, dir.file("Rendelesek/Pelmar-20040315-000123/") + "\n");
     EXPECT_TRUE(dup.err.contains(dir.file("kepek/IMG_0001.JPG") + "\nA fájlt már felvette")) << dup.err.toStdString();
@@ -241,7 +240,7 @@ TEST(OrderJob, ToolReportsUsageBadInputAndRefusals)
     // A copy error keeps its reason, and leaves the picture out too.
     QDir(dir.file("Rendelesek")).removeRecursively();
     dir.write("Rendelesek/Pelmar-20040315-000123/10x15-fit-1", "a file where a size folder should be");
-    const ToolRun blocked = runTool({ dir.write("blocked.json", json(exampleJson(dir))) });
+    const ToolRun blocked = runTool({dir.write("blocked.json", json(exampleJson(dir)))});
     EXPECT_EQ(blocked.code, 3) << blocked.err.toStdString();
     EXPECT_TRUE(blocked.err.contains("Hiba a fájl másolása során: " + dir.file("kepek/nyaralas.jpg")));
     EXPECT_TRUE(blocked.err.contains("10x15-fit-1: Not a directory")) << blocked.err.toStdString();
@@ -249,14 +248,14 @@ TEST(OrderJob, ToolReportsUsageBadInputAndRefusals)
     QJsonObject partner = o["partner"].toObject();
     partner["UserNev"] = "  ";
     o["partner"] = partner;
-    const ToolRun refused = runTool({ dir.write("refused.json", json(o)) });
+    const ToolRun refused = runTool({dir.write("refused.json", json(o))});
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains("Nem töltötte ki a \"Név\" mezőt!"));
 
     // Not a single picture copied (the base folder is a file): no order.
     QJsonObject w = exampleJson(dir);
     w["BaseFolder"] = dir.write("plainfile", "x");
-    const ToolRun failed = runTool({ dir.write("w.json", json(w)) });
+    const ToolRun failed = runTool({dir.write("w.json", json(w))});
     EXPECT_EQ(failed.code, 1);
     EXPECT_TRUE(failed.err.contains("Egyetlen képet sem")) << failed.err.toStdString();
     EXPECT_TRUE(failed.err.contains("Hiba a fájl másolása során"));

@@ -28,7 +28,7 @@ TEST(OrderPlan, SameSizeDifferentFillGivesOneRowAndTwoFolders)
     ASSERT_EQ(plan.sizes.size(), 1);
     EXPECT_EQ(plan.sizes[0].quantity, 5);
     EXPECT_EQ(plan.sizes[0].summaryItem(), "9x13|5 db|120 Ft|600 Ft");
-    EXPECT_EQ(plan.targets, QStringList({ "9x13-fill-2/kep00001.jpg", "9x13-fit-3/kep00002.jpg" }));
+    EXPECT_EQ(plan.targets, QStringList({"9x13-fill-2/kep00001.jpg", "9x13-fit-3/kep00002.jpg"}));
     EXPECT_EQ(plan.picturesTotal, 600);
 }
 
@@ -39,9 +39,9 @@ TEST(OrderPlan, SameSizeFillAndQuantityShareAFolderWithNumbersOfTheirPlaces)
     addLine(m, "/p/b.JPG", "10x15", 150, true, 1);
     addLine(m, "/p/c", "9x13", 120, true, 2);
     const OrderPlan plan = PlanOrder(m.lines());
-    EXPECT_EQ(
-        plan.targets, QStringList({ "9x13-fill-2/kep00001.jpg", "10x15-fill-1/kep00002.JPG", "9x13-fill-2/kep00003" }));
-    EXPECT_EQ(plan.newNames, QStringList({ "kep00001", "kep00002", "kep00003" }));
+    EXPECT_EQ(plan.targets,
+              QStringList({"9x13-fill-2/kep00001.jpg", "10x15-fill-1/kep00002.JPG", "9x13-fill-2/kep00003"}));
+    EXPECT_EQ(plan.newNames, QStringList({"kep00001", "kep00002", "kep00003"}));
     ASSERT_EQ(plan.sizes.size(), 2);
     EXPECT_EQ(plan.sizes[0].caption, "9x13");
     EXPECT_EQ(plan.sizes[0].quantityText(), "4 db");
@@ -75,7 +75,7 @@ TEST(OrderPlan, BrokenQuantityTextFailsWithTheStrictConversion)
 {
     OrderLine l = makeLine("/p/a.jpg", "9x13", 120, true, 1);
     l.SubItems[SubQuantity] = "x";
-    EXPECT_THROW(PlanOrder({ l }), AppError);
+    EXPECT_THROW(PlanOrder({l}), AppError);
     EXPECT_TRUE(PlanOrder({}).sizes.isEmpty());
 }
 
@@ -83,7 +83,7 @@ TEST(OrderPlan, OrderFolderPathFromBaseDateAndEnvelope)
 {
     const QDate d(2004, 3, 15);
     EXPECT_EQ(OrderFolderPath("/home/bolt/Rendelések és más/", d, "000123"),
-        "/home/bolt/Rendelések és más/Pelmar-20040315-000123/");
+              "/home/bolt/Rendelések és más/Pelmar-20040315-000123/");
     EXPECT_EQ(OrderFolderPath("/r/", d, "12    "), "/r/Pelmar-20040315-12/");
     EXPECT_EQ(OrderFolderPath("/r/", QDate(2026, 12, 9), " 0 "), "/r/Pelmar-20261209-0/");
     EXPECT_EQ(WithSeparator("/a"), "/a/");

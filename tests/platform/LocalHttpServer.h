@@ -28,8 +28,7 @@ public:
     const QList<QByteArray>& requests() const { return m_requests; }
 
     // A complete reply with a Content-Length and "Connection: close".
-    static QByteArray reply(const QByteArray& statusLine, const QByteArray& body,
-                            const QByteArray& extraHeaders = {});
+    static QByteArray reply(const QByteArray& statusLine, const QByteArray& body, const QByteArray& extraHeaders = {});
     // A reply whose body length is given only by closing the connection.
     static QByteArray replyUntilClose(const QByteArray& statusLine, const QByteArray& body);
 

@@ -13,9 +13,15 @@ using namespace pelmar;
 
 namespace {
 
-QString builtHelpFile() { return qEnvironmentVariable("PELMAR_BIN_DIR") + QStringLiteral("/pelmarorder.chm"); }
+QString builtHelpFile()
+{
+    return qEnvironmentVariable("PELMAR_BIN_DIR") + QStringLiteral("/pelmarorder.chm");
+}
 
-QString sourceDir() { return qEnvironmentVariable("PELMAR_SOURCE_DIR") + QStringLiteral("/help"); }
+QString sourceDir()
+{
+    return qEnvironmentVariable("PELMAR_SOURCE_DIR") + QStringLiteral("/help");
+}
 
 QByteArray readSource(const QString& name)
 {
@@ -25,16 +31,17 @@ QByteArray readSource(const QString& name)
 
 QStringList sourceTopics()
 {
-    return QDir(sourceDir()).entryList({ QStringLiteral("*.html") }, QDir::Files, QDir::Name);
+    return QDir(sourceDir()).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
 }
 
 } // namespace
 
 TEST(HelpFile, TheBuildCompilesEveryTopicIntoTheHelpFile)
 {
-    const QStringList required = { QStringLiteral("index.html"), QStringLiteral("whatsnew.html"),
-        QStringLiteral("firstrun.html"), QStringLiteral("userdata.html"), QStringLiteral("updateprices.html"),
-        QStringLiteral("savemegr.html"), QStringLiteral("preview.html"), QStringLiteral("disc.html") };
+    const QStringList required
+        = {QStringLiteral("index.html"),    QStringLiteral("whatsnew.html"),     QStringLiteral("firstrun.html"),
+           QStringLiteral("userdata.html"), QStringLiteral("updateprices.html"), QStringLiteral("savemegr.html"),
+           QStringLiteral("preview.html"),  QStringLiteral("disc.html")};
     ChmFile chm(builtHelpFile());
     ASSERT_TRUE(chm.isOpen()) << builtHelpFile().toStdString();
     const QStringList sources = sourceTopics();
@@ -65,7 +72,7 @@ TEST(HelpFile, TheTopicsDescribeWhatTheProgramDoesNow)
     EXPECT_FALSE(all.contains(QStringLiteral("CD-író programjával")));
     EXPECT_TRUE(all.contains(QStringLiteral("Vágás mutatása")));
     const QString news = QString::fromUtf8(readSource(QStringLiteral("whatsnew.html")));
-    for (const char* topic : { "preview.html", "disc.html", "addpictures.html" })
+    for (const char* topic : {"preview.html", "disc.html", "addpictures.html"})
         EXPECT_TRUE(news.contains(QLatin1String(topic))) << topic;
     EXPECT_TRUE(news.contains(QStringLiteral("behúz")));
 }
@@ -80,7 +87,8 @@ TEST(HelpFile, EveryLinkBetweenTopicsLeadsToATopicOfTheFile)
         auto it = href.globalMatch(QString::fromUtf8(readSource(topic)));
         while (it.hasNext()) {
             const QString target = it.next().captured(1);
-            EXPECT_TRUE(chm.contains(QLatin1Char('/') + target)) << topic.toStdString() << " -> " << target.toStdString();
+            EXPECT_TRUE(chm.contains(QLatin1Char('/') + target))
+                << topic.toStdString() << " -> " << target.toStdString();
             ++links;
         }
     }

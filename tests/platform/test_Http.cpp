@@ -149,7 +149,8 @@ TEST(VersionCheck, TrimRemovesControlCharactersAndBlanksOnlyAtTheEnds)
     EXPECT_TRUE(VersionCheck::isCurrent("1.10\r\n"));
     EXPECT_FALSE(VersionCheck::isCurrent("1.1"));
     EXPECT_FALSE(VersionCheck::isCurrent("1.10.0"));
-    EXPECT_FALSE(VersionCheck::isCurrent("\xEF\xBB\xBF" "1.10"));
+    EXPECT_FALSE(VersionCheck::isCurrent("\xEF\xBB\xBF"
+                                         "1.10"));
 }
 
 TEST(VersionCheck, EachReplyGivesItsOneMessageAndRestoresTheStatusLine)
@@ -165,7 +166,9 @@ TEST(VersionCheck, EachReplyGivesItsOneMessageAndRestoresTheStatusLine)
         {"1.11", false},
         {"1.1", false},
         {"", false},
-        {"\xEF\xBB\xBF" "1.10", false},
+        {"\xEF\xBB\xBF"
+         "1.10",
+         false},
         {"<html><body>Hiba</body></html>", false},
     };
     for (const Case& c : cases) {

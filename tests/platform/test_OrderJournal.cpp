@@ -15,9 +15,9 @@ namespace {
 
 QList<JournalLine> sample()
 {
-    return { { QStringLiteral("/képek/a?*[b].jpg"), QStringLiteral("9x13|85|300x450|100x150"), true, 1 },
-        { QStringLiteral("/k\nx\x01.JPG"), QStringLiteral("10x15|120|400x600|200x300"), false, 1000 },
-        { QStringLiteral("/c.jpg"), QStringLiteral("régi|0||"), true, 0 } };
+    return {{QStringLiteral("/képek/a?*[b].jpg"), QStringLiteral("9x13|85|300x450|100x150"), true, 1},
+            {QStringLiteral("/k\nx\x01.JPG"), QStringLiteral("10x15|120|400x600|200x300"), false, 1000},
+            {QStringLiteral("/c.jpg"), QStringLiteral("régi|0||"), true, 0}};
 }
 
 // Runs SQL on the journal file from outside, as another program would.
@@ -31,7 +31,7 @@ void rawExec(const QString& path, const char* sql)
 
 QStringList setAsideFiles(const TempDir& dir)
 {
-    return QDir(dir.path()).entryList({ QStringLiteral("journal.sqlite.damaged-*") }, QDir::Files);
+    return QDir(dir.path()).entryList({QStringLiteral("journal.sqlite.damaged-*")}, QDir::Files);
 }
 
 } // namespace
@@ -41,7 +41,7 @@ TEST(OrderJournal, LinesSurviveReopeningAndEachReplaceIsWhole)
     TempDir dir;
     const QString path = dir.file(QStringLiteral("journal.sqlite"));
     EXPECT_EQ(OrderJournal::pathBeside(dir.file(QStringLiteral("settings.sqlite"))),
-        dir.file(QStringLiteral("order-journal.sqlite")));
+              dir.file(QStringLiteral("order-journal.sqlite")));
     {
         OrderJournal journal(path);
         ASSERT_TRUE(journal.isAvailable());
@@ -76,33 +76,33 @@ TEST(OrderJournal, DamagedOrForeignFilesAreSetAsideAndAFreshJournalStarts)
         std::function<void(const QString&)> spoil;
     };
     const QList<Case> cases {
-        { "garbage",
-            [](const QString& p) {
-                QFile f(p);
-                f.open(QIODevice::WriteOnly);
-                f.write(QByteArray(5000, '\xee'));
-            } },
-        { "truncated",
-            [](const QString& p) {
-                OrderJournal(p).replace(sample());
-                QFile::resize(p, 1500);
-            } },
-        { "foreign database", [](const QString& p) { rawExec(p, "CREATE TABLE t(x); INSERT INTO t VALUES (1)"); } },
-        { "wrong kind in a line",
-            [](const QString& p) {
-                OrderJournal(p).replace(sample());
-                rawExec(p, "UPDATE order_line SET quantity = 'sok' WHERE pos = 1");
-            } },
-        { "quantity out of range",
-            [](const QString& p) {
-                OrderJournal(p).replace(sample());
-                rawExec(p, "UPDATE order_line SET quantity = 1001 WHERE pos = 0");
-            } },
-        { "missing column",
-            [](const QString& p) {
-                OrderJournal(p).replace(sample());
-                rawExec(p, "ALTER TABLE order_line DROP COLUMN fill");
-            } },
+        {"garbage",
+         [](const QString& p) {
+             QFile f(p);
+             f.open(QIODevice::WriteOnly);
+             f.write(QByteArray(5000, '\xee'));
+         }},
+        {"truncated",
+         [](const QString& p) {
+             OrderJournal(p).replace(sample());
+             QFile::resize(p, 1500);
+         }},
+        {"foreign database", [](const QString& p) { rawExec(p, "CREATE TABLE t(x); INSERT INTO t VALUES (1)"); }},
+        {"wrong kind in a line",
+         [](const QString& p) {
+             OrderJournal(p).replace(sample());
+             rawExec(p, "UPDATE order_line SET quantity = 'sok' WHERE pos = 1");
+         }},
+        {"quantity out of range",
+         [](const QString& p) {
+             OrderJournal(p).replace(sample());
+             rawExec(p, "UPDATE order_line SET quantity = 1001 WHERE pos = 0");
+         }},
+        {"missing column",
+         [](const QString& p) {
+             OrderJournal(p).replace(sample());
+             rawExec(p, "ALTER TABLE order_line DROP COLUMN fill");
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -20,7 +20,10 @@ using namespace pelmar::test;
 namespace {
 
 // The geometry the tests decode for: the picture fitted into the box.
-QSize fitted(QSize upright, QSize box) { return upright.scaled(box, Qt::KeepAspectRatio); }
+QSize fitted(QSize upright, QSize box)
+{
+    return upright.scaled(box, Qt::KeepAspectRatio);
+}
 
 bool settle(PictureDecoder& decoder, int ms = 20000)
 {
@@ -50,7 +53,10 @@ QByteArray exifWithType(quint16 type, quint32 count, QByteArray value)
     return b;
 }
 
-bool isMagenta(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) > 200; }
+bool isMagenta(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) > 200;
+}
 
 int quarterOfUpright(const QImage& image, int qx, int qy)
 {
@@ -63,7 +69,7 @@ TEST(PictureInfo, OrientationAndThumbnailComeFromTheExifBlock)
 {
     const QByteArray jpeg = makeJpeg(32, 24);
     const QByteArray thumb = encodeJpeg(quarters(16, 12));
-    for (bool bigEndian : { false, true }) {
+    for (bool bigEndian : {false, true}) {
         for (int o = 1; o <= 8; ++o) {
             const exif::PictureInfo info = exif::pictureInfoFromBytes(withApp1(jpeg, exifBlock(o, thumb, bigEndian)));
             EXPECT_EQ(info.orientation, o) << bigEndian;
@@ -71,7 +77,7 @@ TEST(PictureInfo, OrientationAndThumbnailComeFromTheExifBlock)
         }
     }
     // Values outside the eight, and no tag at all: as stored.
-    for (int o : { 0, 9, 255, 65535 })
+    for (int o : {0, 9, 255, 65535})
         EXPECT_EQ(exif::pictureInfoFromBytes(withApp1(jpeg, exifBlock(o))).orientation, 1) << o;
     const exif::PictureInfo none = exif::pictureInfoFromBytes(withApp1(jpeg, exifBlock(-1, thumb)));
     EXPECT_EQ(none.orientation, 1);
@@ -93,15 +99,15 @@ TEST(PictureInfo, BrokenOrForeignInputGivesTheDefaults)
     QByteArray six(4, '\0');
     six[0] = 6;
     const QList<QPair<const char*, QByteArray>> cases = {
-        { "empty", {} },
-        { "three bytes", QByteArray("\xFF\xD8\xFF", 3) },
-        { "garbage", QByteArray(300000, '\x5A') },
-        { "exif header only", withApp1(jpeg, QByteArray("Exif\0\0", 6)) },
-        { "bad byte order", withApp1(jpeg, QByteArray("Exif\0\0XX*\0\x08\0\0\0", 14)) },
-        { "long instead of short", withApp1(jpeg, exifWithType(4, 1, six)) },
-        { "text instead of short", withApp1(jpeg, exifWithType(2, 4, QByteArray("6\0\0\0", 4))) },
-        { "short with no value", withApp1(jpeg, exifWithType(3, 0, six)) },
-        { "directory past the end", withApp1(jpeg, QByteArray("Exif\0\0II*\0\xF0\xFF\0\0", 14)) },
+        {"empty", {}},
+        {"three bytes", QByteArray("\xFF\xD8\xFF", 3)},
+        {"garbage", QByteArray(300000, '\x5A')},
+        {"exif header only", withApp1(jpeg, QByteArray("Exif\0\0", 6))},
+        {"bad byte order", withApp1(jpeg, QByteArray("Exif\0\0XX*\0\x08\0\0\0", 14))},
+        {"long instead of short", withApp1(jpeg, exifWithType(4, 1, six))},
+        {"text instead of short", withApp1(jpeg, exifWithType(2, 4, QByteArray("6\0\0\0", 4)))},
+        {"short with no value", withApp1(jpeg, exifWithType(3, 0, six))},
+        {"directory past the end", withApp1(jpeg, QByteArray("Exif\0\0II*\0\xF0\xFF\0\0", 14))},
     };
     for (const auto& [name, bytes] : cases)
         EXPECT_EQ(exif::pictureInfoFromBytes(bytes).orientation, 1) << name;
@@ -196,10 +202,10 @@ TEST(PictureDecoder, EveryOrientationComesOutUpright)
     // the stored picture is one of a turned camera.
     const QImage turned = storedFor(upright, 6);
     const QList<QPair<QString, QByteArray>> asStored = {
-        { QStringLiteral("plain.jpg"), encodeJpeg(turned) },
-        { QStringLiteral("broken.jpg"), withApp1(encodeJpeg(turned), exifBlock(6).left(20)) },
-        { QStringLiteral("zero.jpg"), withApp1(encodeJpeg(turned), exifBlock(0)) },
-        { QStringLiteral("nine.jpg"), withApp1(encodeJpeg(turned), exifBlock(9)) },
+        {QStringLiteral("plain.jpg"), encodeJpeg(turned)},
+        {QStringLiteral("broken.jpg"), withApp1(encodeJpeg(turned), exifBlock(6).left(20))},
+        {QStringLiteral("zero.jpg"), withApp1(encodeJpeg(turned), exifBlock(0))},
+        {QStringLiteral("nine.jpg"), withApp1(encodeJpeg(turned), exifBlock(9))},
     };
     for (const auto& [name, bytes] : asStored) {
         const DecodedPicture p = decodeNow(decoder, dir.write(name, bytes));
@@ -290,7 +296,7 @@ TEST(PictureDecoder, ShownGoesFirstAndDroppedAsksAreNeverDecoded)
     QObject::connect(&decoder, &PictureDecoder::pictureReady, [&](const QString& p) { order << p.section('/', -1); });
     const QString busy = writeJpeg(dir.file(QStringLiteral("busy.jpg")), 2400, 1800);
     QStringList p;
-    for (const char* n : { "a.jpg", "b.jpg", "c.jpg", "d.jpg" })
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
         p << writeJpeg(dir.file(QLatin1String(n)), 320, 240);
     const QSize box(178, 282);
     decoder.request(busy, QSize(4000, 4000), PictureDecoder::Shown);
@@ -301,7 +307,7 @@ TEST(PictureDecoder, ShownGoesFirstAndDroppedAsksAreNeverDecoded)
     decoder.request(p[2], box, PictureDecoder::Shown); // stepped onto: raised
     decoder.dropQueued(PictureDecoder::Ahead);
     ASSERT_TRUE(settle(decoder));
-    EXPECT_EQ(order, QStringList({ "busy.jpg", "d.jpg", "c.jpg" }));
+    EXPECT_EQ(order, QStringList({"busy.jpg", "d.jpg", "c.jpg"}));
     EXPECT_EQ(decoder.decodesRun(), 3);
 }
 
@@ -312,7 +318,7 @@ TEST(PictureDecoder, CacheNeverGrowsPastItsBound)
     PictureDecoder decoder(fitted, nullptr, bound, 1);
     qint64 most = 0;
     QObject::connect(&decoder, &PictureDecoder::pictureReady,
-        [&](const QString&) { most = std::max(most, decoder.cache().bytes()); });
+                     [&](const QString&) { most = std::max(most, decoder.cache().bytes()); });
     QStringList paths;
     for (int i = 0; i < 12; ++i) {
         paths << writeJpeg(dir.file(QStringLiteral("p%1.jpg").arg(i)), 400, 300); // 480,000 bytes decoded
@@ -344,7 +350,7 @@ TEST(PictureDecoder, ThumbnailsFromTheExifBlockOrASmallDecode)
     const QString junkThumb
         = dir.write(QStringLiteral("junk.jpg"), withApp1(makeJpeg(800, 600), exifBlock(1, QByteArray(900, '\x07'))));
     const QString broken = dir.write(QStringLiteral("broken.jpg"), QByteArray(60000, '\x01'));
-    for (const QString& p : { withThumb, turnedNoThumb, lyingThumb, junkThumb, broken })
+    for (const QString& p : {withThumb, turnedNoThumb, lyingThumb, junkThumb, broken})
         decoder.requestThumbnail(p);
     ASSERT_TRUE(settle(decoder));
 
@@ -355,7 +361,7 @@ TEST(PictureDecoder, ThumbnailsFromTheExifBlockOrASmallDecode)
     ASSERT_EQ(t2.size(), QSize(64, 48)); // 1/8 decode (75 x 100), upright, fitted
     for (int q = 0; q < 4; ++q)
         EXPECT_EQ(quarterOfUpright(t2, q % 2, q / 2), q);
-    for (const QString& p : { lyingThumb, junkThumb }) {
+    for (const QString& p : {lyingThumb, junkThumb}) {
         const QImage t = decoder.thumbnail(p);
         ASSERT_EQ(t.size(), QSize(64, 48)) << p.toStdString();
         EXPECT_FALSE(isMagenta(t.pixel(32, 24))) << p.toStdString();

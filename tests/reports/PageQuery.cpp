@@ -34,7 +34,7 @@ QList<QPair<int, const TextItem*>> textsOf(const PreparedReport& report, const Q
     QList<QPair<int, const TextItem*>> out;
     for (const PreparedPage& page : report.pages)
         for (const TextItem* t : textsOf(page, source))
-            out.append({ page.number, t });
+            out.append({page.number, t});
     return out;
 }
 

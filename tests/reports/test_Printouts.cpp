@@ -52,7 +52,10 @@ void final(TQRMegrForm& form, const QList<OrderLine>& lines, bool cd)
     form.setLabelCaption(QStringLiteral("QRLabel17"), QStringLiteral("850 Ft"));
 }
 
-double rightEdge(const TextItem* t) { return t->origin.x() + t->widthMm(); }
+double rightEdge(const TextItem* t)
+{
+    return t->origin.x() + t->widthMm();
+}
 
 } // namespace
 
@@ -85,7 +88,7 @@ TEST(OrderPrintout, NotFinalShowsMarkerAndLeavesNewNamesCustomerNoteAndCdEmpty)
     const PreparedPage& page = form.prepared().pages.at(0);
     EXPECT_TRUE(hasText(page, QStringLiteral("(Nem végleges adatok)")));
     EXPECT_TRUE(textsOf(page, QStringLiteral("LNewName")).isEmpty());
-    for (const char* name : { "LVevoNev", "LVevoHelys", "LVevoCim", "LVevoIrsz", "LMegj", "QRLabel16", "QRLabel17" })
+    for (const char* name : {"LVevoNev", "LVevoHelys", "LVevoCim", "LVevoIrsz", "LMegj", "QRLabel16", "QRLabel17"})
         EXPECT_TRUE(textsOf(page, QString::fromLatin1(name)).isEmpty()) << name;
     EXPECT_EQ(textOf(page, QStringLiteral("LCegHelys"))->text, QStringLiteral("Győr"));
     EXPECT_EQ(textOf(page, QStringLiteral("LFileName"), 2)->text, QStringLiteral("IMG_00003.JPG"));
@@ -96,14 +99,14 @@ TEST(OrderPrintout, NotFinalShowsMarkerAndLeavesNewNamesCustomerNoteAndCdEmpty)
 TEST(OrderPrintout, FinalShowsNewNamesCustomerNoteAndCdLine)
 {
     QList<OrderLine> lines;
-    lines << makeLine(
-        QStringLiteral("/k/a.jpg"), QStringLiteral("9x13"), QStringLiteral("fill"), 2, 120, QStringLiteral("kep00001"));
-    lines << makeLine(
-        QStringLiteral("/k/noext"), QStringLiteral("10x15"), QStringLiteral("fit"), 1, 150, QStringLiteral("kep00002"));
+    lines << makeLine(QStringLiteral("/k/a.jpg"), QStringLiteral("9x13"), QStringLiteral("fill"), 2, 120,
+                      QStringLiteral("kep00001"));
+    lines << makeLine(QStringLiteral("/k/noext"), QStringLiteral("10x15"), QStringLiteral("fit"), 1, 150,
+                      QStringLiteral("kep00002"));
     lines << makeLine(QStringLiteral("/k/mappa.v2/kep"), QStringLiteral("10x15"), QStringLiteral("fit"), 1, 150,
-        QStringLiteral("kep00003"));
+                      QStringLiteral("kep00003"));
     lines << makeLine(QStringLiteral("/k/b.tar.TIF"), QStringLiteral("10x15"), QStringLiteral("fit"), 1, 150,
-        QStringLiteral("kep00004"));
+                      QStringLiteral("kep00004"));
     TQRMegrForm form;
     final(form, lines, true);
     form.PrepareReport();
@@ -130,7 +133,7 @@ TEST(OrderPrintout, FinalShowsNewNamesCustomerNoteAndCdLine)
 TEST(OrderPrintout, RightAlignedAutoSizedLabelsKeepTheirRightEdge)
 {
     QList<OrderLine> lines;
-    for (int price : { 5, 120, 99999, 1234567 })
+    for (int price : {5, 120, 99999, 1234567})
         lines << makeLine(QStringLiteral("/k/a.jpg"), QStringLiteral("9x13"), QStringLiteral("fill"), 3, price);
     TQRMegrForm form;
     final(form, lines, false);
@@ -195,7 +198,7 @@ TEST(OrderPrintout, TooLongTextsAreCutAtTheirColumn)
 {
     QList<OrderLine> lines;
     lines << makeLine(QStringLiteral("/k/") + QString(200, QLatin1Char('W')) + QStringLiteral(".jpg"),
-        QString(40, QLatin1Char('M')), QStringLiteral("fill"), 1, 2000000000);
+                      QString(40, QLatin1Char('M')), QStringLiteral("fill"), 1, 2000000000);
     TQRMegrForm form;
     final(form, lines, false);
     form.setLabelCaption(QStringLiteral("LCegNev"), QString(300, QLatin1Char('N')));
@@ -282,7 +285,7 @@ TEST(OrderPrintout, ExactlyAPageFullAndOneMore)
     ASSERT_EQ(more.prepared().pageCount(), 2);
     const auto rows = rowsPerPage(more.prepared());
     EXPECT_EQ(rows[0].size(), FirstPageRows);
-    EXPECT_EQ(rows[1], QList<int> { FirstPageRows });
+    EXPECT_EQ(rows[1], QList<int> {FirstPageRows});
     EXPECT_EQ(textsOf(more.prepared(), QStringLiteral("LSumMegr"))[0].first, 2);
 }
 
@@ -333,8 +336,8 @@ TEST(OrderPrintout, CaptionsOutsideCodePage1250SurviveIntoThePage)
         = QStringLiteral("Ωmega Жук 日本 ") + QString::fromUcs4(U"\U0001F600") + QStringLiteral(" ő\tű\n!");
     TQRMegrForm form;
     notFinal(form,
-        { makeLine(QStringLiteral("/k/") + odd + QStringLiteral(".jpg"), QStringLiteral("9x13"), QStringLiteral("fill"),
-            1, 100) });
+             {makeLine(QStringLiteral("/k/") + odd + QStringLiteral(".jpg"), QStringLiteral("9x13"),
+                       QStringLiteral("fill"), 1, 100)});
     form.setLabelCaption(QStringLiteral("LCegNev"), odd);
     form.PrepareReport();
     const TextItem* name = textOf(form.prepared().pages[0], QStringLiteral("LCegNev"));
@@ -401,12 +404,12 @@ TEST(SummaryPrintout, SplitsItemsAtBars)
 {
     using F = std::array<QString, 4>;
     EXPECT_EQ(TQRSumMegrForm::splitItem(QStringLiteral("9x13|3 db|120 Ft|360 Ft")),
-        (F { "9x13", "3 db", "120 Ft", "360 Ft" }));
-    EXPECT_EQ(TQRSumMegrForm::splitItem(QStringLiteral("a|b|c|d|e")), (F { "a", "b", "c", "d|e" }));
-    EXPECT_EQ(TQRSumMegrForm::splitItem(QStringLiteral("egyben")), (F { "", "", "", "egyben" }));
-    EXPECT_EQ(TQRSumMegrForm::splitItem(QStringLiteral("a|b")), (F { "a", "", "", "b" }));
-    EXPECT_EQ(TQRSumMegrForm::splitItem(QStringLiteral("|||")), (F { "", "", "", "" }));
-    EXPECT_EQ(TQRSumMegrForm::splitItem(QString()), (F { "", "", "", "" }));
+              (F {"9x13", "3 db", "120 Ft", "360 Ft"}));
+    EXPECT_EQ(TQRSumMegrForm::splitItem(QStringLiteral("a|b|c|d|e")), (F {"a", "b", "c", "d|e"}));
+    EXPECT_EQ(TQRSumMegrForm::splitItem(QStringLiteral("egyben")), (F {"", "", "", "egyben"}));
+    EXPECT_EQ(TQRSumMegrForm::splitItem(QStringLiteral("a|b")), (F {"a", "", "", "b"}));
+    EXPECT_EQ(TQRSumMegrForm::splitItem(QStringLiteral("|||")), (F {"", "", "", ""}));
+    EXPECT_EQ(TQRSumMegrForm::splitItem(QString()), (F {"", "", "", ""}));
 }
 
 TEST(SummaryPrintout, RowsShowFieldsInTheirColumnsAndAlternate)

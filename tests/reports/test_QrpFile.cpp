@@ -437,7 +437,7 @@ TEST(QrpFile, UnwritableTargetOrFullDiskKeepsWhatWasThereInBothFormats)
         GTEST_SKIP() << "no permission to mount a small file system";
     const QString qrp = disk.path() + QStringLiteral("/megrendeles.qrp");
     const QString pdf = disk.path() + QStringLiteral("/megrendeles.pdf");
-    for (const QString& path : { qrp, pdf }) {
+    for (const QString& path : {qrp, pdf}) {
         QFile old(path);
         ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3 && old.flush());
     }
@@ -453,9 +453,9 @@ TEST(QrpFile, UnwritableTargetOrFullDiskKeepsWhatWasThereInBothFormats)
     EXPECT_THROW(savePdf(form.prepared(), pdf), AppError);
     EXPECT_EQ(readAll(qrp), "old");
     EXPECT_EQ(readAll(pdf), "old");
-    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
-        QStringList(
-            { QStringLiteral("filler"), QStringLiteral("megrendeles.pdf"), QStringLiteral("megrendeles.qrp") }));
+    EXPECT_EQ(
+        QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+        QStringList({QStringLiteral("filler"), QStringLiteral("megrendeles.pdf"), QStringLiteral("megrendeles.qrp")}));
 }
 
 TEST(QrpFile, ReaderRejectsBrokenFiles)

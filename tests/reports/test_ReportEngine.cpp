@@ -64,7 +64,7 @@ TEST(ReportEngine, HooksRunInOrderWithCurrentIndex)
 {
     Small s(3);
     ReportLayout(QDate(2026, 3, 4)).generate(s.report);
-    EXPECT_EQ(s.log, (QStringList { "report", "header", "title", "row 0", "row 1", "row 2", "summary", "footer" }));
+    EXPECT_EQ(s.log, (QStringList {"report", "header", "title", "row 0", "row 1", "row 2", "summary", "footer"}));
     EXPECT_EQ(s.report.CurrentIndex, -1);
 }
 
@@ -79,7 +79,7 @@ TEST(ReportEngine, CaptionSetDuringRowsShowsInSummary)
 TEST(ReportEngine, ReportHookMayReplaceItemsBeforeRows)
 {
     Small s(2);
-    s.report.BeforePrint = [&](Report&, bool&) { s.detail->Items = QStringList { "x", "y", "z", "w" }; };
+    s.report.BeforePrint = [&](Report&, bool&) { s.detail->Items = QStringList {"x", "y", "z", "w"}; };
     PreparedReport r = ReportLayout().generate(s.report);
     EXPECT_EQ(rowsPerPage(r).size(), 1);
     EXPECT_EQ(textsOf(r, QStringLiteral("Row")).size(), 4);

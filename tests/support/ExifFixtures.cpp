@@ -87,8 +87,8 @@ QImage storedFor(const QImage& upright, int orientation)
     {
         Edge row, column;
     };
-    static const Rule rules[9] = { { Top, Left }, { Top, Left }, { Top, Right }, { Bottom, Right }, { Bottom, Left },
-        { Left, Top }, { Right, Top }, { Right, Bottom }, { Left, Bottom } };
+    static const Rule rules[9] = {{Top, Left}, {Top, Left},  {Top, Right},    {Bottom, Right}, {Bottom, Left},
+                                  {Left, Top}, {Right, Top}, {Right, Bottom}, {Left, Bottom}};
     const Rule rule = rules[orientation >= 1 && orientation <= 8 ? orientation : 1];
     const int w = upright.width(), h = upright.height();
     const bool rowsAreColumns = rule.row == Left || rule.row == Right;

@@ -21,7 +21,7 @@ QByteArray encodeJpeg(const QImage& image);
 // or mirroring: red top left, green top right, blue bottom left, yellow
 // bottom right.
 QImage quarters(int width, int height);
-inline const QColor kQuarterColours[4] = { Qt::red, Qt::green, Qt::blue, Qt::yellow };
+inline const QColor kQuarterColours[4] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
 
 // The pixels a camera stores for the upright picture under an EXIF
 // orientation, built from the tag's definition (which edge of the upright

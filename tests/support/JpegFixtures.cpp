@@ -15,8 +15,8 @@ namespace pelmar::test {
 
 QByteArray makeJpeg(int width, int height, qint64 exactBytes, int quality)
 {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr jerr{};
+    jpeg_compress_struct cinfo {};
+    jpeg_error_mgr jerr {};
     cinfo.err = jpeg_std_error(&jerr);
     jpeg_create_compress(&cinfo);
     unsigned char* mem = nullptr;

@@ -7,7 +7,10 @@
 #include <ostream>
 
 // Readable Qt values in GoogleTest failure messages (instead of byte dumps).
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 inline void PrintTo(const QStringList& list, std::ostream* os)
 {

@@ -70,7 +70,7 @@ protected:
     // The usual start: three sizes, 9x13 selected.
     void openWithPrices()
     {
-        storePrices({ kPrice9x13, kPrice10x15, kPrice13x18 });
+        storePrices({kPrice9x13, kPrice10x15, kPrice13x18});
         openForm();
     }
 

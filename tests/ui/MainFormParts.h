@@ -38,7 +38,10 @@ template <typename T> T* mainPart(const MainForm& form, const char* name)
 }
 
 #define PELMAR_MAIN_PART(Type, Name)                                                                                   \
-    inline Type* Name(const MainForm& form) { return mainPart<Type>(form, #Name); }
+    inline Type* Name(const MainForm& form)                                                                            \
+    {                                                                                                                  \
+        return mainPart<Type>(form, #Name);                                                                            \
+    }
 
 PELMAR_MAIN_PART(QToolBar, ToolBar1)
 PELMAR_MAIN_PART(QLabel, PelmarLogo)

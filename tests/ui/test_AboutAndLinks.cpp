@@ -66,11 +66,11 @@ protected:
 TEST_F(MainWindowServices, WebLinksOpenTheBrowserOnceEach)
 {
     miJumpPelmar(*window)->trigger();
-    EXPECT_EQ(opened, QStringList { LabInfo::homeUrl() });
+    EXPECT_EQ(opened, QStringList {LabInfo::homeUrl()});
     miJumpDigi(*window)->trigger();
     EXPECT_EQ(opened.last(), LabInfo::digitalUrl());
     QTest::mouseClick(PelmarLogo(*window), Qt::LeftButton);
-    EXPECT_EQ(opened, QStringList({ LabInfo::homeUrl(), LabInfo::digitalUrl(), LabInfo::homeUrl() }));
+    EXPECT_EQ(opened, QStringList({LabInfo::homeUrl(), LabInfo::digitalUrl(), LabInfo::homeUrl()}));
     EXPECT_TRUE(messages.texts().isEmpty());
 }
 
@@ -78,7 +78,7 @@ TEST_F(MainWindowServices, HelpMenuOpensContentsAndWhatsNewInTheBuiltFile)
 {
     Contents(*window)->trigger();
     miWhatsNew(*window)->trigger();
-    EXPECT_EQ(help, QStringList({ QString(), QStringLiteral("whatsnew.html") }));
+    EXPECT_EQ(help, QStringList({QString(), QStringLiteral("whatsnew.html")}));
     EXPECT_EQ(Help::helpFile(), window->helpFile());
     EXPECT_TRUE(window->helpFile().endsWith(QStringLiteral("/pelmarorder.chm")));
 }
@@ -94,8 +94,8 @@ TEST_F(MainWindowServices, AboutBoxLinkKeepsTheBoxOpen)
         about->OKBtn->click();
     });
     About(*window)->trigger();
-    EXPECT_EQ(script.seen(), QStringList { QStringLiteral("pelmar::TAboutForm") });
-    EXPECT_EQ(opened, QStringList { LabInfo::homeUrl() });
+    EXPECT_EQ(script.seen(), QStringList {QStringLiteral("pelmar::TAboutForm")});
+    EXPECT_EQ(opened, QStringList {LabInfo::homeUrl()});
 }
 
 TEST_F(MainWindowServices, PartnerDataFromTheMenuHasCancelAndWritesTheStore)
@@ -111,7 +111,7 @@ TEST_F(MainWindowServices, PartnerDataFromTheMenuHasCancelAndWritesTheStore)
         f->CancelBtn->click();
     });
     UserData(*window)->trigger();
-    EXPECT_EQ(script.seen(), QStringList { QStringLiteral("pelmar::TUserDataForm") });
+    EXPECT_EQ(script.seen(), QStringList {QStringLiteral("pelmar::TUserDataForm")});
     EXPECT_EQ(PartnerData().UserName, QStringLiteral("Régi"));
     TUserData stored;
     loadPartnerData(stored, m_db);

@@ -34,7 +34,7 @@ TEST(AboutForm, LinkOpensTheSiteOnceAndKeepsTheBox)
     TAboutForm f(nullptr);
     test::showActive(&f);
     QTest::mouseClick(f.Label3, Qt::LeftButton);
-    EXPECT_EQ(opened, QStringList{QStringLiteral("http://www.pelmar.hu/")});
+    EXPECT_EQ(opened, QStringList {QStringLiteral("http://www.pelmar.hu/")});
     EXPECT_TRUE(f.isVisible());
     Shell::setOpenHandler({});
     f.accept();

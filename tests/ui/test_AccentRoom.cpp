@@ -37,8 +37,8 @@ TEST(AccentRoom, CapitalAccentsAreDrawnWholeAtTheTopOfALabel)
         int points;
         bool bold;
     };
-    for (const Face& f : { Face { "Liberation Sans", 8, false }, Face { "DejaVu Sans", 9, false },
-             Face { "Liberation Sans", 12, true }, Face { "Tahoma", 8, false } }) {
+    for (const Face& f : {Face {"Liberation Sans", 8, false}, Face {"DejaVu Sans", 9, false},
+                          Face {"Liberation Sans", 12, true}, Face {"Tahoma", 8, false}}) {
         SCOPED_TRACE(f.family + std::to_string(f.points));
         QFont font(QString::fromLatin1(f.family), f.points);
         font.setBold(f.bold);

@@ -35,11 +35,11 @@ TEST(CropPainter, FillGreysTheCutPartsAndLeavesThePrintedPart)
     // Landscape 4:3 picture on 10x15: bands at the top and bottom are cut.
     const QRect pic(0, 0, 180, 135);
     const QImage img = render(pic, "10x15", true);
-    EXPECT_TRUE(isGreen(img.pixel(90, 67)));  // middle stays as it is
-    EXPECT_FALSE(isGreen(img.pixel(90, 2)));  // top band greyed
+    EXPECT_TRUE(isGreen(img.pixel(90, 67))); // middle stays as it is
+    EXPECT_FALSE(isGreen(img.pixel(90, 2))); // top band greyed
     EXPECT_FALSE(isGreen(img.pixel(90, 132))); // bottom band greyed
     EXPECT_LT(qGreen(img.pixel(90, 2)), 200);
-    EXPECT_TRUE(isGreen(img.pixel(2, 67)));   // no cut at the sides
+    EXPECT_TRUE(isGreen(img.pixel(2, 67))); // no cut at the sides
     // Portrait picture: the sides are cut instead.
     const QImage portrait = render(QRect(0, 0, 135, 180), "10x15", true);
     EXPECT_FALSE(isGreen(portrait.pixel(2, 90)));

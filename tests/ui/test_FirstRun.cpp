@@ -8,7 +8,6 @@
 #include "ui/MainForm.h"
 #include "ui/MessageBox.h"
 #include "ui/MoneyEdit.h"
-#include "platform/SettingsStore.h"
 #include "ui/UpdatePricesForm.h"
 #include "ui/UserDataForm.h"
 #include "ui/WelcomeForm.h"
@@ -117,16 +116,16 @@ TEST_F(FirstRun, EmptyStoreGreetsAndForcesThePriceList)
         ASSERT_NE(f, nullptr);
         f->CancelBtn->click();
         EXPECT_TRUE(f->isVisible());
-        EXPECT_EQ(messages.texts(), QStringList { TUpdatePricesForm::kEmptyListText });
+        EXPECT_EQ(messages.texts(), QStringList {TUpdatePricesForm::kEmptyListText});
         addPrice(d, QStringLiteral("9x13"), QStringLiteral("45"));
     });
     start(script);
-    EXPECT_EQ(script.seen(), QStringList({ kWelcome, kPrices }));
+    EXPECT_EQ(script.seen(), QStringList({kWelcome, kPrices}));
     EXPECT_EQ(CBSize(*window)->count(), 1);
     EXPECT_EQ(CBSize(*window)->currentIndex(), 0);
     EXPECT_EQ(window->currentPrice().Price, 45);
-    EXPECT_EQ(window->priceList(), QStringList { QStringLiteral("9x13|45|1800x1200|900x600") });
-    EXPECT_EQ(window->settingValues(), QStringList { QStringLiteral("CD=0") });
+    EXPECT_EQ(window->priceList(), QStringList {QStringLiteral("9x13|45|1800x1200|900x600")});
+    EXPECT_EQ(window->settingValues(), QStringList {QStringLiteral("CD=0")});
     EXPECT_TRUE(window->showWelcome());
     EXPECT_EQ(PartnerData().UserID, 0); // not asked for without the box
 }
@@ -152,7 +151,7 @@ TEST_F(FirstRun, PartnerDataFirstWithoutCancelThenPricesAndBothSurviveARestart)
     script.then(
         [](QWidget* d) { addPrice(d, QStringLiteral("10x15"), QStringLiteral("60.5"), QStringLiteral("1500")); });
     start(script);
-    EXPECT_EQ(script.seen(), QStringList({ kWelcome, kUserData, kPrices }));
+    EXPECT_EQ(script.seen(), QStringList({kWelcome, kUserData, kPrices}));
     EXPECT_EQ(PartnerData().UserID, 123);
     EXPECT_FALSE(window->showWelcome());
     // The command's tag is back at 0: the menu opens the editor with Mégse.
@@ -169,8 +168,8 @@ TEST_F(FirstRun, PartnerDataFirstWithoutCancelThenPricesAndBothSurviveARestart)
     EXPECT_TRUE(none.seen().isEmpty());
     EXPECT_EQ(PartnerData().UserID, 123);
     EXPECT_EQ(PartnerData().UserName, QStringLiteral("Fotó Bolt Bt."));
-    EXPECT_EQ(window->priceList(), QStringList { QStringLiteral("10x15|60|1800x1200|900x600") });
-    EXPECT_EQ(window->settingValues(), QStringList { QStringLiteral("CD=1500") });
+    EXPECT_EQ(window->priceList(), QStringList {QStringLiteral("10x15|60|1800x1200|900x600")});
+    EXPECT_EQ(window->settingValues(), QStringList {QStringLiteral("CD=1500")});
     EXPECT_EQ(CBSize(*window)->currentText(), QStringLiteral("10x15"));
     EXPECT_FALSE(window->showWelcome());
     SettingsStore store(m_db);
@@ -209,8 +208,8 @@ TEST_F(FirstRun, RunsOncePerRunAndTheWelcomeKeyWorks)
         welcome(d, false, false, false);
     });
     start(script);
-    EXPECT_EQ(script.seen(), QStringList { kWelcome }); // a filled list needs no editor
-    EXPECT_EQ(helpRequests, QStringList { QStringLiteral("firstrun.html") });
+    EXPECT_EQ(script.seen(), QStringList {kWelcome}); // a filled list needs no editor
+    EXPECT_EQ(helpRequests, QStringList {QStringLiteral("firstrun.html")});
 
     // Deactivating and activating again does not start the flow over.
     QWidget other;
@@ -218,7 +217,7 @@ TEST_F(FirstRun, RunsOncePerRunAndTheWelcomeKeyWorks)
     test::showActive(window.get());
     window->FormActivate();
     QTest::qWait(100);
-    EXPECT_EQ(script.seen(), QStringList { kWelcome });
+    EXPECT_EQ(script.seen(), QStringList {kWelcome});
 }
 
 TEST_F(FirstRun, CloseBoxOnTheWelcomeCountsLikeOk)
@@ -233,7 +232,7 @@ TEST_F(FirstRun, CloseBoxOnTheWelcomeCountsLikeOk)
     });
     script.then([](QWidget* d) { addPrice(d, QStringLiteral("9x13"), QStringLiteral("45")); });
     start(script);
-    EXPECT_EQ(script.seen(), QStringList({ kWelcome, kPrices }));
+    EXPECT_EQ(script.seen(), QStringList({kWelcome, kPrices}));
     EXPECT_FALSE(window->showWelcome());
     window.reset();
     SettingsStore store(m_db);

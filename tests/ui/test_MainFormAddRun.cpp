@@ -27,16 +27,17 @@ TEST_F(AddRun, OneAcceptedJpegBecomesTheOnlySelectedLineWithEditorsAndPreview)
     openWithPrices();
     Darab(*form)->setValue(2);
     const QString path = jpeg(QStringLiteral("a/Kep1.JPG"), 150, 100);
-    add({ path });
+    add({path});
     ASSERT_EQ(lines(), 1);
     EXPECT_TRUE(messages.shown().isEmpty());
     const OrderLine& l = line(0);
     EXPECT_EQ(l.Caption, QStringLiteral("Kep1.JPG"));
-    EXPECT_EQ(l.SubItems,
-        QStringList({ QStringLiteral("100x150"), QStringLiteral("fill"), QStringLiteral("9x13"), QStringLiteral("2"),
-            QStringLiteral("85 Ft"), QStringLiteral("170 Ft"), kSuitable, path, QString() }));
+    EXPECT_EQ(
+        l.SubItems,
+        QStringList({QStringLiteral("100x150"), QStringLiteral("fill"), QStringLiteral("9x13"), QStringLiteral("2"),
+                     QStringLiteral("85 Ft"), QStringLiteral("170 Ft"), kSuitable, path, QString()}));
     EXPECT_EQ(l.ImageIndex, 0);
-    EXPECT_EQ(form->selectedRows(), QList<int>({ 0 }));
+    EXPECT_EQ(form->selectedRows(), QList<int>({0}));
     EXPECT_EQ(status(), kSuitable);
     EXPECT_TRUE(statusIconShown());
     EXPECT_EQ(SumMenny(*form)->text(), QStringLiteral("2 db"));
@@ -64,14 +65,14 @@ TEST_F(AddRun, RefusedFilesShowOneBoxEachAndLeaveNoLine)
     bitmap.fill(Qt::blue);
     ASSERT_TRUE(bitmap.save(bmp, "BMP"));
     const QString sameName = jpeg(QStringLiteral("other/LOW.jpg"), 150, 100);
-    add({ low, tiff, tooSmall, exact, garbage, bmp, sameName });
+    add({low, tiff, tooSmall, exact, garbage, bmp, sameName});
 
     ASSERT_EQ(lines(), 3);
     EXPECT_EQ(line(0).Caption, QStringLiteral("low.jpg"));
     EXPECT_EQ(line(0).ImageIndex, 2);
     EXPECT_EQ(line(0).info(),
-        QStringLiteral("A kép felbontása (100x140) a megengedett minimum (100x150) alatt van. Ennél a képnél "
-                       "minőségi reklamációt nem tudunk elfogadni."));
+              QStringLiteral("A kép felbontása (100x140) a megengedett minimum (100x150) alatt van. Ennél a képnél "
+                             "minőségi reklamációt nem tudunk elfogadni."));
     EXPECT_EQ(line(1).Caption, QStringLiteral("scan.TIFF"));
     EXPECT_EQ(line(1).resolution(), QStringLiteral("Ismeretlen"));
     EXPECT_EQ(line(2).Caption, QStringLiteral("exact.jpeg"));
@@ -87,23 +88,23 @@ TEST_F(AddRun, RefusedFilesShowOneBoxEachAndLeaveNoLine)
     EXPECT_TRUE(texts[2].startsWith(QStringLiteral("A következő fájl sérült vagy nem JPG formátumú:\n\n")))
         << texts[2].toStdString();
     EXPECT_EQ(texts[3],
-        QStringLiteral("A fájlt már felvette az összeállításba ezzel a mérettel és kitöltéssel:\n\n"
-                       "low.jpg"));
+              QStringLiteral("A fájlt már felvette az összeállításba ezzel a mérettel és kitöltéssel:\n\n"
+                             "low.jpg"));
 
     // Several new lines: all selected, the preview shows its empty text.
-    EXPECT_EQ(form->selectedRows(), QList<int>({ 0, 1, 2 }));
+    EXPECT_EQ(form->selectedRows(), QList<int>({0, 1, 2}));
     EXPECT_TRUE(form->previewPicture().path().isEmpty());
     EXPECT_EQ(status(), MainForm::idleStatusText());
     EXPECT_EQ(SumMenny(*form)->text(), QStringLiteral("3 db"));
     EXPECT_EQ(SumPrice(*form)->text(), QStringLiteral("255 Ft"));
 
     // The low line alone: red cross and its warning in the status line.
-    select({ 0 });
+    select({0});
     EXPECT_TRUE(statusIconShown());
     EXPECT_EQ(status(), line(0).info());
     EXPECT_EQ(settledPreview().size(), QSize(140, 100));
     // The TIFF line alone: nothing is read from the file.
-    select({ 1 });
+    select({1});
     EXPECT_TRUE(form->previewPicture().path().isEmpty());
     EXPECT_EQ(status(), kSuitable);
 }
@@ -113,15 +114,15 @@ TEST_F(AddRun, DuplicateOfAnEarlierRunFocusesTheLineAndAnotherFillModeAddsOne)
     openWithPrices();
     const QString a = jpeg(QStringLiteral("a.jpg"), 150, 100);
     const QString b = jpeg(QStringLiteral("b.jpg"), 150, 100);
-    add({ a, b });
+    add({a, b});
     ASSERT_EQ(lines(), 2);
-    select({ 0 });
+    select({0});
     messages.clear();
-    add({ b });
+    add({b});
     EXPECT_EQ(lines(), 2);
     EXPECT_EQ(messages.texts(),
-        QStringList({ QStringLiteral("A fájlt már felvette az összeállításba ezzel a mérettel és kitöltéssel:\n\n"
-                                     "b.jpg") }));
+              QStringList({QStringLiteral("A fájlt már felvette az összeállításba ezzel a mérettel és kitöltéssel:\n\n"
+                                          "b.jpg")}));
     // The selection from before the run was cleared; the found line has the
     // focus mark.
     EXPECT_TRUE(form->selectedRows().isEmpty());
@@ -130,9 +131,9 @@ TEST_F(AddRun, DuplicateOfAnEarlierRunFocusesTheLineAndAnotherFillModeAddsOne)
     // The same file with "fit" or another size is a new line.
     messages.clear();
     RBFit(*form)->setChecked(true);
-    add({ b });
+    add({b});
     CBSize(*form)->setCurrentIndex(1);
-    add({ b });
+    add({b});
     EXPECT_TRUE(messages.shown().isEmpty());
     ASSERT_EQ(lines(), 4);
     EXPECT_EQ(line(2).fill(), QStringLiteral("fit"));
@@ -143,7 +144,7 @@ TEST_F(AddRun, DuplicateOfAnEarlierRunFocusesTheLineAndAnotherFillModeAddsOne)
 TEST_F(AddRun, CancelledDialogChangesNoLineButResyncsTheEditors)
 {
     openWithPrices();
-    add({ jpeg(QStringLiteral("a.jpg"), 150, 100) });
+    add({jpeg(QStringLiteral("a.jpg"), 150, 100)});
     form->previewPicture().clear();
     add({});
     EXPECT_EQ(lines(), 1);
@@ -158,7 +159,7 @@ TEST_F(AddRun, VanishedFileEndsTheRunKeepingTheLinesAddedSoFar)
     const QString a = jpeg(QStringLiteral("a.jpg"), 150, 100);
     const QString b = jpeg(QStringLiteral("b.jpg"), 150, 100);
     const QString gone = dir.file(QStringLiteral("gone.jpg"));
-    add({ a, gone, b });
+    add({a, gone, b});
     ASSERT_EQ(lines(), 1);
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown().front().kind, MessageKind::GeneralError);
@@ -168,7 +169,7 @@ TEST_F(AddRun, VanishedFileEndsTheRunKeepingTheLinesAddedSoFar)
     EXPECT_FALSE(PBAdd(*form)->isVisible());
     EXPECT_TRUE(ToolBar1(*form)->isEnabled());
     EXPECT_TRUE(AddPic(*form)->isEnabled());
-    EXPECT_EQ(form->selectedRows(), QList<int>({ 0 }));
+    EXPECT_EQ(form->selectedRows(), QList<int>({0}));
     EXPECT_EQ(SumMenny(*form)->text(), QStringLiteral("1 db"));
     EXPECT_EQ(status(), kSuitable);
     EXPECT_EQ(settledPreview().size(), QSize(150, 100));
@@ -176,16 +177,16 @@ TEST_F(AddRun, VanishedFileEndsTheRunKeepingTheLinesAddedSoFar)
     // A folder in place of a picture cannot be measured either.
     messages.clear();
     QDir().mkpath(dir.file(QStringLiteral("folder.jpg")));
-    add({ dir.file(QStringLiteral("folder.jpg")), b });
+    add({dir.file(QStringLiteral("folder.jpg")), b});
     EXPECT_EQ(lines(), 1);
-    EXPECT_EQ(messages.texts(), QStringList({ QStringLiteral("File access denied.") }));
+    EXPECT_EQ(messages.texts(), QStringList({QStringLiteral("File access denied.")}));
 }
 
 TEST_F(AddRun, OrderCommandsAreBlockedWhileTheRunHandlesEvents)
 {
     openWithPrices();
-    add({ jpeg(QStringLiteral("first.jpg"), 150, 100) });
-    select({ 0 });
+    add({jpeg(QStringLiteral("first.jpg"), 150, 100)});
+    select({0});
     const QString a = jpeg(QStringLiteral("a.jpg"), 150, 100);
     bool checked = false;
     // The first chance comes before the first file, the second between files.
@@ -197,9 +198,9 @@ TEST_F(AddRun, OrderCommandsAreBlockedWhileTheRunHandlesEvents)
             EXPECT_EQ(status(), QStringLiteral("Folyamat:"));
             EXPECT_FALSE(ToolBar1(*form)->isEnabled());
             EXPECT_FALSE(Panel1(*form)->isEnabled());
-            for (QAction* a : { AddPic(*form), DelPic(*form), OutputMegr(*form), PrintMegr(*form), ShowPrices(*form) })
+            for (QAction* a : {AddPic(*form), DelPic(*form), OutputMegr(*form), PrintMegr(*form), ShowPrices(*form)})
                 EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-            for (QAction* a : { Contents(*form), About(*form), UserData(*form), miJumpPelmar(*form), SelectAll(*form) })
+            for (QAction* a : {Contents(*form), About(*form), UserData(*form), miJumpPelmar(*form), SelectAll(*form)})
                 EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
             // Called directly, the handlers refuse too.
             form->DelPicExecute();
@@ -207,7 +208,7 @@ TEST_F(AddRun, OrderCommandsAreBlockedWhileTheRunHandlesEvents)
             EXPECT_EQ(form->order().lineCount(), 1);
         });
     });
-    add({ a, jpeg(QStringLiteral("b.jpg"), 150, 100) });
+    add({a, jpeg(QStringLiteral("b.jpg"), 150, 100)});
     EXPECT_TRUE(checked);
     EXPECT_EQ(lines(), 3);
     EXPECT_TRUE(messages.shown().isEmpty());
@@ -219,7 +220,7 @@ TEST_F(AddRun, ClosingDuringTheRunStopsItAndThenCloses)
     QStringList files;
     for (int i = 0; i < 5; ++i)
         files.append(jpeg(QStringLiteral("p%1.jpg").arg(i), 150, 100));
-    add({ files[0] });
+    add({files[0]});
     messages.queueAnswer(MessageAnswer::Yes);
     QTimer::singleShot(0, form.get(), [&] { form->close(); });
     add(files.mid(1));
@@ -234,7 +235,7 @@ TEST_F(AddRun, ThousandsOfFilesAreAddedInOneRedraw)
     openWithPrices();
     const QByteArray bytes = makeJpeg(150, 100, 52000);
     const QString first = file(QStringLiteral("many/p0000.jpg"), bytes);
-    QStringList files { first };
+    QStringList files {first};
     // Hard links: thousands of names, one picture's worth of disk.
     for (int i = 1; i < 3000; ++i) {
         const QString name = dir.file(QStringLiteral("many/p%1.jpg").arg(i, 4, 10, QLatin1Char('0')));
@@ -257,11 +258,11 @@ TEST_F(AddRun, QuantityTypedOutOfRangeIsConfirmedBeforeTheRun)
     openWithPrices();
     Darab(*form)->setFocus();
     Darab(*form)->editor()->setText(QStringLiteral("-7"));
-    add({ jpeg(QStringLiteral("a.jpg"), 150, 100) });
+    add({jpeg(QStringLiteral("a.jpg"), 150, 100)});
     ASSERT_EQ(lines(), 1);
     EXPECT_EQ(line(0).quantityText(), QStringLiteral("0"));
     Darab(*form)->editor()->setText(QStringLiteral("5000"));
-    add({ jpeg(QStringLiteral("b.jpg"), 150, 100) });
+    add({jpeg(QStringLiteral("b.jpg"), 150, 100)});
     EXPECT_EQ(line(1).quantityText(), QStringLiteral("1000"));
     EXPECT_EQ(line(1).SubItems[SubLineTotal], QStringLiteral("85000 Ft"));
 }
@@ -269,7 +270,7 @@ TEST_F(AddRun, QuantityTypedOutOfRangeIsConfirmedBeforeTheRun)
 TEST_F(AddRun, EmptyPriceListAddsWithAnEmptyEntry)
 {
     openForm();
-    add({ jpeg(QStringLiteral("a.jpg"), 150, 100) });
+    add({jpeg(QStringLiteral("a.jpg"), 150, 100)});
     ASSERT_EQ(lines(), 1);
     EXPECT_EQ(line(0).size(), QString());
     EXPECT_EQ(line(0).SubItems[SubUnitPrice], QStringLiteral("0 Ft"));

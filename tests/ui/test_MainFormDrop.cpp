@@ -57,8 +57,8 @@ TEST_F(MainFormDrop, FolderTreeIsAddedInNameOrderWithTheAddRunsRules)
     file("drop/scan.TIF", QByteArray(60000, 'x')); // TIFF, accepted unopened
     const QString loose = jpeg("loose.jpg", 200, 300);
 
-    EXPECT_TRUE(drop({ dir.file("drop"), loose }));
-    EXPECT_EQ(captions(), (QStringList { "A.JPEG", "b.jpg", "scan.TIF", "c.jpg", "loose.jpg" }));
+    EXPECT_TRUE(drop({dir.file("drop"), loose}));
+    EXPECT_EQ(captions(), (QStringList {"A.JPEG", "b.jpg", "scan.TIF", "c.jpg", "loose.jpg"}));
     // One error box for each refused file, in the order they were met.
     ASSERT_EQ(messages.shown().size(), 2);
     EXPECT_TRUE(messages.shown()[0].text.startsWith("JPEG error #"));
@@ -73,11 +73,11 @@ TEST_F(MainFormDrop, DuplicatesOfTheOrderAreReportedNotAddedTwice)
 {
     openWithPrices();
     const QString a = jpeg("x/a.jpg", 200, 300);
-    add({ a });
+    add({a});
     ASSERT_EQ(lines(), 1);
     messages.clear();
     jpeg("y/a.jpg", 200, 300); // same name in another folder counts as the same picture
-    drop({ dir.file("x"), dir.file("y") });
+    drop({dir.file("x"), dir.file("y")});
     EXPECT_EQ(lines(), 1);
     ASSERT_EQ(messages.shown().size(), 2);
     EXPECT_TRUE(messages.shown()[0].text.startsWith("A fájlt már felvette az összeállításba"));
@@ -110,7 +110,7 @@ TEST_F(MainFormDrop, DropDuringAnAddRunIsRefusedQuietly)
     QTimer::singleShot(0, form.get(), [&] {
         sawRun = form->addRunActive();
         auto* mime = new QMimeData;
-        mime->setUrls({ QUrl::fromLocalFile(late) });
+        mime->setUrls({QUrl::fromLocalFile(late)});
         refused = !form->acceptsDrop(mime);
         form->dropPictures(mime->urls());
         delete mime;
@@ -130,7 +130,7 @@ TEST_F(MainFormDrop, TenThousandDroppedFilesRunLikeOneAddRun)
     const QByteArray bytes(51200, 't');
     for (int i = 0; i < 10000; ++i)
         file(QStringLiteral("big/%1/s%2.tif").arg(i / 1000).arg(i, 5, 10, QLatin1Char('0')), bytes);
-    drop({ dir.file("big") });
+    drop({dir.file("big")});
     EXPECT_EQ(lines(), 10000);
     EXPECT_EQ(line(0).Caption, "s00000.tif");
     EXPECT_EQ(line(9999).Caption, "s09999.tif");

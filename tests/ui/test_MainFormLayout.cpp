@@ -109,9 +109,8 @@ TEST(MainFormLayout, NarrowestWindowKeepsTheEditorRowWhole)
     QTest::qWait(1);
     QApplication::processEvents();
     QRect previous;
-    for (const char* name :
-        { "Label55", "RBFill", "RBFit", "Label2", "CBSize", "Label3", "Darab", "Label1", "LItemPrice", "Label33",
-            "LItemSumPrice", "ModSelBtn" }) {
+    for (const char* name : {"Label55", "RBFill", "RBFit", "Label2", "CBSize", "Label3", "Darab", "Label1",
+                             "LItemPrice", "Label33", "LItemSumPrice", "ModSelBtn"}) {
         QWidget* c = named<QWidget>(f, name);
         const QRect r(c->mapTo(f, QPoint(0, 0)), c->size());
         EXPECT_TRUE(c->isVisible()) << name;
@@ -129,9 +128,10 @@ TEST(MainFormLayout, ListColumnsAndTheirWidths)
 {
     Window w;
     QTableView* list = named<QTableView>(w.form.get(), "FileList");
-    const QStringList captions = { QStringLiteral("Fájlnév"), QStringLiteral("Felbontás"), QStringLiteral("Kitöltés"),
-        QStringLiteral("Méret"), QStringLiteral("Darab"), QStringLiteral("Egységár"), QStringLiteral("Összeg") };
-    const int widths[] = { 200, 70, 50, 70, 60, 60, 70 };
+    const QStringList captions
+        = {QStringLiteral("Fájlnév"), QStringLiteral("Felbontás"), QStringLiteral("Kitöltés"), QStringLiteral("Méret"),
+           QStringLiteral("Darab"),   QStringLiteral("Egységár"),  QStringLiteral("Összeg")};
+    const int widths[] = {200, 70, 50, 70, 60, 60, 70};
     ASSERT_EQ(list->model()->columnCount(), 7);
     for (int c = 0; c < 7; ++c) {
         EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString(), captions[c]);
@@ -169,27 +169,46 @@ TEST(MainFormLayout, ActionsMenusAndToolBar)
         bool enabled;
     };
     const QList<Expect> expected = {
-        { AddPic(*f), "AddPic", QStringLiteral("Képek hozzáadása"), QStringLiteral("Képek felvétele a megrendelésbe"),
-            QKeySequence(QStringLiteral("Ctrl+O")), true },
-        { DelPic(*f), "DelPic", QStringLiteral("Kép törlése"), QStringLiteral("Kép törlése a megrendelésből"),
-            QKeySequence(QStringLiteral("Del")), false },
-        { OutputMegr(*f), "OutputMegr", QStringLiteral("Megrendelés elkészítése"),
-            QStringLiteral("Megrendelés elkészítése"), {}, true },
-        { PrintMegr(*f), "PrintMegr", QStringLiteral("Nyomtatás"), QStringLiteral("Megrendelés nyomtatása"),
-            QKeySequence(QStringLiteral("Ctrl+P")), true },
-        { UserData(*f), "UserData", QStringLiteral("Partner adatok"), QStringLiteral("Felhasználó adatok letöltése"),
-            {}, true },
-        { ShowPrices(*f), "ShowPrices", QStringLiteral("Árlista"), QStringLiteral("Árak listázása és frissítése"), {},
-            true },
-        { Contents(*f), "Contents", QStringLiteral("Tartalom"), {}, QKeySequence(QStringLiteral("F1")), true },
-        { About(*f), "About", QStringLiteral("Névjegy"), {}, {}, true },
-        { SelectAll(*f), "SelectAll", QStringLiteral("SelectAll"), {}, QKeySequence(QStringLiteral("Ctrl+A")), true },
-        { SelectNone(*f), "SelectNone", QStringLiteral("SelectNone"), {}, QKeySequence(QStringLiteral("Ctrl+N")),
-            true },
-        { miOpenOrder(*f), "miOpenOrder", QStringLiteral("Megrendelés megnyitása..."), {},
-            QKeySequence(QStringLiteral("Ctrl+Shift+O")), true },
-        { miSaveOrder(*f), "miSaveOrder", QStringLiteral("Megrendelés mentése..."), {},
-            QKeySequence(QStringLiteral("Ctrl+S")), true },
+        {AddPic(*f), "AddPic", QStringLiteral("Képek hozzáadása"), QStringLiteral("Képek felvétele a megrendelésbe"),
+         QKeySequence(QStringLiteral("Ctrl+O")), true},
+        {DelPic(*f), "DelPic", QStringLiteral("Kép törlése"), QStringLiteral("Kép törlése a megrendelésből"),
+         QKeySequence(QStringLiteral("Del")), false},
+        {OutputMegr(*f),
+         "OutputMegr",
+         QStringLiteral("Megrendelés elkészítése"),
+         QStringLiteral("Megrendelés elkészítése"),
+         {},
+         true},
+        {PrintMegr(*f), "PrintMegr", QStringLiteral("Nyomtatás"), QStringLiteral("Megrendelés nyomtatása"),
+         QKeySequence(QStringLiteral("Ctrl+P")), true},
+        {UserData(*f),
+         "UserData",
+         QStringLiteral("Partner adatok"),
+         QStringLiteral("Felhasználó adatok letöltése"),
+         {},
+         true},
+        {ShowPrices(*f),
+         "ShowPrices",
+         QStringLiteral("Árlista"),
+         QStringLiteral("Árak listázása és frissítése"),
+         {},
+         true},
+        {Contents(*f), "Contents", QStringLiteral("Tartalom"), {}, QKeySequence(QStringLiteral("F1")), true},
+        {About(*f), "About", QStringLiteral("Névjegy"), {}, {}, true},
+        {SelectAll(*f), "SelectAll", QStringLiteral("SelectAll"), {}, QKeySequence(QStringLiteral("Ctrl+A")), true},
+        {SelectNone(*f), "SelectNone", QStringLiteral("SelectNone"), {}, QKeySequence(QStringLiteral("Ctrl+N")), true},
+        {miOpenOrder(*f),
+         "miOpenOrder",
+         QStringLiteral("Megrendelés megnyitása..."),
+         {},
+         QKeySequence(QStringLiteral("Ctrl+Shift+O")),
+         true},
+        {miSaveOrder(*f),
+         "miSaveOrder",
+         QStringLiteral("Megrendelés mentése..."),
+         {},
+         QKeySequence(QStringLiteral("Ctrl+S")),
+         true},
     };
     // Two commands on one key would leave that key doing nothing.
     QSet<QKeySequence> keys;
@@ -217,22 +236,24 @@ TEST(MainFormLayout, ActionsMenusAndToolBar)
               QStringList({QStringLiteral("Fájl"), QStringLiteral("Nézet"), QStringLiteral("Beállítások"),
                            QStringLiteral("Súgó")}));
     EXPECT_EQ(miFile(*f)->title(), QStringLiteral("Fájl"));
-    EXPECT_EQ(menuTexts(miFile(*f)),
-        QStringList({ QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
-            QStringLiteral("Megrendelés megnyitása..."), QStringLiteral("Megrendelés mentése..."), QStringLiteral("-"),
-            QStringLiteral("Megrendelés elkészítése"), QStringLiteral("Megrendelés írása &lemezre..."),
-            QStringLiteral("Nyomtatás"), QStringLiteral("-"),
-            QStringLiteral("Új verzió ellenőrzése..."), QStringLiteral("-"), QStringLiteral("Kilépés") }));
+    EXPECT_EQ(
+        menuTexts(miFile(*f)),
+        QStringList({QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
+                     QStringLiteral("Megrendelés megnyitása..."), QStringLiteral("Megrendelés mentése..."),
+                     QStringLiteral("-"), QStringLiteral("Megrendelés elkészítése"),
+                     QStringLiteral("Megrendelés írása &lemezre..."), QStringLiteral("Nyomtatás"), QStringLiteral("-"),
+                     QStringLiteral("Új verzió ellenőrzése..."), QStringLiteral("-"), QStringLiteral("Kilépés")}));
     EXPECT_EQ(miSettings(*f)->title(), QStringLiteral("Beállítások"));
-    EXPECT_EQ(menuTexts(miSettings(*f)), QStringList({ QStringLiteral("Partner adatok"), QStringLiteral("Árlista") }));
+    EXPECT_EQ(menuTexts(miSettings(*f)), QStringList({QStringLiteral("Partner adatok"), QStringLiteral("Árlista")}));
     EXPECT_EQ(miHelp(*f)->title(), QStringLiteral("Súgó"));
     EXPECT_EQ(menuTexts(miHelp(*f)),
-        QStringList({ QStringLiteral("Tartalom"), QStringLiteral("Újdonságok"), QStringLiteral("-"),
-            QStringLiteral("Ugrás a Pelmar honlapjára"), QStringLiteral("Digitális fotókidolgozás a Pelmarnál"),
-            QStringLiteral("-"), QStringLiteral("Névjegy") }));
+              QStringList({QStringLiteral("Tartalom"), QStringLiteral("Újdonságok"), QStringLiteral("-"),
+                           QStringLiteral("Ugrás a Pelmar honlapjára"),
+                           QStringLiteral("Digitális fotókidolgozás a Pelmarnál"), QStringLiteral("-"),
+                           QStringLiteral("Névjegy")}));
     EXPECT_EQ(miJumpPelmar(*f)->toolTip(), MainForm::homePageUrl());
     EXPECT_EQ(miJumpDigi(*f)->toolTip(), MainForm::digiPageUrl());
-    for (const char* n : { "miCheckVersion", "miExit", "miWhatsNew", "miJumpPelmar", "miJumpDigi" })
+    for (const char* n : {"miCheckVersion", "miExit", "miWhatsNew", "miJumpPelmar", "miJumpDigi"})
         EXPECT_NE(f->findChild<QAction*>(QLatin1String(n)), nullptr) << n;
 
     // Tool bar: large icons with captions under them, in the given order;
@@ -248,19 +269,19 @@ TEST(MainFormLayout, ActionsMenusAndToolBar)
             items.append(b->text());
     }
     EXPECT_EQ(items,
-        QStringList({ QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
-            QStringLiteral("Megrendelés elkészítése"), QStringLiteral("-"), QStringLiteral("Nyomtatás"),
-            QStringLiteral("-"), QStringLiteral("Partner adatok"), QStringLiteral("Árlista"), QStringLiteral("-"),
-            QStringLiteral("Súgó") }));
+              QStringList({QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
+                           QStringLiteral("Megrendelés elkészítése"), QStringLiteral("-"), QStringLiteral("Nyomtatás"),
+                           QStringLiteral("-"), QStringLiteral("Partner adatok"), QStringLiteral("Árlista"),
+                           QStringLiteral("-"), QStringLiteral("Súgó")}));
     // SelectAll and SelectNone are in no menu and on no tool bar.
-    for (QMenu* m : { miFile(*f), miSettings(*f), miHelp(*f) }) {
+    for (QMenu* m : {miFile(*f), miSettings(*f), miHelp(*f)}) {
         EXPECT_FALSE(m->actions().contains(SelectAll(*f)));
         EXPECT_FALSE(m->actions().contains(SelectNone(*f)));
     }
     EXPECT_FALSE(bar->actions().contains(SelectAll(*f)));
     // Every command has an icon in both sizes.
-    for (QAction* a : { AddPic(*f), DelPic(*f), OutputMegr(*f), PrintMegr(*f), UserData(*f), ShowPrices(*f),
-             Contents(*f), About(*f) }) {
+    for (QAction* a : {AddPic(*f), DelPic(*f), OutputMegr(*f), PrintMegr(*f), UserData(*f), ShowPrices(*f),
+                       Contents(*f), About(*f)}) {
         EXPECT_FALSE(a->icon().pixmap(QSize(32, 32)).isNull()) << a->objectName().toStdString();
         EXPECT_FALSE(a->icon().pixmap(QSize(16, 16)).isNull()) << a->objectName().toStdString();
     }
@@ -308,15 +329,15 @@ TEST(MainFormLayout, OpenPictureDialogWithItsFiltersAndPreviewPane)
         EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
         EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("jpg"));
         EXPECT_EQ(dialog->nameFilters(),
-            QStringList({ QStringLiteral("JPEG kép (*.jpg; *.jpeg)"), QStringLiteral("TIFF kép (*.tif; *.tiff)"),
-                QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)") }));
+                  QStringList({QStringLiteral("JPEG kép (*.jpg; *.jpeg)"), QStringLiteral("TIFF kép (*.tif; *.tiff)"),
+                               QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)")}));
         EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)"));
         // The file list gets the patterns themselves, not the shown text.
         auto* model = dialog->findChild<QFileSystemModel*>();
         ASSERT_NE(model, nullptr);
         EXPECT_EQ(model->nameFilters(),
-            QStringList({ QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tif"),
-                QStringLiteral("*.tiff") }));
+                  QStringList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tif"),
+                               QStringLiteral("*.tiff")}));
         EXPECT_NE(dialog->findChild<QFrame*>(QStringLiteral("OPDPreview")), nullptr);
         dialog->setDirectory(pictures.path());
         dialog->selectFile(jpg);

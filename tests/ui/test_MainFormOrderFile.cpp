@@ -45,7 +45,7 @@ constexpr int kChildPictures = 1000;
 QStringList childPictures(const QString& dir)
 {
     const QString first = writeJpeg(dir + QStringLiteral("/pics/p0000.jpg"), 600, 400, 52000);
-    QStringList files { first };
+    QStringList files {first};
     for (int i = 1; i < kChildPictures; ++i) {
         const QString name = dir + QStringLiteral("/pics/p%1.jpg").arg(i, 4, 10, QLatin1Char('0'));
         if (::link(QFile::encodeName(first).constData(), QFile::encodeName(name).constData()) != 0)
@@ -88,7 +88,7 @@ TEST(MainFormJournalChild, AddsChangesAndWaitsToBeKilled)
     QItemSelectionModel* sel = form.selection();
     sel->clearSelection();
     sel->select(QItemSelection(form.order().index(0, 0), form.order().index(99, 0)),
-        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
     CBSize(form)->setCurrentIndex(1);
     RBFit(form)->setChecked(true);
     Darab(form)->setValue(3);
@@ -127,13 +127,13 @@ protected:
 
 TEST_F(MainFormJournal, KilledProcessIsRestoredLineByLine)
 {
-    storePrices({ kPrice9x13, kPrice10x15, kPrice13x18 });
+    storePrices({kPrice9x13, kPrice10x15, kPrice13x18});
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PELMAR_JOURNAL_CHILD"), dir.path());
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
-        { QStringLiteral("--gtest_filter=MainFormJournalChild.AddsChangesAndWaitsToBeKilled") });
+                {QStringLiteral("--gtest_filter=MainFormJournalChild.AddsChangesAndWaitsToBeKilled")});
     QByteArray out;
     while (!out.contains("ready\n") && child.waitForReadyRead(180000))
         out += child.readAllStandardOutput();
@@ -145,8 +145,8 @@ TEST_F(MainFormJournal, KilledProcessIsRestoredLineByLine)
     openForm();
     QTRY_COMPARE_WITH_TIMEOUT(lines(), kChildPictures - 1, 60000);
     EXPECT_EQ(messages.texts(),
-        QStringList({ QStringLiteral("A program legutóbb nem zárult le rendben. Visszaállítja a félbemaradt "
-                                     "megrendelést (999 kép)?") }));
+              QStringList({QStringLiteral("A program legutóbb nem zárult le rendben. Visszaállítja a félbemaradt "
+                                          "megrendelést (999 kép)?")}));
     EXPECT_EQ(describeAll(form->order()), childExpectation(dir.path()));
     EXPECT_EQ(SumPrice(*form)->text(), QStringLiteral("%1 Ft").arg(100 * 3 * 120 + 899 * 85));
 }
@@ -156,7 +156,7 @@ TEST_F(MainFormJournal, NormalCloseFinishedBuildAndNoLeaveNothingToRestore)
     openWithPrices();
     const QString a = jpeg(QStringLiteral("a.jpg"), 600, 400);
     const QString b = jpeg(QStringLiteral("b.jpg"), 600, 400);
-    add({ a, b });
+    add({a, b});
     form->flushJournal();
     EXPECT_EQ(journalLines().size(), 2);
     // A build empties the order; so does the journal.
@@ -165,7 +165,7 @@ TEST_F(MainFormJournal, NormalCloseFinishedBuildAndNoLeaveNothingToRestore)
     EXPECT_TRUE(journalLines().isEmpty());
 
     // The exit question answered Igen.
-    add({ a, b });
+    add({a, b});
     EXPECT_TRUE(form->close());
     EXPECT_TRUE(journalLines().isEmpty());
     form.reset();
@@ -174,7 +174,7 @@ TEST_F(MainFormJournal, NormalCloseFinishedBuildAndNoLeaveNothingToRestore)
     EXPECT_TRUE(messages.texts().isEmpty());
 
     // A crash, then Nem: the journal is emptied and not asked about again.
-    add({ a });
+    add({a});
     crash();
     messages.queueAnswer(MessageAnswer::No);
     openForm();
@@ -193,12 +193,12 @@ TEST_F(MainFormJournal, RestoredPicturesAreCheckedAgainAndTheJournalFollowsTheRe
     const QString gone = jpeg(QStringLiteral("gone.jpg"), 600, 400);
     const QString shrunk = jpeg(QStringLiteral("shrunk.jpg"), 600, 400);
     const QString kept = jpeg(QStringLiteral("kept.jpg"), 600, 400);
-    add({ gone, shrunk, kept });
+    add({gone, shrunk, kept});
     crash();
     ASSERT_TRUE(QFile::remove(gone));
     ASSERT_TRUE(QFile::resize(shrunk, 1000));
     // Today's list no longer has 9x13: the line keeps its size and price.
-    storePrices({ QStringLiteral("9x12|90|300x450|100x150") });
+    storePrices({QStringLiteral("9x12|90|300x450|100x150")});
     openForm();
     ASSERT_EQ(lines(), 1);
     EXPECT_EQ(describe(line(0)), kept + QStringLiteral(" 9x13 fill 1"));
@@ -209,7 +209,7 @@ TEST_F(MainFormJournal, RestoredPicturesAreCheckedAgainAndTheJournalFollowsTheRe
     EXPECT_TRUE(texts[1].contains(gone)) << texts[1].toStdString();
     EXPECT_EQ(texts[2], SizeRuleMessage(QStringLiteral("shrunk.jpg")));
     form->flushJournal();
-    EXPECT_EQ(journalLines(), QStringList({ kept + QStringLiteral(" 9x13 fill 1") }));
+    EXPECT_EQ(journalLines(), QStringList({kept + QStringLiteral(" 9x13 fill 1")}));
 
     // Every picture refused again: the next start has nothing to ask.
     crash();
@@ -226,7 +226,7 @@ TEST_F(MainFormJournal, RestoredPicturesAreCheckedAgainAndTheJournalFollowsTheRe
 
 TEST_F(MainFormJournal, DamagedJournalIsSetAsideWithOneMessage)
 {
-    storePrices({ kPrice9x13 });
+    storePrices({kPrice9x13});
     const QString journalPath = OrderJournal::pathBeside(settingsPath());
     QFile garbage(journalPath);
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
@@ -237,9 +237,9 @@ TEST_F(MainFormJournal, DamagedJournalIsSetAsideWithOneMessage)
     EXPECT_EQ(messages.shown()[0].kind, MessageKind::Information);
     EXPECT_TRUE(messages.texts()[0].startsWith(QStringLiteral("A félbemaradt megrendelés naplója sérült volt")));
     EXPECT_EQ(
-        QDir(dir.file(QStringLiteral("config"))).entryList({ QStringLiteral("order-journal.sqlite.damaged-*") }).size(),
+        QDir(dir.file(QStringLiteral("config"))).entryList({QStringLiteral("order-journal.sqlite.damaged-*")}).size(),
         1);
-    add({ jpeg(QStringLiteral("a.jpg"), 600, 400) });
+    add({jpeg(QStringLiteral("a.jpg"), 600, 400)});
     form->flushJournal();
     EXPECT_EQ(journalLines().size(), 1);
 }
@@ -252,15 +252,15 @@ TEST_F(MainFormJournal, FailedJournalWriteIsSaidOnceUntilItWorksAgain)
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(OrderJournal::pathBeside(settingsPath())).constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    add({ a });
+    add({a});
     form->flushJournal();
-    add({ b });
+    add({b});
     form->flushJournal();
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     ASSERT_EQ(messages.texts().size(), 1);
     EXPECT_TRUE(messages.texts()[0].startsWith(QStringLiteral("A megrendelés biztonsági mentése nem sikerült")));
-    select({ 0 });
+    select({0});
     Darab(*form)->setValue(7);
     ModSelBtn(*form)->click();
     form->flushJournal();
@@ -281,18 +281,22 @@ TEST_F(MainFormJournal, SavedOrderReopensIdenticalAndBuildsLikeTheDialog)
     TempDir other;
     // Each window loads the partner from its settings; these have none.
     const auto setPartner = [] {
-        PartnerData() = TUserData { 123, QStringLiteral("Minta Fotó Bt."), QStringLiteral("9999"),
-            QStringLiteral("Kisváros"), QStringLiteral("Fő utca 1."), QString() };
+        PartnerData() = TUserData {123,
+                                   QStringLiteral("Minta Fotó Bt."),
+                                   QStringLiteral("9999"),
+                                   QStringLiteral("Kisváros"),
+                                   QStringLiteral("Fő utca 1."),
+                                   QString()};
     };
     openWithPrices();
     setPartner();
     const QString a = jpeg(QStringLiteral("képek/a [1].jpg"), 600, 400);
     const QString b = jpeg(QStringLiteral("képek/b.JPG"), 600, 400);
-    add({ a, b });
+    add({a, b});
     CBSize(*form)->setCurrentIndex(2);
     RBFit(*form)->setChecked(true);
     Darab(*form)->setValue(4);
-    add({ a });
+    add({a});
     ASSERT_EQ(lines(), 3);
     const QString saved = dir.file(QStringLiteral("mentett megrendelés.json"));
     form->setOrderFileChooser([saved](bool save) { return save ? saved : QString(); });
@@ -315,7 +319,7 @@ TEST_F(MainFormJournal, SavedOrderReopensIdenticalAndBuildsLikeTheDialog)
     messages.clear();
     form = std::make_unique<MainForm>(nullptr, other.file(QStringLiteral("settings.sqlite")));
     form->setShowWelcome(false);
-    form->priceList() = { kPrice9x13, kPrice10x15 };
+    form->priceList() = {kPrice9x13, kPrice10x15};
     form->rebuildSizeBox();
     form->show();
     QTest::qWait(1);
@@ -347,8 +351,8 @@ TEST_F(MainFormJournal, SavedOrderReopensIdenticalAndBuildsLikeTheDialog)
 
     // ...and the saved file through pelmar-build with the envelope number
     // and base folder given as options.
-    const ToolRun tool = runTool({ QStringLiteral("--tasak"), QStringLiteral("000777"), QStringLiteral("--folder"),
-        dir.file(QStringLiteral("Tool")), saved });
+    const ToolRun tool = runTool({QStringLiteral("--tasak"), QStringLiteral("000777"), QStringLiteral("--folder"),
+                                  dir.file(QStringLiteral("Tool")), saved});
     const QString toolFolder
         = OrderFolderPath(dir.file(QStringLiteral("Tool/")), OrderToday(), QStringLiteral("000777"));
     EXPECT_EQ(tool.code, 0) << tool.err.toStdString();
@@ -359,13 +363,14 @@ TEST_F(MainFormJournal, SavedOrderReopensIdenticalAndBuildsLikeTheDialog)
 TEST_F(MainFormJournal, UnreadableOrderFilesChangeNothing)
 {
     openWithPrices();
-    add({ jpeg(QStringLiteral("a.jpg"), 600, 400) });
+    add({jpeg(QStringLiteral("a.jpg"), 600, 400)});
     const QStringList before = describeAll(form->order());
     const QString pic = jpeg(QStringLiteral("b.jpg"), 600, 400);
-    const QByteArray good = QStringLiteral(
-        R"({"prices": ["9x13|85|300x450|100x150"], "pictures": [{"path": "%1", "size": "9x13", "fill": "fit", "quantity": 2}]})")
-                                .arg(pic)
-                                .toUtf8();
+    const QByteArray good
+        = QStringLiteral(
+              R"({"prices": ["9x13|85|300x450|100x150"], "pictures": [{"path": "%1", "size": "9x13", "fill": "fit", "quantity": 2}]})")
+              .arg(pic)
+              .toUtf8();
     QString huge = dir.file(QStringLiteral("huge.json"));
     {
         QFile f(huge);
@@ -377,16 +382,16 @@ TEST_F(MainFormJournal, UnreadableOrderFilesChangeNothing)
     // The reader's own refusals are the output tests'; here one of each kind
     // of failure reaches the window as one message that changes nothing.
     const QList<QPair<QString, QString>> cases {
-        { dir.write(QStringLiteral("cut.json"), good.left(good.size() / 2)), QStringLiteral("nem érvényes JSON") },
-        { dir.write(QStringLiteral("kind.json"), QByteArray(good).replace("\"quantity\": 2", "\"quantity\": \"2\"")),
-            QStringLiteral("darabszáma") },
-        { dir.write(QStringLiteral("nopics.json"), R"({"prices": []})"), QStringLiteral("nincs kép") },
-        { dir.write(QStringLiteral("size.json"), QByteArray(good).replace("\"size\": \"9x13\"", "\"size\": \"A4\"")),
-            QStringLiteral("Ismeretlen méret: \"A4\"") },
-        { huge, QStringLiteral("túl nagy") },
-        { fifo, QStringLiteral("nem közönséges fájl") },
-        { dir.path(), QStringLiteral("nem közönséges fájl") },
-        { dir.file(QStringLiteral("missing.json")), QStringLiteral("nem található") },
+        {dir.write(QStringLiteral("cut.json"), good.left(good.size() / 2)), QStringLiteral("nem érvényes JSON")},
+        {dir.write(QStringLiteral("kind.json"), QByteArray(good).replace("\"quantity\": 2", "\"quantity\": \"2\"")),
+         QStringLiteral("darabszáma")},
+        {dir.write(QStringLiteral("nopics.json"), R"({"prices": []})"), QStringLiteral("nincs kép")},
+        {dir.write(QStringLiteral("size.json"), QByteArray(good).replace("\"size\": \"9x13\"", "\"size\": \"A4\"")),
+         QStringLiteral("Ismeretlen méret: \"A4\"")},
+        {huge, QStringLiteral("túl nagy")},
+        {fifo, QStringLiteral("nem közönséges fájl")},
+        {dir.path(), QStringLiteral("nem közönséges fájl")},
+        {dir.file(QStringLiteral("missing.json")), QStringLiteral("nem található")},
     };
     for (const auto& [path, reason] : cases) {
         SCOPED_TRACE(path.toStdString());
@@ -404,7 +409,7 @@ TEST_F(MainFormJournal, UnreadableOrderFilesChangeNothing)
     form->setOrderFileChooser([p = dir.write(QStringLiteral("good.json"), good)](bool) { return p; });
     miOpenOrder(*form)->trigger();
     EXPECT_TRUE(messages.texts().isEmpty());
-    EXPECT_EQ(describeAll(form->order()), before + QStringList { pic + QStringLiteral(" 9x13 fit 2") });
+    EXPECT_EQ(describeAll(form->order()), before + QStringList {pic + QStringLiteral(" 9x13 fit 2")});
 
     // Saving into a folder that cannot exist is said, not pretended; so is
     // an order the file could not give back (a line break in a file name).
@@ -413,7 +418,7 @@ TEST_F(MainFormJournal, UnreadableOrderFilesChangeNothing)
     ASSERT_EQ(messages.texts().size(), 1);
     EXPECT_TRUE(messages.texts()[0].startsWith(QStringLiteral("A megrendelés mentése nem sikerült")));
     messages.clear();
-    add({ jpeg(QStringLiteral("két\nsor.jpg"), 600, 400) });
+    add({jpeg(QStringLiteral("két\nsor.jpg"), 600, 400)});
     ASSERT_TRUE(messages.texts().isEmpty());
     const QString unsaved = dir.file(QStringLiteral("unsaved.json"));
     form->setOrderFileChooser([unsaved](bool) { return unsaved; });

@@ -48,7 +48,7 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
     QStringList prices;
     for (int i = 0; i < 12; ++i)
         prices.append(QStringLiteral("S%1|%2|1x2|%3x%4").arg(i).arg(100 + i).arg(i).arg(i + 1));
-    storePrices(prices, { { QStringLiteral("CD"), 1500 }, { QStringLiteral("Other"), -3 } });
+    storePrices(prices, {{QStringLiteral("CD"), 1500}, {QStringLiteral("Other"), -3}});
     openForm();
     EXPECT_EQ(form->priceList(), prices);
     ASSERT_EQ(CBSize(*form)->count(), 12);
@@ -57,7 +57,7 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
     EXPECT_EQ(CBSize(*form)->currentIndex(), 0);
     EXPECT_EQ(form->currentPrice(), ParsePriceData(prices[0]));
     EXPECT_EQ(LItemPrice(*form)->text(), QStringLiteral("100 Ft"));
-    EXPECT_EQ(form->settingValues(), QStringList({ QStringLiteral("CD=1500"), QStringLiteral("Other=-3") }));
+    EXPECT_EQ(form->settingValues(), QStringList({QStringLiteral("CD=1500"), QStringLiteral("Other=-3")}));
 
     CBShowPreview(*form)->setChecked(false);
     form->setShowWelcome(false);
@@ -71,7 +71,7 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
     EXPECT_EQ(form->priceList().size(), 13);
     EXPECT_EQ(form->priceList().last(), QStringLiteral("Poster|9000|a|b"));
     EXPECT_EQ(form->settingValues(),
-        QStringList({ QStringLiteral("CD=1750"), QStringLiteral("Other=-3"), QStringLiteral("Bad=0") }));
+              QStringList({QStringLiteral("CD=1750"), QStringLiteral("Other=-3"), QStringLiteral("Bad=0")}));
     SettingsStore store(settingsPath());
     ASSERT_TRUE(store.openKey(kSettingsRootKey, false));
     EXPECT_EQ(store.readBool(QStringLiteral("WelcomeScreen")), std::optional<bool>(false));
@@ -82,17 +82,17 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
 
 TEST_F(Settings, DeletedPricesStayDeleted)
 {
-    storePrices({ kPrice9x13, kPrice10x15, kPrice13x18 });
+    storePrices({kPrice9x13, kPrice10x15, kPrice13x18});
     openForm();
-    form->priceList() = QStringList({ kPrice13x18 });
+    form->priceList() = QStringList({kPrice13x18});
     form.reset();
     {
         SettingsStore store(settingsPath());
         ASSERT_TRUE(store.openKey(kSettingsPricesKey, false));
-        EXPECT_EQ(store.valueNames(), QStringList({ QStringLiteral("0") }));
+        EXPECT_EQ(store.valueNames(), QStringList({QStringLiteral("0")}));
     }
     openForm();
-    EXPECT_EQ(form->priceList(), QStringList({ kPrice13x18 }));
+    EXPECT_EQ(form->priceList(), QStringList({kPrice13x18}));
     // Emptied: nothing comes back either.
     form->priceList().clear();
     form.reset();
@@ -103,8 +103,8 @@ TEST_F(Settings, DeletedPricesStayDeleted)
 
 TEST_F(Settings, LockedStoreIsNeitherTakenForEmptyNorOverwritten)
 {
-    storePrices({ kPrice9x13, kPrice10x15 }, { { QStringLiteral("CD"), 1500 } });
-    ASSERT_TRUE(savePartnerData(TUserData { 77, QStringLiteral("Bolt"), {}, {}, {}, {} }, settingsPath()));
+    storePrices({kPrice9x13, kPrice10x15}, {{QStringLiteral("CD"), 1500}});
+    ASSERT_TRUE(savePartnerData(TUserData {77, QStringLiteral("Bolt"), {}, {}, {}, {}}, settingsPath()));
     // Another program holds the store while we start.
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(settingsPath()).constData(), &other), SQLITE_OK);
@@ -123,17 +123,17 @@ TEST_F(Settings, LockedStoreIsNeitherTakenForEmptyNorOverwritten)
     {
         ModalScript script; // closes the editor with Mégse
         form->UserDataExecute();
-        EXPECT_EQ(script.seen(), QStringList({ QStringLiteral("pelmar::TUserDataForm") }));
+        EXPECT_EQ(script.seen(), QStringList({QStringLiteral("pelmar::TUserDataForm")}));
     }
     // ...nor the save at exit.
-    form->priceList() = QStringList({ kPrice13x18 });
+    form->priceList() = QStringList({kPrice13x18});
     EXPECT_FALSE(form->FormDestroy());
     form.reset();
     messages.clear();
     openForm();
     EXPECT_TRUE(messages.shown().isEmpty());
-    EXPECT_EQ(form->priceList(), QStringList({ kPrice9x13, kPrice10x15 }));
-    EXPECT_EQ(form->settingValues(), QStringList({ QStringLiteral("CD=1500") }));
+    EXPECT_EQ(form->priceList(), QStringList({kPrice9x13, kPrice10x15}));
+    EXPECT_EQ(form->settingValues(), QStringList({QStringLiteral("CD=1500")}));
     EXPECT_EQ(PartnerData().UserID, 77);
 }
 
@@ -161,9 +161,9 @@ TEST_F(Settings, PartnerDataOnlyWithAShopNumberAndWrongKindsCountAsMissing)
     EXPECT_EQ(PartnerData().UserCim, QString());
     EXPECT_EQ(PartnerData().UserName, QString());
     EXPECT_TRUE(CBShowPreview(*form)->isChecked());
-    EXPECT_EQ(form->priceList(), QStringList({ kPrice13x18, kPrice9x13 }));
+    EXPECT_EQ(form->priceList(), QStringList({kPrice13x18, kPrice9x13}));
     EXPECT_EQ(CBSize(*form)->itemText(0), QStringLiteral("13x18"));
-    EXPECT_EQ(form->settingValues(), QStringList({ QStringLiteral("X=8") }));
+    EXPECT_EQ(form->settingValues(), QStringList({QStringLiteral("X=8")}));
     EXPECT_TRUE(messages.shown().isEmpty());
 }
 
@@ -197,12 +197,12 @@ TEST_F(Settings, DamagedDatabaseStartsWithDefaultsAndSaysSoOnce)
     // what was saved; no second box on the next start. (The order journal
     // beside them is not the store's business.)
     const QStringList files
-        = QDir(dir.file(QStringLiteral("config"))).entryList({ QStringLiteral("settings.sqlite*") }, QDir::Files);
+        = QDir(dir.file(QStringLiteral("config"))).entryList({QStringLiteral("settings.sqlite*")}, QDir::Files);
     EXPECT_EQ(files.size(), 2) << files.join(QLatin1Char(',')).toStdString();
     messages.clear();
     openForm();
     EXPECT_TRUE(messages.shown().isEmpty());
-    EXPECT_EQ(form->priceList(), QStringList({ kPrice9x13 }));
+    EXPECT_EQ(form->priceList(), QStringList({kPrice9x13}));
 }
 
 TEST_F(Settings, StoreThatCannotBeUsedIsReportedOnceAndNeverWritten)

@@ -34,7 +34,7 @@ TEST_F(PreviewCrop, FillGreysTheCutBandsFitAddsBordersAndTheBoxTurnsItOff)
     ASSERT_NE(preview.CBShowCrop, nullptr);
     EXPECT_EQ(preview.CBShowCrop->text(), QStringLiteral("Vágás mutatása"));
     EXPECT_TRUE(preview.CBShowCrop->isChecked());
-    add({ jpeg("land.jpg", 400, 300) }); // 4:3, fits the box unscaled, centred
+    add({jpeg("land.jpg", 400, 300)}); // 4:3, fits the box unscaled, centred
     ASSERT_EQ(lines(), 1);
     form->PreviewImgBtnClick();
     ASSERT_TRUE(preview.isVisible());
@@ -70,11 +70,11 @@ TEST_F(PreviewCrop, FillGreysTheCutBandsFitAddsBordersAndTheBoxTurnsItOff)
 
 TEST_F(PreviewCrop, NoOverlayForSizesWithoutProportionsOrWithoutOneSelectedLine)
 {
-    storePrices({ "Poszter|900|1x1|100x150", kPrice9x13 });
+    storePrices({"Poszter|900|1x1|100x150", kPrice9x13});
     openForm();
     TPreviewForm preview(form.get(), form->showCrop());
     form->setPreviewForm(&preview);
-    add({ jpeg("p.jpg", 400, 300) });
+    add({jpeg("p.jpg", 400, 300)});
     form->PreviewImgBtnClick();
     const QImage on = shot(preview);
     preview.CBShowCrop->click();

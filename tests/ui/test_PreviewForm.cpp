@@ -122,11 +122,11 @@ TEST(PreviewDecode, BadFilesGiveMessagesNotCrashes)
         QByteArray bytes;
     };
     const QList<Case> cases = {
-        { "empty.jpg", {} },
-        { "garbage.jpg", QByteArray(5000, '\x13') },
-        { "soi-only.jpg", QByteArray("\xff\xd8", 2) },
-        { "half-header.jpg", good.left(60) },
-        { "text.jpg", QByteArray("<html>not a picture</html>") },
+        {"empty.jpg", {}},
+        {"garbage.jpg", QByteArray(5000, '\x13')},
+        {"soi-only.jpg", QByteArray("\xff\xd8", 2)},
+        {"half-header.jpg", good.left(60)},
+        {"text.jpg", QByteArray("<html>not a picture</html>")},
     };
     for (const Case& c : cases) {
         const QString path = dir.write(QLatin1String(c.name), c.bytes);
@@ -208,7 +208,7 @@ TEST_F(Preview, WhichBoxDrawsWhen)
     form->setPreviewForm(&preview);
     // No picture: the text in the small box.
     EXPECT_TRUE(drawsSomething(PaintBox(*form)));
-    add({ jpeg(QStringLiteral("a.jpg"), 150, 100) });
+    add({jpeg(QStringLiteral("a.jpg"), 150, 100)});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form->previewPicture().isEmpty(); }, 20000));
     EXPECT_TRUE(drawsSomething(PaintBox(*form)));
 

@@ -8,7 +8,6 @@
 #include "ui/MainForm.h"
 #include "ui/MessageBox.h"
 #include "ui/MoneyEdit.h"
-#include "platform/SettingsStore.h"
 #include "ui/UpdatePricesForm.h"
 
 #include <QComboBox>
@@ -63,7 +62,7 @@ protected:
     {
         const TPriceData entry = ParsePriceData(window->priceList()[sizeIndex]);
         window->order().AddOrderLine(m_dir.file(name), QStringLiteral("2000x3000"), 0, QStringLiteral("ok"), true,
-            entry, QString::number(quantity), quantity);
+                                     entry, QString::number(quantity), quantity);
     }
     QString sub(int row, int item) { return window->order().line(row).SubItems[item]; }
 

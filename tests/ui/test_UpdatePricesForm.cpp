@@ -17,8 +17,8 @@ using pelmar::test::typeInto;
 
 namespace {
 
-const QStringList kPrices = { QStringLiteral("9x13|45|1800x1200|900x600"),
-    QStringLiteral("10x15|60|2100x1500|1050x750"), QStringLiteral("13x18|120|2400x1800|1200x900") };
+const QStringList kPrices = {QStringLiteral("9x13|45|1800x1200|900x600"), QStringLiteral("10x15|60|2100x1500|1050x750"),
+                             QStringLiteral("13x18|120|2400x1800|1200x900")};
 
 struct Editor
 {
@@ -70,13 +70,13 @@ TEST(UpdatePricesForm, ControlsCaptionsColumnsAndTabOrder)
     EXPECT_EQ(f.HelpBtn->text(), QStringLiteral("Súgó"));
     EXPECT_TRUE(f.OKBtn->isDefault());
     EXPECT_FALSE(f.ChgSizeBtn->isEnabled());
-    for (const char* name : { "ArList", "Size", "OptRes", "MinRes", "BruttoAr", "NewPriceBtn", "ChgSizeBtn", "CDIndex",
-             "OKBtn", "CancelBtn", "HelpBtn", "Image1", "Panel1", "Panel2" })
+    for (const char* name : {"ArList", "Size", "OptRes", "MinRes", "BruttoAr", "NewPriceBtn", "ChgSizeBtn", "CDIndex",
+                             "OKBtn", "CancelBtn", "HelpBtn", "Image1", "Panel1", "Panel2"})
         EXPECT_NE(f.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
 
-    const QStringList headings = { QStringLiteral("Méret"), QStringLiteral("Optimális felbontás"),
-        QStringLiteral("Minimális felbontás"), QStringLiteral("Bruttó ár") };
-    const int widths[] = { 100, 120, 120, 100 };
+    const QStringList headings = {QStringLiteral("Méret"), QStringLiteral("Optimális felbontás"),
+                                  QStringLiteral("Minimális felbontás"), QStringLiteral("Bruttó ár")};
+    const int widths[] = {100, 120, 120, 100};
     for (int c = 0; c < 4; ++c) {
         EXPECT_EQ(f.ArList->horizontalHeaderItem(c)->text(), headings[c]);
         EXPECT_EQ(f.ArList->columnWidth(c), widths[c]);
@@ -92,8 +92,8 @@ TEST(UpdatePricesForm, ControlsCaptionsColumnsAndTabOrder)
     EXPECT_TRUE(f.ArList->hasFocus());
     EXPECT_EQ(f.BruttoAr->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
 
-    const QList<QWidget*> expected = { f.ArList, f.Size, f.OptRes, f.MinRes, f.BruttoAr, f.NewPriceBtn, f.OKBtn,
-        f.CancelBtn, f.HelpBtn, f.CDIndex };
+    const QList<QWidget*> expected
+        = {f.ArList, f.Size, f.OptRes, f.MinRes, f.BruttoAr, f.NewPriceBtn, f.OKBtn, f.CancelBtn, f.HelpBtn, f.CDIndex};
     EXPECT_EQ(test::tabChain(f.ArList), expected); // ChgSizeBtn is skipped while disabled
     f.ArList->selectRow(0);
     QList<QWidget*> withChange = expected;
@@ -103,7 +103,7 @@ TEST(UpdatePricesForm, ControlsCaptionsColumnsAndTabOrder)
 
 TEST(UpdatePricesForm, ShowFillsTheRowsAndTheCdField)
 {
-    Editor e(kPrices, { QStringLiteral("CD=1500") });
+    Editor e(kPrices, {QStringLiteral("CD=1500")});
     ASSERT_EQ(e.rows(), 3);
     EXPECT_EQ(e.cell(1, 0), QStringLiteral("10x15"));
     EXPECT_EQ(e.cell(1, 1), QStringLiteral("2100x1500"));
@@ -116,7 +116,7 @@ TEST(UpdatePricesForm, ShowFillsTheRowsAndTheCdField)
 
     Editor none(kPrices, {});
     EXPECT_EQ(none.form.CDIndex->text(), QStringLiteral("0 Ft"));
-    Editor bad(kPrices, { QStringLiteral("CD=sok") });
+    Editor bad(kPrices, {QStringLiteral("CD=sok")});
     EXPECT_EQ(bad.form.CDIndex->text(), QStringLiteral("0 Ft"));
 }
 
@@ -147,7 +147,7 @@ TEST(UpdatePricesForm, EmptyListCannotBeLeftAnyWay)
         e.messages.clear();
         close();
         EXPECT_TRUE(e.form.isVisible());
-        EXPECT_EQ(e.messages.texts(), QStringList { TUpdatePricesForm::kEmptyListText });
+        EXPECT_EQ(e.messages.texts(), QStringList {TUpdatePricesForm::kEmptyListText});
         EXPECT_EQ(e.messages.shown().first().kind, MessageKind::Error);
     };
     check("OK", [&] { e.form.OKBtn->click(); });
@@ -162,9 +162,9 @@ TEST(UpdatePricesForm, EmptyListCannotBeLeftAnyWay)
     e.form.OKBtn->click();
     EXPECT_FALSE(e.form.isVisible());
     EXPECT_EQ(e.form.result(), QDialog::Accepted);
-    EXPECT_EQ(e.form.priceList(), QStringList { QStringLiteral("9x13|45|1800x1200|900x600") });
-    EXPECT_EQ(e.form.sizeItems(), QStringList { QStringLiteral("9x13") });
-    EXPECT_EQ(e.form.settingValues(), QStringList { QStringLiteral("CD=0") });
+    EXPECT_EQ(e.form.priceList(), QStringList {QStringLiteral("9x13|45|1800x1200|900x600")});
+    EXPECT_EQ(e.form.sizeItems(), QStringList {QStringLiteral("9x13")});
+    EXPECT_EQ(e.form.settingValues(), QStringList {QStringLiteral("CD=0")});
 }
 
 TEST(UpdatePricesForm, NewRowDuplicatesIgnoreCaseButNotBlanks)
@@ -172,7 +172,7 @@ TEST(UpdatePricesForm, NewRowDuplicatesIgnoreCaseButNotBlanks)
     Editor e;
     e.fill(QStringLiteral("9X13"), QStringLiteral("1x1"), QStringLiteral("1x1"), QStringLiteral("10"));
     e.form.NewPriceBtn->click();
-    EXPECT_EQ(e.messages.texts(), QStringList { TUpdatePricesForm::kDuplicateText });
+    EXPECT_EQ(e.messages.texts(), QStringList {TUpdatePricesForm::kDuplicateText});
     EXPECT_EQ(e.rows(), 3);
     EXPECT_EQ(e.form.Size->text(), QStringLiteral("9X13"));
 
@@ -198,15 +198,15 @@ TEST(UpdatePricesForm, FieldChecksRunInOrderWithTheirMessageAndFocus)
     };
     const QString size = QStringLiteral("20x30");
     const QList<Case> cases = {
-        { "size empty", QStringLiteral("  "), QString(), QString(), TUpdatePricesForm::kSizeEmptyText, "Size" },
-        { "opt empty", size, QStringLiteral(" "), QString(), TUpdatePricesForm::kOptEmptyText, "OptRes" },
-        { "opt capital X", size, QStringLiteral("1800X1200"), QStringLiteral("1x1"), TUpdatePricesForm::kOptNoXText,
-            "OptRes" },
-        { "min empty", size, QStringLiteral("1800x1200"), QString(), TUpdatePricesForm::kMinEmptyText, "MinRes" },
-        { "min no x", size, QStringLiteral("1800x1200"), QStringLiteral("900*600"), TUpdatePricesForm::kMinNoXText,
-            "MinRes" },
-        { "opt with bar", size, QStringLiteral("1800x1200|2"), QStringLiteral("1x1"), TUpdatePricesForm::kOptBarText,
-            "OptRes" },
+        {"size empty", QStringLiteral("  "), QString(), QString(), TUpdatePricesForm::kSizeEmptyText, "Size"},
+        {"opt empty", size, QStringLiteral(" "), QString(), TUpdatePricesForm::kOptEmptyText, "OptRes"},
+        {"opt capital X", size, QStringLiteral("1800X1200"), QStringLiteral("1x1"), TUpdatePricesForm::kOptNoXText,
+         "OptRes"},
+        {"min empty", size, QStringLiteral("1800x1200"), QString(), TUpdatePricesForm::kMinEmptyText, "MinRes"},
+        {"min no x", size, QStringLiteral("1800x1200"), QStringLiteral("900*600"), TUpdatePricesForm::kMinNoXText,
+         "MinRes"},
+        {"opt with bar", size, QStringLiteral("1800x1200|2"), QStringLiteral("1x1"), TUpdatePricesForm::kOptBarText,
+         "OptRes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -214,7 +214,7 @@ TEST(UpdatePricesForm, FieldChecksRunInOrderWithTheirMessageAndFocus)
         e.fill(c.size, c.opt, c.min, QStringLiteral("10"));
         e.form.Image1->setFocus(); // somewhere else
         e.form.NewPriceBtn->click();
-        EXPECT_EQ(e.messages.texts(), QStringList { c.message });
+        EXPECT_EQ(e.messages.texts(), QStringList {c.message});
         EXPECT_EQ(e.rows(), 3);
         ASSERT_NE(QApplication::focusWidget(), nullptr);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(c.focus));
@@ -244,7 +244,7 @@ TEST(UpdatePricesForm, SizeNamesThatCannotBeAFolderAreRefused)
         Editor e;
         e.fill(size, QStringLiteral("1x1"), QStringLiteral("1x1"), QStringLiteral("10"));
         e.form.NewPriceBtn->click();
-        EXPECT_EQ(e.messages.texts(), QStringList { TUpdatePricesForm::kSizeBadText });
+        EXPECT_EQ(e.messages.texts(), QStringList {TUpdatePricesForm::kSizeBadText});
         EXPECT_EQ(e.rows(), 3);
         EXPECT_EQ(QApplication::focusWidget(), e.form.Size);
 
@@ -253,7 +253,7 @@ TEST(UpdatePricesForm, SizeNamesThatCannotBeAFolderAreRefused)
         e.form.ArList->selectRow(0);
         e.fill(size, QStringLiteral("1x1"), QStringLiteral("1x1"), QStringLiteral("10"));
         e.form.ChgSizeBtn->click();
-        EXPECT_EQ(e.messages.texts(), QStringList { TUpdatePricesForm::kSizeBadText });
+        EXPECT_EQ(e.messages.texts(), QStringList {TUpdatePricesForm::kSizeBadText});
         EXPECT_EQ(e.cell(0, 0), QStringLiteral("9x13"));
     }
     // A name whose folder would pass the file system's name limit has its
@@ -262,7 +262,7 @@ TEST(UpdatePricesForm, SizeNamesThatCannotBeAFolderAreRefused)
         Editor e;
         e.fill(QString(125, QChar(0xC1)), QStringLiteral("1x1"), QStringLiteral("1x1"), QStringLiteral("10"));
         e.form.NewPriceBtn->click();
-        EXPECT_EQ(e.messages.texts(), QStringList { TUpdatePricesForm::kSizeLongText });
+        EXPECT_EQ(e.messages.texts(), QStringList {TUpdatePricesForm::kSizeLongText});
         EXPECT_EQ(QApplication::focusWidget(), e.form.Size);
         e.messages.clear();
         e.fill(QString(122, QChar(0xC1)) + "x", QStringLiteral("1x1"), QStringLiteral("1x1"), QStringLiteral("10"));
@@ -284,20 +284,20 @@ TEST(UpdatePricesForm, TheSpecifiedMessageComesBeforeTheAddedRefusals)
         const char* focus;
     };
     const QList<Case> cases = {
-        { "bad size, empty opt", "9x13.", " ", "1x1", "10", TUpdatePricesForm::kOptEmptyText, "OptRes" },
-        { "bad size, opt without x", "9/13", "12", "1x1", "10", TUpdatePricesForm::kOptNoXText, "OptRes" },
-        { "long size, empty min", QString(300, 'a'), "1x1", "", "10", TUpdatePricesForm::kMinEmptyText, "MinRes" },
-        { "opt with bar, min without x", "20x30", "1x1|", "11", "10", TUpdatePricesForm::kMinNoXText, "MinRes" },
-        { "huge price, blank min", "20x30", "1x1", "\t", "99999999999", TUpdatePricesForm::kMinEmptyText, "MinRes" },
-        { "bad size, bar, huge price", "9x13 ", "1x1|", "1x1", "99999999999", TUpdatePricesForm::kSizeBadText, "Size" },
-        { "bar and huge price", "20x30", "1x1|", "1x1", "99999999999", TUpdatePricesForm::kOptBarText, "OptRes" },
+        {"bad size, empty opt", "9x13.", " ", "1x1", "10", TUpdatePricesForm::kOptEmptyText, "OptRes"},
+        {"bad size, opt without x", "9/13", "12", "1x1", "10", TUpdatePricesForm::kOptNoXText, "OptRes"},
+        {"long size, empty min", QString(300, 'a'), "1x1", "", "10", TUpdatePricesForm::kMinEmptyText, "MinRes"},
+        {"opt with bar, min without x", "20x30", "1x1|", "11", "10", TUpdatePricesForm::kMinNoXText, "MinRes"},
+        {"huge price, blank min", "20x30", "1x1", "\t", "99999999999", TUpdatePricesForm::kMinEmptyText, "MinRes"},
+        {"bad size, bar, huge price", "9x13 ", "1x1|", "1x1", "99999999999", TUpdatePricesForm::kSizeBadText, "Size"},
+        {"bar and huge price", "20x30", "1x1|", "1x1", "99999999999", TUpdatePricesForm::kOptBarText, "OptRes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Editor e;
         e.fill(c.size, c.opt, c.min, c.price);
         e.form.NewPriceBtn->click();
-        EXPECT_EQ(e.messages.texts(), QStringList { c.message });
+        EXPECT_EQ(e.messages.texts(), QStringList {c.message});
         ASSERT_NE(QApplication::focusWidget(), nullptr);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(c.focus));
         EXPECT_EQ(e.rows(), 3);
@@ -313,18 +313,18 @@ TEST(UpdatePricesForm, TypedAmountsAreTruncatedTowardZeroAndRangeChecked)
         qint32 price;
     };
     const QList<Case> cases = {
-        { QStringLiteral("199.99"), true, 199 },
-        { QStringLiteral("199,99"), true, 199 },
-        { QStringLiteral("-10.5"), true, -10 },
-        { QStringLiteral("-0.99"), true, 0 },
-        { QStringLiteral("1e9"), true, 19 }, // "e" cannot be typed
-        { QStringLiteral("abc"), true, 0 }, // nothing can be typed
-        { QStringLiteral("12.345"), true, 12 }, // a third decimal cannot be typed
-        { QStringLiteral("2147483647"), true, 2147483647 },
-        { QStringLiteral("-2147483648"), true, std::numeric_limits<qint32>::min() },
-        { QStringLiteral("2147483648"), false, 0 },
-        { QStringLiteral("99999999999"), false, 0 },
-        { QStringLiteral("-99999999999.5"), false, 0 },
+        {QStringLiteral("199.99"), true, 199},
+        {QStringLiteral("199,99"), true, 199},
+        {QStringLiteral("-10.5"), true, -10},
+        {QStringLiteral("-0.99"), true, 0},
+        {QStringLiteral("1e9"), true, 19}, // "e" cannot be typed
+        {QStringLiteral("abc"), true, 0}, // nothing can be typed
+        {QStringLiteral("12.345"), true, 12}, // a third decimal cannot be typed
+        {QStringLiteral("2147483647"), true, 2147483647},
+        {QStringLiteral("-2147483648"), true, std::numeric_limits<qint32>::min()},
+        {QStringLiteral("2147483648"), false, 0},
+        {QStringLiteral("99999999999"), false, 0},
+        {QStringLiteral("-99999999999.5"), false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
@@ -332,7 +332,7 @@ TEST(UpdatePricesForm, TypedAmountsAreTruncatedTowardZeroAndRangeChecked)
         e.fill(QStringLiteral("50x70"), QStringLiteral("1x1"), QStringLiteral("1x1"), c.typed);
         e.form.NewPriceBtn->click();
         if (!c.accepted) {
-            EXPECT_EQ(e.messages.texts(), QStringList { TUpdatePricesForm::kPriceRangeText });
+            EXPECT_EQ(e.messages.texts(), QStringList {TUpdatePricesForm::kPriceRangeText});
             EXPECT_EQ(e.rows(), 3);
             EXPECT_EQ(QApplication::focusWidget(), e.form.BruttoAr);
             continue;
@@ -370,7 +370,7 @@ TEST(UpdatePricesForm, ChangeNeedsASelectionAndMayDuplicateASize)
 {
     Editor e;
     e.form.ChgSizeBtnClick();
-    EXPECT_EQ(e.messages.texts(), QStringList { TUpdatePricesForm::kNoSelectionText });
+    EXPECT_EQ(e.messages.texts(), QStringList {TUpdatePricesForm::kNoSelectionText});
 
     e.messages.clear();
     e.form.ArList->selectRow(0);
@@ -381,33 +381,33 @@ TEST(UpdatePricesForm, ChangeNeedsASelectionAndMayDuplicateASize)
     EXPECT_EQ(e.cell(0, 3), QStringLiteral("75 Ft"));
     EXPECT_EQ(e.rowPrice(0), 75);
     e.form.OKBtn->click();
-    EXPECT_EQ(
-        e.form.sizeItems(), QStringList({ QStringLiteral("10x15"), QStringLiteral("10x15"), QStringLiteral("13x18") }));
+    EXPECT_EQ(e.form.sizeItems(),
+              QStringList({QStringLiteral("10x15"), QStringLiteral("10x15"), QStringLiteral("13x18")}));
 }
 
 TEST(UpdatePricesForm, OkWritesBackAndCancelLosesTheChanges)
 {
     {
-        Editor e(kPrices, { QStringLiteral("X=5"), QStringLiteral("CD=100") });
+        Editor e(kPrices, {QStringLiteral("X=5"), QStringLiteral("CD=100")});
         typeInto(e.form.CDIndex, QStringLiteral("1999.9"));
-        e.fill(
-            QStringLiteral("20x30"), QStringLiteral("3000x2000"), QStringLiteral("1500x1000"), QStringLiteral("450"));
+        e.fill(QStringLiteral("20x30"), QStringLiteral("3000x2000"), QStringLiteral("1500x1000"),
+               QStringLiteral("450"));
         e.form.NewPriceBtn->click();
         e.form.OKBtn->click();
         EXPECT_EQ(e.form.result(), QDialog::Accepted);
-        EXPECT_EQ(e.form.priceList(), kPrices + QStringList { QStringLiteral("20x30|450|3000x2000|1500x1000") });
-        EXPECT_EQ(e.form.settingValues(), QStringList({ QStringLiteral("X=5"), QStringLiteral("CD=1999") }));
+        EXPECT_EQ(e.form.priceList(), kPrices + QStringList {QStringLiteral("20x30|450|3000x2000|1500x1000")});
+        EXPECT_EQ(e.form.settingValues(), QStringList({QStringLiteral("X=5"), QStringLiteral("CD=1999")}));
     }
     {
-        Editor e(kPrices, { QStringLiteral("CD=100") });
-        e.fill(
-            QStringLiteral("20x30"), QStringLiteral("3000x2000"), QStringLiteral("1500x1000"), QStringLiteral("450"));
+        Editor e(kPrices, {QStringLiteral("CD=100")});
+        e.fill(QStringLiteral("20x30"), QStringLiteral("3000x2000"), QStringLiteral("1500x1000"),
+               QStringLiteral("450"));
         e.form.NewPriceBtn->click();
         QTest::keyClick(&e.form, Qt::Key_Escape);
         EXPECT_FALSE(e.form.isVisible());
         EXPECT_EQ(e.form.result(), QDialog::Rejected);
         EXPECT_EQ(e.form.priceList(), kPrices);
-        EXPECT_EQ(e.form.settingValues(), QStringList { QStringLiteral("CD=100") });
+        EXPECT_EQ(e.form.settingValues(), QStringList {QStringLiteral("CD=100")});
     }
     {
         // A CD price beyond 32 bits is refused at OK instead of being stored as 0.
@@ -415,7 +415,7 @@ TEST(UpdatePricesForm, OkWritesBackAndCancelLosesTheChanges)
         typeInto(e.form.CDIndex, QStringLiteral("99999999999"));
         e.form.OKBtn->click();
         EXPECT_TRUE(e.form.isVisible());
-        EXPECT_EQ(e.messages.texts(), QStringList { TUpdatePricesForm::kCdRangeText });
+        EXPECT_EQ(e.messages.texts(), QStringList {TUpdatePricesForm::kCdRangeText});
         EXPECT_EQ(QApplication::focusWidget(), e.form.CDIndex);
     }
 }

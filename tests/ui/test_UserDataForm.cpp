@@ -30,7 +30,7 @@ TUserData validData()
 // One use of the dialog: the record it edits and every write to the store.
 struct Session
 {
-    explicit Session(const TUserData& initial = TUserData{}, bool cancelEnabled = true)
+    explicit Session(const TUserData& initial = TUserData {}, bool cancelEnabled = true)
         : data(initial)
     {
         form = std::make_unique<TUserDataForm>(nullptr, data, [this](const TUserData& d) { stored.append(d); });
@@ -75,8 +75,8 @@ TEST(UserDataForm, ControlsAndTabOrder)
     EXPECT_EQ(f.CancelBtn->text(), QStringLiteral("Mégse"));
     EXPECT_EQ(f.HelpBtn->text(), QStringLiteral("Súgó"));
     EXPECT_EQ(QApplication::focusWidget(), f.UserID);
-    const QList<QWidget*> order = {f.UserID, f.UserName, f.UserHelys, f.UserCim, f.UserIrsz,
-                                   f.UserTel, f.OKBtn,    f.CancelBtn, f.HelpBtn};
+    const QList<QWidget*> order
+        = {f.UserID, f.UserName, f.UserHelys, f.UserCim, f.UserIrsz, f.UserTel, f.OKBtn, f.CancelBtn, f.HelpBtn};
     EXPECT_EQ(test::tabChain(f.UserID), order);
     for (const char* name : {"Image1", "Label6", "UserID", "UserName", "UserHelys", "UserCim", "UserIrsz", "UserTel",
                              "OKBtn", "CancelBtn", "HelpBtn"})
@@ -99,27 +99,28 @@ TEST(UserDataForm, FirstStartShowsZeroAndOkRefusesIt)
     EXPECT_TRUE(s.form->UserName->text().isEmpty());
     s.form->OKBtn->click();
     EXPECT_TRUE(s.form->isVisible());
-    EXPECT_EQ(s.messages.texts(), QStringList{TUserDataForm::kBadShopText});
+    EXPECT_EQ(s.messages.texts(), QStringList {TUserDataForm::kBadShopText});
     EXPECT_EQ(s.messages.shown().first().kind, MessageKind::Error);
     EXPECT_EQ(QApplication::focusWidget(), s.form->UserID);
 }
 
 TEST(UserDataForm, ShopNumbers)
 {
-    const QStringList refused = {QStringLiteral("0"),  QStringLiteral("-5"),          QStringLiteral("12a"),
-                                 QString(),            QStringLiteral("1 2"),         QStringLiteral("99999999999"),
-                                 QStringLiteral("+"),  QStringLiteral("2147483648")};
+    const QStringList refused
+        = {QStringLiteral("0"),   QStringLiteral("-5"),          QStringLiteral("12a"), QString(),
+           QStringLiteral("1 2"), QStringLiteral("99999999999"), QStringLiteral("+"),   QStringLiteral("2147483648")};
     for (const QString& id : refused) {
         SCOPED_TRACE(id.toStdString());
         Session s;
         s.fill(id, QStringLiteral("Név"), QStringLiteral("1234"), QStringLiteral("Hely"), QStringLiteral("Cím"));
         s.form->OKBtn->click();
         EXPECT_TRUE(s.form->isVisible());
-        EXPECT_EQ(s.messages.texts(), QStringList{TUserDataForm::kBadShopText});
+        EXPECT_EQ(s.messages.texts(), QStringList {TUserDataForm::kBadShopText});
         EXPECT_EQ(s.data.UserID, 0);
         EXPECT_EQ(QApplication::focusWidget(), s.form->UserID);
     }
-    for (const auto& [typed, value] : {std::pair{QStringLiteral("00123"), 123}, {QStringLiteral(" 7"), 7},
+    for (const auto& [typed, value] : {std::pair {QStringLiteral("00123"), 123},
+                                       {QStringLiteral(" 7"), 7},
                                        {QStringLiteral("2147483647"), 2147483647}}) {
         SCOPED_TRACE(typed.toStdString());
         Session s;
@@ -158,9 +159,9 @@ TEST(UserDataForm, ChecksRunInTheirOrderPostalCodeThird)
         s.fill(c.id, c.userName, c.irsz, c.helys, c.cim);
         s.form->OKBtn->click();
         EXPECT_TRUE(s.form->isVisible());
-        EXPECT_EQ(s.messages.texts(), QStringList{c.message});
+        EXPECT_EQ(s.messages.texts(), QStringList {c.message});
         EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(c.focus));
-        EXPECT_EQ(s.data, TUserData{});
+        EXPECT_EQ(s.data, TUserData {});
         // The fields stay as typed.
         EXPECT_EQ(s.form->UserName->text(), c.userName);
     }
@@ -202,13 +203,13 @@ TEST(UserDataForm, CancelLeavesTheRecordAndWritesItAgain)
         EXPECT_TRUE(s.messages.texts().isEmpty());
         EXPECT_EQ(s.data, before);
         s.destroy();
-        EXPECT_EQ(s.stored, QList<TUserData>{before});
+        EXPECT_EQ(s.stored, QList<TUserData> {before});
     }
 }
 
 TEST(UserDataForm, WithCancelDisabledOnlyValidDataLeaves)
 {
-    Session s(TUserData{}, false);
+    Session s(TUserData {}, false);
     QTest::keyClick(s.form->UserName, Qt::Key_Escape);
     EXPECT_TRUE(s.form->isVisible());
     EXPECT_TRUE(s.messages.texts().isEmpty());
@@ -216,7 +217,7 @@ TEST(UserDataForm, WithCancelDisabledOnlyValidDataLeaves)
     s.fill(QStringLiteral("9"), QString(), QStringLiteral("1"), QStringLiteral("H"), QStringLiteral("C"));
     s.form->close();
     EXPECT_TRUE(s.form->isVisible());
-    EXPECT_EQ(s.messages.texts(), QStringList{TUserDataForm::kNameText});
+    EXPECT_EQ(s.messages.texts(), QStringList {TUserDataForm::kNameText});
 
     s.messages.clear();
     typeInto(s.form->UserName, QStringLiteral("N"));

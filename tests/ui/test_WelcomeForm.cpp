@@ -21,10 +21,12 @@ TEST(WelcomeForm, TextsCheckBoxesAndTabOrder)
     EXPECT_GT(f.Label7->font().pointSizeF(), f.Label4->font().pointSizeF());
     const QStringList lines = f.Label8->text().split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(lines[0], QStringLiteral("A Pelmar képrendelő programja lehetőséget nyújt Önnek, hogy gyorsan és "
-                                       "könnyen elkészíthesse képrendelését."));
-    EXPECT_EQ(lines[1], QStringLiteral("A program segítségével összeállított digitális fotórendelést írja ki egy CD "
-                                       "lemezre és juttassa el áruházunk címére:"));
+    EXPECT_EQ(lines[0],
+              QStringLiteral("A Pelmar képrendelő programja lehetőséget nyújt Önnek, hogy gyorsan és "
+                             "könnyen elkészíthesse képrendelését."));
+    EXPECT_EQ(lines[1],
+              QStringLiteral("A program segítségével összeállított digitális fotórendelést írja ki egy CD "
+                             "lemezre és juttassa el áruházunk címére:"));
     EXPECT_TRUE(lines[2].isEmpty());
     EXPECT_EQ(lines[3], QString::fromUtf8(LabInfo::kLabName));
     EXPECT_EQ(lines[4], QString::fromUtf8(LabInfo::kLabAddress));
@@ -58,7 +60,7 @@ TEST(WelcomeForm, EscDoesNothingF1OpensFirstRunAndCloseBoxKeepsTheBoxes)
     QTest::keyClick(f.CBHide, Qt::Key_F1);
     EXPECT_TRUE(f.isVisible());
     Help::setRequestObserver({});
-    EXPECT_EQ(topics, QStringList{QStringLiteral("firstrun.html")});
+    EXPECT_EQ(topics, QStringList {QStringLiteral("firstrun.html")});
 
     f.CBHide->setChecked(true);
     f.close();

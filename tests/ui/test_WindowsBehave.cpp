@@ -65,7 +65,7 @@ protected:
     void threeLinesSecondSelected()
     {
         chosen.clear();
-        for (const char* name : { "a.jpg", "b.jpg", "c.jpg" })
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
             chosen << writeJpeg(dir.file(QLatin1String(name)), 150, 100, 52000);
         action("AddPic")->trigger();
         ASSERT_EQ(lines(), 3);
@@ -103,7 +103,7 @@ TEST_F(RealWindows, DeleteQuestionEscKeepsAndCloseBoxDeletes)
             QMessageBox* box = asBox(dialog);
             ASSERT_TRUE(box);
             EXPECT_EQ(box->windowTitle(), QStringLiteral("Kérdés"));
-            EXPECT_EQ(buttonTexts(box), QStringList({ QStringLiteral("&Igen"), QStringLiteral("&Nem") }));
+            EXPECT_EQ(buttonTexts(box), QStringList({QStringLiteral("&Igen"), QStringLiteral("&Nem")}));
             QTest::keyClick(box, Qt::Key_Escape);
         });
         action("DelPic")->trigger();
@@ -159,7 +159,7 @@ TEST_F(RealWindows, HelpWindowIsUsableBesideEveryDialog)
         const char* action;
         const char* helpButton;
     };
-    const Case cases[] = { { "OutputMegr", "HelpBtn" }, { "ShowPrices", "HelpBtn" }, { "UserData", "HelpBtn" } };
+    const Case cases[] = {{"OutputMegr", "HelpBtn"}, {"ShowPrices", "HelpBtn"}, {"UserData", "HelpBtn"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.action);
         Help::closeWindow();

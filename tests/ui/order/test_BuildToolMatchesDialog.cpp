@@ -48,7 +48,8 @@ TEST(BuildTool, BuildsTheExampleLikeTheDialog)
     const OrderJob job = ParseOrderJob(json(exampleJson(dir)));
     AddRun rules(order);
     for (const OrderJob::Picture& p : job.pictures)
-        ASSERT_TRUE(rules.add(p.path, ParsePriceData(job.prices[p.size == "9x13" ? 0 : 1]), p.fill, p.quantity).added());
+        ASSERT_TRUE(
+            rules.add(p.path, ParsePriceData(job.prices[p.size == "9x13" ? 0 : 1]), p.fill, p.quantity).added());
     TSaveMegrForm form(nullptr, order, examplePartner(), {"CD=500"});
     form.BaseFolder = dir.file("Dialog/");
     form.TasakNo->setText("000123");
