@@ -1,4 +1,5 @@
 #include "platform/OrderJournal.h"
+#include "platform/SqliteStatement.h"
 
 #include "core/PriceData.h"
 
@@ -16,36 +17,6 @@ namespace {
 // Marks the file as ours, so another program's database of the same name is
 // never read as an order.
 constexpr int kApplicationId = 0x504c4d4a;
-
-class Statement
-{
-public:
-    Statement(sqlite3* db, const char* sql) { m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr); }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    bool ok() const { return m_stmt != nullptr && m_rc == SQLITE_OK; }
-    int prepareCode() const { return m_rc; }
-    int step() { return ok() ? sqlite3_step(m_stmt) : m_rc; }
-    void reset() { sqlite3_reset(m_stmt); }
-    bool bind(int i, qint64 v) { return sqlite3_bind_int64(m_stmt, i, v) == SQLITE_OK; }
-    bool bind(int i, const QString& s)
-    {
-        const QByteArray utf8 = s.toUtf8();
-        return sqlite3_bind_text(m_stmt, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    int type(int col) const { return sqlite3_column_type(m_stmt, col); }
-    qint64 integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
-    QString text(int col) const
-    {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
-        return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
-    }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-    int m_rc = SQLITE_ERROR;
-};
 
 bool isDamageCode(int rc)
 {
@@ -136,7 +107,7 @@ bool OrderJournal::open()
         return false;
     };
     {
-        Statement check(m_db, "PRAGMA quick_check");
+        SqliteStatement check(m_db, "PRAGMA quick_check");
         const int rc = check.step();
         if (rc != SQLITE_ROW)
             return fail(check.ok() ? rc : check.prepareCode());
@@ -145,11 +116,11 @@ bool OrderJournal::open()
     }
     // Whether the file is ours, empty (new) or someone else's.
     auto owner = [this](int& appId, qint64& tables) {
-        Statement id(m_db, "PRAGMA application_id");
+        SqliteStatement id(m_db, "PRAGMA application_id");
         if (id.step() != SQLITE_ROW)
             return false;
         appId = int(id.integer(0));
-        Statement count(m_db, "SELECT count(*) FROM sqlite_master");
+        SqliteStatement count(m_db, "SELECT count(*) FROM sqlite_master");
         if (count.step() != SQLITE_ROW)
             return false;
         tables = count.integer(0);
@@ -188,7 +159,7 @@ bool OrderJournal::open()
         }
     }
     // Every line must read back as one; anything else is a damaged journal.
-    Statement read(m_db, "SELECT path, entry, fill, quantity FROM order_line ORDER BY pos");
+    SqliteStatement read(m_db, "SELECT path, entry, fill, quantity FROM order_line ORDER BY pos");
     if (!read.ok())
         return fail(isDamageCode(read.prepareCode()) ? read.prepareCode() : SQLITE_CORRUPT);
     int rc;
@@ -211,7 +182,7 @@ QList<JournalLine> OrderJournal::lines()
     QList<JournalLine> out;
     if (!m_db)
         return out;
-    Statement read(m_db, "SELECT path, entry, fill, quantity FROM order_line ORDER BY pos");
+    SqliteStatement read(m_db, "SELECT path, entry, fill, quantity FROM order_line ORDER BY pos");
     while (read.step() == SQLITE_ROW) {
         JournalLine line;
         line.path = read.text(0);
@@ -233,7 +204,8 @@ bool OrderJournal::replace(const QList<JournalLine>& lines)
         return false;
     bool ok = exec("DELETE FROM order_line");
     if (ok && !lines.isEmpty()) {
-        Statement insert(m_db, "INSERT INTO order_line (pos, path, entry, fill, quantity) VALUES (?, ?, ?, ?, ?)");
+        SqliteStatement insert(m_db,
+                               "INSERT INTO order_line (pos, path, entry, fill, quantity) VALUES (?, ?, ?, ?, ?)");
         ok = insert.ok();
         for (qsizetype i = 0; ok && i < lines.size(); ++i) {
             const JournalLine& l = lines[i];

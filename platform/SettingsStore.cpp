@@ -1,4 +1,5 @@
 #include "platform/SettingsStore.h"
+#include "platform/SqliteStatement.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -19,42 +20,6 @@ QString& pathOverride()
     static QString path;
     return path;
 }
-
-// A prepared statement that finalizes itself.
-class Statement
-{
-public:
-    Statement(sqlite3* db, const char* sql)
-    {
-        if (db)
-            m_rc = sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr);
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool ok() const { return m_stmt != nullptr && m_rc == SQLITE_OK; }
-    int prepareCode() const { return m_rc; }
-    void bind(int i, qint64 v) { sqlite3_bind_int64(m_stmt, i, v); }
-    void bind(int i, const QString& s)
-    {
-        const QByteArray utf8 = s.toUtf8();
-        sqlite3_bind_text(m_stmt, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    }
-    void bindNull(int i) { sqlite3_bind_null(m_stmt, i); }
-    // SQLITE_ROW, SQLITE_DONE or an error code.
-    int step() { return ok() ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
-    qint64 integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
-    QString text(int col) const
-    {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
-        return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
-    }
-
-private:
-    sqlite3_stmt* m_stmt = nullptr;
-    int m_rc = SQLITE_ERROR;
-};
 
 // "\Software\\Dravik\" and "Software\Dravik" both mean "\Software\Dravik".
 QStringList keyParts(const QString& path)
@@ -196,7 +161,7 @@ SettingsStore::Opened SettingsStore::openDatabase()
     sqlite3_busy_timeout(m_db, 3000);
     sqlite3_extended_result_codes(m_db, 1);
     {
-        Statement check(m_db, "PRAGMA quick_check");
+        SqliteStatement check(m_db, "PRAGMA quick_check");
         if (!check.ok())
             return failure(check.prepareCode());
         const int rc = check.step();
@@ -212,7 +177,7 @@ SettingsStore::Opened SettingsStore::checkLayout()
 {
     int objects = 0;
     {
-        Statement q(m_db, "SELECT count(*) FROM sqlite_master");
+        SqliteStatement q(m_db, "SELECT count(*) FROM sqlite_master");
         if (!q.ok())
             return failure(q.prepareCode());
         const int rc = q.step();
@@ -241,8 +206,8 @@ SettingsStore::Opened SettingsStore::checkLayout()
     // Our two tables with our columns; anything else (another program's
     // database, or our names with other columns) is not read as settings
     // and not written to.
-    Statement keys(m_db, "SELECT id, path FROM settings_key LIMIT 0");
-    Statement values(m_db, "SELECT id, key_id, name, kind, number, text FROM settings_value LIMIT 0");
+    SqliteStatement keys(m_db, "SELECT id, path FROM settings_key LIMIT 0");
+    SqliteStatement values(m_db, "SELECT id, key_id, name, kind, number, text FROM settings_value LIMIT 0");
     if (!keys.ok() || !values.ok()) {
         const int rc = !keys.ok() ? keys.prepareCode() : values.prepareCode();
         if ((rc & 0xff) != SQLITE_ERROR)
@@ -267,7 +232,7 @@ bool SettingsStore::exec(const char* sql)
 
 std::optional<qint64> SettingsStore::findKey(const QString& path) const
 {
-    Statement q(m_db, "SELECT id FROM settings_key WHERE path = ?1");
+    SqliteStatement q(m_db, "SELECT id FROM settings_key WHERE path = ?1");
     q.bind(1, path);
     if (q.step() == SQLITE_ROW)
         return q.integer(0);
@@ -297,7 +262,7 @@ bool SettingsStore::openKey(const QString& path, bool create)
         return false;
     bool ok = true;
     for (int i = 1; i <= parts.size() && ok; ++i) {
-        Statement ins(m_db, "INSERT OR IGNORE INTO settings_key(path) VALUES (?1)");
+        SqliteStatement ins(m_db, "INSERT OR IGNORE INTO settings_key(path) VALUES (?1)");
         ins.bind(1, joinKey(parts.mid(0, i)));
         ok = ins.step() == SQLITE_DONE;
     }
@@ -325,7 +290,7 @@ std::optional<SettingsStore::Stored> SettingsStore::readValue(const QString& nam
 {
     if (m_key < 0)
         return std::nullopt;
-    Statement q(m_db, "SELECT kind, number, text FROM settings_value WHERE key_id = ?1 AND name = ?2");
+    SqliteStatement q(m_db, "SELECT kind, number, text FROM settings_value WHERE key_id = ?1 AND name = ?2");
     q.bind(1, m_key);
     q.bind(2, name);
     if (q.step() != SQLITE_ROW)
@@ -367,7 +332,7 @@ QStringList SettingsStore::valueNames() const
     QStringList names;
     if (m_key < 0)
         return names;
-    Statement q(m_db, "SELECT name FROM settings_value WHERE key_id = ?1 ORDER BY id");
+    SqliteStatement q(m_db, "SELECT name FROM settings_value WHERE key_id = ?1 ORDER BY id");
     q.bind(1, m_key);
     while (q.step() == SQLITE_ROW)
         names.append(q.text(0));
@@ -378,31 +343,26 @@ bool SettingsStore::writeValue(const QString& name, Kind kind, qint64 number, co
 {
     if (m_key < 0 || !m_writable)
         return false;
+    // Both statements number their parameters alike.
+    auto run = [&](const char* sql) {
+        SqliteStatement q(m_db, sql);
+        q.bind(1, m_key);
+        q.bind(2, name);
+        q.bind(3, qint64(kind));
+        q.bind(4, number);
+        if (kind == Kind::String)
+            q.bind(5, text);
+        else
+            q.bindNull(5);
+        return q.step() == SQLITE_DONE;
+    };
     // An UPDATE keeps the row (and so the value's place in the listing);
     // only a value that is new gets a new place at the end.
-    Statement upd(m_db, "UPDATE settings_value SET kind = ?3, number = ?4, text = ?5 WHERE key_id = ?1 AND name = ?2");
-    upd.bind(1, m_key);
-    upd.bind(2, name);
-    upd.bind(3, qint64(kind));
-    upd.bind(4, number);
-    if (kind == Kind::String)
-        upd.bind(5, text);
-    else
-        upd.bindNull(5);
-    if (upd.step() != SQLITE_DONE)
+    if (!run("UPDATE settings_value SET kind = ?3, number = ?4, text = ?5 WHERE key_id = ?1 AND name = ?2"))
         return false;
     if (sqlite3_changes(m_db) > 0)
         return true;
-    Statement ins(m_db, "INSERT INTO settings_value(key_id, name, kind, number, text) VALUES (?1, ?2, ?3, ?4, ?5)");
-    ins.bind(1, m_key);
-    ins.bind(2, name);
-    ins.bind(3, qint64(kind));
-    ins.bind(4, number);
-    if (kind == Kind::String)
-        ins.bind(5, text);
-    else
-        ins.bindNull(5);
-    return ins.step() == SQLITE_DONE;
+    return run("INSERT INTO settings_value(key_id, name, kind, number, text) VALUES (?1, ?2, ?3, ?4, ?5)");
 }
 
 bool SettingsStore::writeInteger(const QString& name, qint32 value)
@@ -424,7 +384,7 @@ bool SettingsStore::removeAllValues()
 {
     if (m_key < 0 || !m_writable)
         return false;
-    Statement del(m_db, "DELETE FROM settings_value WHERE key_id = ?1");
+    SqliteStatement del(m_db, "DELETE FROM settings_value WHERE key_id = ?1");
     del.bind(1, m_key);
     return del.step() == SQLITE_DONE;
 }
