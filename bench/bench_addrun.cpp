@@ -10,6 +10,7 @@
 // hardest case. The last line is the median time of the first add run over
 // the median time of the check loop; the line before it that of the second.
 #include "bench/support/JpegWriter.h"
+#include "bench/support/Measure.h"
 #include "core/PictureCheck.h"
 #include "core/Texts.h"
 #include "platform/SettingsStore.h"
@@ -32,23 +33,12 @@
 #include <vector>
 
 using namespace pelmar;
-using Clock = std::chrono::steady_clock;
+using namespace pelmar::bench;
 
 namespace {
 
 constexpr int kDefaultRounds = 3;
 constexpr int kDefaultPictures = 5000;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 QStringList makeOwnPictures(const QString& folder, int count)
 {

@@ -17,6 +17,7 @@
 // The last line is the mean blocked time per step over the median full
 // decode.
 #include "bench/support/JpegWriter.h"
+#include "bench/support/Measure.h"
 #include "platform/JpegDecode.h"
 #include "platform/PictureDecoder.h"
 #include "ui/MainForm.h"
@@ -42,69 +43,9 @@
 #include <vector>
 
 using namespace pelmar;
-using Clock = std::chrono::steady_clock;
+using namespace pelmar::bench;
 
 namespace {
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double mean(const std::vector<double>& v)
-{
-    return v.empty() ? 0 : std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
-}
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// The longest gap between the ticks of a 1 ms timer: how long the event
-// loop could not run (a handler, a paint, a decode on this thread).
-class BlockWatch
-{
-public:
-    BlockWatch()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
-    }
-    void start()
-    {
-        m_last = Clock::now();
-        m_timer.start();
-    }
-    void stop()
-    {
-        tick();
-        m_timer.stop();
-    }
-    double longest() const { return m_longest; }
-
-private:
-    void tick()
-    {
-        const auto now = Clock::now();
-        m_longest = std::max(m_longest, std::chrono::duration<double, std::milli>(now - m_last).count());
-        m_last = now;
-    }
-    QTimer m_timer;
-    Clock::time_point m_last;
-    double m_longest = 0;
-};
-
-// Runs the event loop for ms milliseconds.
-void runFor(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-}
 
 // A key pressed and let go on the widget, as the user does it.
 void keyClick(QWidget* widget, int key)
@@ -113,19 +54,6 @@ void keyClick(QWidget* widget, int key)
     QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
     QApplication::sendEvent(widget, &press);
     QApplication::sendEvent(widget, &release);
-}
-
-// Runs the event loop until done() or the time is up.
-template <typename F> bool waitFor(F done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 // process that shows an empty main window the same way. Each is started as a
 // child process several times; the last line is the ratio of the medians.
 #include "app/Application.h"
+#include "bench/support/Measure.h"
 #include "platform/SettingsStore.h"
 #include "ui/MainForm.h"
 #include "ui/PreviewForm.h"
@@ -24,16 +25,11 @@
 #include <vector>
 
 using namespace pelmar;
+using namespace pelmar::bench;
 
 namespace {
 
 constexpr int kRuns = 11;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 void waitExposed(QWidget& w)
 {

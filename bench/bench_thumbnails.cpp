@@ -10,6 +10,7 @@
 // of them with an EXIF thumbnail as cameras write it, hard-linked under
 // COUNT names (every name is a picture of its own to the program).
 #include "bench/support/JpegWriter.h"
+#include "bench/support/Measure.h"
 #include "platform/JpegDecode.h"
 #include "platform/PictureDecoder.h"
 #include "ui/MainForm.h"
@@ -37,14 +38,9 @@
 #include <cstring>
 
 using namespace pelmar;
-using Clock = std::chrono::steady_clock;
+using namespace pelmar::bench;
 
 namespace {
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // The file with an EXIF block holding a 160 x 120 thumbnail of it, put
 // right after its start marker, as a camera writes it.
@@ -77,52 +73,6 @@ bool addExifThumbnail(const QString& path)
         return false;
     const QByteArray out = jpeg.left(2) + segment + jpeg.mid(2);
     return f.write(out) == out.size() && f.flush();
-}
-
-class BlockWatch
-{
-public:
-    BlockWatch()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
-    }
-    void start()
-    {
-        m_last = Clock::now();
-        m_timer.start();
-    }
-    void stop()
-    {
-        tick();
-        m_timer.stop();
-    }
-    double longest() const { return m_longest; }
-
-private:
-    void tick()
-    {
-        const auto now = Clock::now();
-        m_longest = std::max(m_longest, std::chrono::duration<double, std::milli>(now - m_last).count());
-        m_last = now;
-    }
-    QTimer m_timer;
-    Clock::time_point m_last;
-    double m_longest = 0;
-};
-
-// Runs the event loop until done() or the time is up.
-template <typename F> bool waitFor(F done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
 }
 
 } // namespace

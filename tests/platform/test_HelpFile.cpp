@@ -4,37 +4,15 @@
 
 #include "platform/HelpFile.h"
 
+#include "tests/support/HelpSources.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace pelmar;
-
-namespace {
-
-QString builtHelpFile()
-{
-    return qEnvironmentVariable("PELMAR_BIN_DIR") + QStringLiteral("/pelmarorder.chm");
-}
-
-QString sourceDir()
-{
-    return qEnvironmentVariable("PELMAR_SOURCE_DIR") + QStringLiteral("/help");
-}
-
-QByteArray readSource(const QString& name)
-{
-    QFile f(sourceDir() + QLatin1Char('/') + name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QStringList sourceTopics()
-{
-    return QDir(sourceDir()).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
-}
-
-} // namespace
+using namespace pelmar::test;
 
 TEST(HelpFile, TheBuildCompilesEveryTopicIntoTheHelpFile)
 {
@@ -44,7 +22,7 @@ TEST(HelpFile, TheBuildCompilesEveryTopicIntoTheHelpFile)
            QStringLiteral("preview.html"),  QStringLiteral("disc.html")};
     ChmFile chm(builtHelpFile());
     ASSERT_TRUE(chm.isOpen()) << builtHelpFile().toStdString();
-    const QStringList sources = sourceTopics();
+    const QStringList sources = helpSourceTopics();
     for (const QString& topic : required)
         EXPECT_TRUE(sources.contains(topic)) << topic.toStdString();
     // A topic missing from the contents can only be reached by a link.
@@ -57,7 +35,7 @@ TEST(HelpFile, TheBuildCompilesEveryTopicIntoTheHelpFile)
         SCOPED_TRACE(topic.toStdString());
         const auto stored = chm.read(QLatin1Char('/') + topic);
         ASSERT_TRUE(stored.has_value());
-        EXPECT_EQ(*stored, readSource(topic));
+        EXPECT_EQ(*stored, readHelpSource(topic));
         EXPECT_TRUE(listed.contains(topic));
     }
 }
@@ -65,13 +43,13 @@ TEST(HelpFile, TheBuildCompilesEveryTopicIntoTheHelpFile)
 TEST(HelpFile, TheTopicsDescribeWhatTheProgramDoesNow)
 {
     QString all;
-    for (const QString& topic : sourceTopics())
-        all += QString::fromUtf8(readSource(topic));
+    for (const QString& topic : helpSourceTopics())
+        all += QString::fromUtf8(readHelpSource(topic));
     // The disc is written by the program itself; no topic sends the partner
     // to another program for it.
     EXPECT_FALSE(all.contains(QStringLiteral("CD-író programjával")));
     EXPECT_TRUE(all.contains(QStringLiteral("Vágás mutatása")));
-    const QString news = QString::fromUtf8(readSource(QStringLiteral("whatsnew.html")));
+    const QString news = QString::fromUtf8(readHelpSource(QStringLiteral("whatsnew.html")));
     for (const char* topic : {"preview.html", "disc.html", "addpictures.html"})
         EXPECT_TRUE(news.contains(QLatin1String(topic))) << topic;
     EXPECT_TRUE(news.contains(QStringLiteral("behúz")));
@@ -83,8 +61,8 @@ TEST(HelpFile, EveryLinkBetweenTopicsLeadsToATopicOfTheFile)
     ASSERT_TRUE(chm.isOpen());
     static const QRegularExpression href(QStringLiteral("href=\"([^\"#:]+)"));
     int links = 0;
-    for (const QString& topic : sourceTopics()) {
-        auto it = href.globalMatch(QString::fromUtf8(readSource(topic)));
+    for (const QString& topic : helpSourceTopics()) {
+        auto it = href.globalMatch(QString::fromUtf8(readHelpSource(topic)));
         while (it.hasNext()) {
             const QString target = it.next().captured(1);
             EXPECT_TRUE(chm.contains(QLatin1Char('/') + target))

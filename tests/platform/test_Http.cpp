@@ -1,4 +1,4 @@
-#include "LocalHttpServer.h"
+#include "tests/support/LocalHttpServer.h"
 
 #include "core/AppError.h"
 #include "platform/Http.h"

@@ -1,4 +1,4 @@
-#include "DialogTestUtil.h"
+#include "tests/support/widgets/DialogTestUtil.h"
 
 #include "platform/LabInfo.h"
 #include "platform/Shell.h"

@@ -1,6 +1,6 @@
 // A built order folder written onto a disc later, from the "Fájl" menu.
-#include "tests/ui/MainFormFixture.h"
-#include "tests/ui/ModalScript.h"
+#include "tests/support/widgets/MainFormFixture.h"
+#include "tests/support/widgets/ModalScript.h"
 
 #include "core/Texts.h"
 #include "output/OrderNames.h"

@@ -4,7 +4,7 @@
 #include "output/OrderNames.h"
 #include "platform/OrderJournal.h"
 #include "tests/output/OrderJobFixtures.h"
-#include "tests/ui/MainFormFixture.h"
+#include "tests/support/widgets/MainFormFixture.h"
 #include "ui/order/EnvelopeEdit.h"
 #include "ui/order/SaveMegrForm.h"
 #include "ui/report/ReportPreview.h"

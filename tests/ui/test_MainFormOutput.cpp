@@ -3,7 +3,7 @@
 #include "output/OrderNames.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
-#include "tests/ui/MainFormParts.h"
+#include "tests/support/widgets/MainFormParts.h"
 #include "ui/MainForm.h"
 #include "ui/MessageBox.h"
 #include "ui/order/EnvelopeEdit.h"

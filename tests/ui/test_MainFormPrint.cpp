@@ -5,7 +5,7 @@
 #include "core/UserData.h"
 #include "reports/QRMegr.h"
 #include "tests/support/TempDir.h"
-#include "tests/ui/MainFormParts.h"
+#include "tests/support/widgets/MainFormParts.h"
 #include "ui/MainForm.h"
 #include "ui/MessageBox.h"
 #include "ui/report/ReportPreview.h"

@@ -1,5 +1,5 @@
-#include "tests/ui/MainFormFixture.h"
-#include "tests/ui/ModalScript.h"
+#include "tests/support/widgets/MainFormFixture.h"
+#include "tests/support/widgets/ModalScript.h"
 
 #include "core/UserData.h"
 

@@ -1,5 +1,5 @@
-#include "tests/ui/MainFormFixture.h"
-#include "tests/ui/MainFormParts.h"
+#include "tests/support/widgets/MainFormFixture.h"
+#include "tests/support/widgets/MainFormParts.h"
 
 #include "core/CropOverlay.h"
 #include "platform/PictureDecoder.h"

@@ -1,4 +1,4 @@
-#include "tests/ui/MainFormFixture.h"
+#include "tests/support/widgets/MainFormFixture.h"
 
 #include "platform/JpegDecode.h"
 #include "ui/PreviewForm.h"

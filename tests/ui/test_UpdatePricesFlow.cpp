@@ -1,10 +1,10 @@
-#include "DialogTestUtil.h"
-#include "ModalScript.h"
+#include "tests/support/widgets/DialogTestUtil.h"
+#include "tests/support/widgets/ModalScript.h"
 
 #include "core/UserData.h"
 #include "platform/SettingsStore.h"
 #include "tests/support/TempDir.h"
-#include "tests/ui/MainFormParts.h"
+#include "tests/support/widgets/MainFormParts.h"
 #include "ui/MainForm.h"
 #include "ui/MessageBox.h"
 #include "ui/MoneyEdit.h"

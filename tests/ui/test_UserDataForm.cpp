@@ -1,4 +1,4 @@
-#include "DialogTestUtil.h"
+#include "tests/support/widgets/DialogTestUtil.h"
 
 #include "ui/MessageBox.h"
 #include "ui/UserDataForm.h"

@@ -4,7 +4,7 @@
 #include "platform/SettingsStore.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
-#include "tests/ui/ModalScript.h"
+#include "tests/support/widgets/ModalScript.h"
 #include "ui/MainForm.h"
 #include "ui/help/Help.h"
 

@@ -3,6 +3,8 @@
 
 #include "tests/support/TempDir.h"
 
+#include "tests/support/HelpSources.h"
+
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -10,29 +12,9 @@
 #include <gtest/gtest.h>
 
 using namespace pelmar;
+using namespace pelmar::test;
 
 namespace {
-
-QString builtHelpFile()
-{
-    return qEnvironmentVariable("PELMAR_BIN_DIR") + QStringLiteral("/pelmarorder.chm");
-}
-
-QString sourceDir()
-{
-    return qEnvironmentVariable("PELMAR_SOURCE_DIR") + QStringLiteral("/help");
-}
-
-QByteArray readSource(const QString& name)
-{
-    QFile f(sourceDir() + QLatin1Char('/') + name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QStringList sourceTopics()
-{
-    return QDir(sourceDir()).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
-}
 
 QString headingOf(const QByteArray& html)
 {
@@ -70,7 +52,7 @@ TEST(HelpWindow, ShowsEachTopicWithItsHeading)
 {
     HelpWindowGuard guard;
     Help::setHelpFile(builtHelpFile());
-    for (const QString& topic : sourceTopics()) {
+    for (const QString& topic : helpSourceTopics()) {
         SCOPED_TRACE(topic.toStdString());
         Help::ShowHelpTopic(topic);
         HelpWindow* w = Help::window();
@@ -79,7 +61,7 @@ TEST(HelpWindow, ShowsEachTopicWithItsHeading)
         EXPECT_EQ(w->parentWidget(), nullptr);
         EXPECT_EQ(w->state(), HelpWindow::State::Topic);
         EXPECT_EQ(w->currentTopic(), topic);
-        const QString heading = headingOf(readSource(topic));
+        const QString heading = headingOf(readHelpSource(topic));
         ASSERT_FALSE(heading.isEmpty());
         EXPECT_TRUE(w->browser()->toPlainText().contains(heading)) << w->browser()->toPlainText().toStdString();
     }
@@ -97,7 +79,7 @@ TEST(HelpWindow, ContentsListTheTopicsAndOpenTheFirstPage)
     const auto items = w->contentsTree()->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive);
     for (QTreeWidgetItem* item : items)
         locals.append(item->data(0, Qt::UserRole).toString());
-    for (const QString& topic : sourceTopics())
+    for (const QString& topic : helpSourceTopics())
         EXPECT_TRUE(locals.contains(topic)) << topic.toStdString();
 
     // Choosing an entry of the tree opens its page.
@@ -178,7 +160,7 @@ TEST(HelpWindow, MissingOrBrokenHelpFileIsExplainedWithoutACrash)
             EXPECT_TRUE(w->browser()->toPlainText().contains(QStringLiteral("súgófájl")));
         }
         Help::ShowHelpContents();
-        for (const QString& topic : sourceTopics())
+        for (const QString& topic : helpSourceTopics())
             Help::ShowHelpTopic(topic);
     }
 

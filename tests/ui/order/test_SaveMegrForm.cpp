@@ -1,5 +1,7 @@
 #include "tests/output/OrderFixtures.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/widgets/DialogTestUtil.h"
+#include "tests/support/widgets/ModalScript.h"
 #include "ui/MessageBox.h"
 #include "ui/disc/DiscWriteDialog.h"
 #include "ui/help/Help.h"
@@ -43,13 +45,6 @@ struct Example
 QString cell(const TSaveMegrForm& form, int row, int col)
 {
     return form.SizeList->item(row, col)->text();
-}
-
-void showActive(QWidget& w)
-{
-    w.show();
-    QApplication::setActiveWindow(&w);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
 }
 
 } // namespace
@@ -101,7 +96,7 @@ TEST(SaveMegrForm, OpensWithSummaryTotalPartnerAndFolderName)
     EXPECT_EQ(form.BFD->Title(), "Kérem adja meg, hova készítse el a program a megrendelését:");
     EXPECT_EQ(form.BFD->Options(), bfReturnOnlyFSDirs | bfEditBox | bfNewStyle);
 
-    showActive(form);
+    showActive(&form);
     EXPECT_EQ(QApplication::focusWidget(), form.VevoNev);
     EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "fixed size";
 }
@@ -162,7 +157,7 @@ TEST(SaveMegrForm, EnvelopeNumberComposesTheFolderAndRefusesBlanks)
 {
     Example ex;
     TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
-    showActive(form);
+    showActive(&form);
     ScriptedMessages script;
 
     form.TasakNo->setFocus();
@@ -250,7 +245,7 @@ TEST(SaveMegrForm, BrowsePicksTheBaseFolderAndCancelChangesNothing)
     Example ex;
     TempDir dir;
     TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
-    showActive(form);
+    showActive(&form);
 
     // The proposed folder exists: the picker opens on it.
     const QString existing = dir.file("base/Pelmar-20040315-000000");
@@ -258,8 +253,9 @@ TEST(SaveMegrForm, BrowsePicksTheBaseFolderAndCancelChangesNothing)
     form.BaseFolder = dir.file("base/");
     form.TasakNoChange();
     QString openedOn;
-    QTimer::singleShot(100, &form, [&] {
-        QFileDialog* picker = form.BFD->browser();
+    ModalScript script;
+    script.then([&](QWidget* dialog) {
+        auto* picker = qobject_cast<QFileDialog*>(dialog);
         ASSERT_NE(picker, nullptr);
         openedOn = picker->directory().absolutePath();
         picker->setDirectory(dir.path());
@@ -271,8 +267,9 @@ TEST(SaveMegrForm, BrowsePicksTheBaseFolderAndCancelChangesNothing)
     EXPECT_EQ(form.OutputFolder->text(), dir.path() + "/Pelmar-20040315-000000/");
 
     // Cancelled: nothing changes.
-    QTimer::singleShot(100, &form, [&] { form.BFD->browser()->reject(); });
+    script.then([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "reject"); });
     form.BrowseBtn->click();
+    EXPECT_EQ(script.seen().size(), 2);
     EXPECT_EQ(form.BaseFolder, dir.path() + "/");
     EXPECT_EQ(form.OutputFolder->text(), dir.path() + "/Pelmar-20040315-000000/");
 }
@@ -430,7 +427,7 @@ TEST(SaveMegrFormBuild, PartnerRefusalFocusesTheField)
     BuildFixture f;
     TSaveMegrForm form(nullptr, f.order, examplePartner(), kSettings);
     f.prepare(form);
-    showActive(form);
+    showActive(&form);
     form.UserHelys->setText("  ");
     ScriptedMessages script;
     form.MegrBtn->click();

@@ -7,6 +7,7 @@
 #include "tests/reports/PageQuery.h"
 #include "tests/reports/ReportFiles.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/widgets/ModalScript.h"
 #include "ui/report/ReportPreview.h"
 
 #include <QAction>
@@ -95,14 +96,14 @@ TEST(ReportPreview, PreviewReportReturnsWhenTheWindowCloses)
     TQRMegrForm form;
     form.setOrderLines(makeLines(2));
     bool sawWindow = false;
-    QTimer::singleShot(200, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* preview = qobject_cast<ReportPreviewWindow*>(w); preview && preview->isVisible()) {
-                sawWindow = true;
-                EXPECT_TRUE(preview->windowState() & Qt::WindowMaximized);
-                EXPECT_EQ(preview->windowTitle(), QStringLiteral("Pelmar digitális fotórendelés"));
-                preview->findChild<QAction*>(QStringLiteral("ClosePreview"))->trigger();
-            }
+    ModalScript script;
+    script.then([&](QWidget* dialog) {
+        auto* preview = qobject_cast<ReportPreviewWindow*>(dialog);
+        ASSERT_NE(preview, nullptr);
+        sawWindow = true;
+        EXPECT_TRUE(preview->windowState() & Qt::WindowMaximized);
+        EXPECT_EQ(preview->windowTitle(), QStringLiteral("Pelmar digitális fotórendelés"));
+        preview->findChild<QAction*>(QStringLiteral("ClosePreview"))->trigger();
     });
     previewReport(form, nullptr);
     EXPECT_TRUE(sawWindow);

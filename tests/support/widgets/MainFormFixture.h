@@ -7,7 +7,7 @@
 #include "platform/SettingsStore.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
-#include "tests/ui/MainFormParts.h"
+#include "tests/support/widgets/MainFormParts.h"
 #include "ui/MainForm.h"
 
 #include "ui/MessageBox.h"
