@@ -35,7 +35,7 @@ AddRun::AddRun(OrderModel& order)
     for (int r = 0; r < n; ++r) {
         const OrderLine& l = order.line(r);
         // The first line with a key is the one a search finds.
-        const QString key = DuplicateKey(l.Caption, l.size(), l.fill() == u"fill");
+        const QString key = DuplicateKey(l.Caption, l.size(), l.fills());
         if (!m_rows.contains(key))
             m_rows.insert(key, r);
     }

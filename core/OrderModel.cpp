@@ -13,12 +13,12 @@ QString money(qint64 value)
     return QString::number(value) + QStringLiteral(" Ft");
 }
 
-QString fillText(bool fill)
+} // namespace
+
+QString FillModeName(bool fill)
 {
     return fill ? QStringLiteral("fill") : QStringLiteral("fit");
 }
-
-} // namespace
 
 OrderModel::OrderModel(QObject* parent)
     : QAbstractTableModel(parent)
@@ -124,7 +124,7 @@ int OrderModel::AddOrderLine(const QString& fullPath, const QString& resolution,
     OrderLine l;
     l.Caption = FileNameOf(fullPath);
     l.ImageIndex = status;
-    l.SubItems = {resolution, fillText(fill), entry.Size,
+    l.SubItems = {resolution, FillModeName(fill), entry.Size,
                   // The box's value, not its text: a text that is no integer
                   // (empty, a lone sign) would stop the totals and the order
                   // build from reading the line back.
@@ -149,7 +149,7 @@ int OrderModel::FindOrderItem(const QString& name, const QString& size, bool fil
     const int n = lineCount();
     for (int r = 0; r < n; ++r) {
         const OrderLine& l = line(r);
-        if (DuplicateKey(l.Caption, l.size(), l.fill() == u"fill") == key)
+        if (DuplicateKey(l.Caption, l.size(), l.fills()) == key)
             return r;
     }
     return -1;
@@ -174,7 +174,7 @@ ModifyRefusal OrderModel::ModifySelected(const QList<int>& rows, const EditorVal
 {
     if (!editor.sizeSelected)
         return ModifyRefusal::NoSize;
-    if (editor.quantity < 0 || editor.quantity > 1000)
+    if (editor.quantity < 0 || editor.quantity > kMaxQuantity)
         return ModifyRefusal::BadQuantity;
     if (rows.isEmpty())
         return ModifyRefusal::NoSelection;
@@ -189,7 +189,7 @@ ModifyRefusal OrderModel::ModifySelected(const QList<int>& rows, const EditorVal
         OrderLine& l = mutableLine(row);
         const CheckResult result = check ? check(l.path(), price) : CheckPicture(l.path(), price);
         l.ImageIndex = result.status;
-        l.SubItems[SubFill] = fillText(editor.fill);
+        l.SubItems[SubFill] = FillModeName(editor.fill);
         l.SubItems[SubSize] = editor.sizeName;
         // The quantity text is always the box's value, so the totals and the
         // order build can always read it back.

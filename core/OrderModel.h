@@ -10,6 +10,14 @@
 
 namespace pelmar {
 
+// A line's quantity lies within 0..kMaxQuantity (the quantity box, the
+// modify check, and the longest group folder name a size name must fit).
+inline constexpr int kMaxQuantity = 1000;
+
+// A line's fill mode as the line, the order description and the group folder
+// name write it: "fill" or "fit".
+QString FillModeName(bool fill);
+
 // Positions of an order line's sub-items; other modules read them by position.
 enum SubItem : int {
     SubResolution = 0, // "HxW" or "Ismeretlen"
@@ -36,6 +44,7 @@ struct OrderLine
 
     const QString& resolution() const { return SubItems[SubResolution]; }
     const QString& fill() const { return SubItems[SubFill]; }
+    bool fills() const { return SubItems[SubFill] == FillModeName(true); }
     const QString& size() const { return SubItems[SubSize]; }
     const QString& quantityText() const { return SubItems[SubQuantity]; }
     const QString& info() const { return SubItems[SubInfo]; }

@@ -1,5 +1,7 @@
 #include "core/SizeName.h"
 
+#include "core/OrderModel.h"
+
 namespace pelmar {
 
 QString GroupFolderName(const QString& size, const QString& fill, const QString& quantity)
@@ -21,7 +23,7 @@ SizeNameFault CheckSizeName(const QString& size)
     if (size.endsWith(QLatin1Char('.')) || size.endsWith(QLatin1Char(' ')))
         return SizeNameFault::Ending;
     // With the longest fill mode and quantity an order can give it.
-    if (GroupFolderName(size, QStringLiteral("fill"), QStringLiteral("1000")).toUtf8().size() > kMaxFolderNameBytes)
+    if (GroupFolderName(size, FillModeName(true), QString::number(kMaxQuantity)).toUtf8().size() > kMaxFolderNameBytes)
         return SizeNameFault::Length;
     return SizeNameFault::None;
 }

@@ -18,7 +18,7 @@ QString GroupFolderName(const QString& size, const QString& fill, const QString&
 // What keeps a size name from being a folder's name: the empty name, any of
 // \ / : * ? " < > | or a control character, "." and "..", a final dot or
 // blank (Windows drops them), and a name whose longest folder
-// ("<size>-fill-1000") is longer than kMaxFolderNameBytes.
+// ("<size>-fill-" and the largest quantity) is longer than kMaxFolderNameBytes.
 enum class SizeNameFault { None, Empty, Character, Dots, Ending, Length };
 SizeNameFault CheckSizeName(const QString& size);
 

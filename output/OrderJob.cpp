@@ -332,9 +332,9 @@ OrderJob ParseOrderJob(const QByteArray& json)
         if (pic.path.isEmpty())
             bad(QStringLiteral("a(z) %1. képnek nincs útvonala").arg(index));
         const QString fill = text(o, "fill", where);
-        if (fill == QLatin1String("fill") || fill.isEmpty())
+        if (fill == FillModeName(true) || fill.isEmpty())
             pic.fill = true;
-        else if (fill == QLatin1String("fit"))
+        else if (fill == FillModeName(false))
             pic.fill = false;
         else
             bad(QStringLiteral("a(z) %1. kép kitöltése \"fill\" vagy \"fit\" legyen").arg(index));
@@ -403,7 +403,7 @@ QByteArray OrderJobJson(const OrderJob& job, bool withEnvelopeAndFolder)
     for (const OrderJob::Picture& p : job.pictures) {
         pictures.append(QJsonObject {{QStringLiteral("path"), p.path},
                                      {QStringLiteral("size"), p.size},
-                                     {QStringLiteral("fill"), p.fill ? QStringLiteral("fill") : QStringLiteral("fit")},
+                                     {QStringLiteral("fill"), FillModeName(p.fill)},
                                      {QStringLiteral("quantity"), p.quantity}});
     }
     root.insert(QStringLiteral("pictures"), pictures);

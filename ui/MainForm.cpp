@@ -455,7 +455,7 @@ void MainForm::syncEditors()
     const QList<int> rows = selectedRows();
     if (rows.size() == 1) {
         const OrderLine& l = m_order.line(rows.front());
-        if (l.fill() == u"fill")
+        if (l.fills())
             RBFill->setChecked(true);
         else if (l.fill() == u"fit")
             RBFit->setChecked(true);
@@ -701,7 +701,7 @@ void MainForm::pushPreview()
     const QList<int> rows = selectedRows();
     if (rows.size() == 1 && rows.front() < m_order.lineCount()) {
         const OrderLine& line = m_order.line(rows.front());
-        print = PreviewPrint {line.size(), line.fill() == u"fill"};
+        print = PreviewPrint {line.size(), line.fills()};
     }
     m_previewForm->setPicture(&m_previewPicture, print);
 }

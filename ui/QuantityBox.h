@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/OrderModel.h"
+
 #include <QAbstractSpinBox>
 
 class QLineEdit;
@@ -7,7 +9,7 @@ class QLineEdit;
 namespace pelmar {
 
 // The quantity box: digits, "+", "-" and the decimal separator may be typed;
-// its value is the integer its text holds, or 0. A value outside 0..1000 is
+// its value is the integer its text holds, or 0. A value outside 0..kMaxQuantity is
 // allowed while typing and brought to the nearer limit when the focus
 // leaves; the buttons and arrow keys never go past the limits.
 class QuantityBox : public QAbstractSpinBox
@@ -15,7 +17,7 @@ class QuantityBox : public QAbstractSpinBox
     Q_OBJECT
 public:
     static constexpr int Minimum = 0;
-    static constexpr int Maximum = 1000;
+    static constexpr int Maximum = kMaxQuantity;
 
     explicit QuantityBox(QWidget* parent = nullptr);
 
