@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/ProgramSetup.h"
+
 #include <QApplication>
 
 namespace pelmar {
@@ -12,9 +14,5 @@ public:
     Application(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };
-
-// Application title, Qt's Hungarian translation of its own dialogs, the
-// program's look. Called once before any window is made.
-void setUpApplication(QApplication& app);
 
 } // namespace pelmar

@@ -1,5 +1,7 @@
 #include "ui/AccentRoom.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMovie>
@@ -11,6 +13,19 @@ namespace pelmar {
 namespace {
 
 constexpr char kDoneProperty[] = "pelmarAccentRoom";
+
+class AccentRoomFilter : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Polish)
+            if (auto* label = qobject_cast<QLabel*>(watched))
+                makeRoomForAccents(label);
+        return false;
+    }
+};
 
 } // namespace
 
@@ -38,6 +53,13 @@ void makeRoomForAccents(QLabel* label)
     QMargins margins = label->contentsMargins();
     margins.setTop(margins.top() + extra);
     label->setContentsMargins(margins);
+}
+
+void installAccentRoom()
+{
+    if (!qApp || qApp->findChild<AccentRoomFilter*>(QString(), Qt::FindDirectChildrenOnly))
+        return;
+    qApp->installEventFilter(new AccentRoomFilter(qApp));
 }
 
 } // namespace pelmar

@@ -18,4 +18,8 @@ int accentOverhang(const QFont& font);
 // Labels that show a picture are left alone.
 void makeRoomForAccents(QLabel* label);
 
+// Gives every label of every window, the dialogs' included, that room before
+// it is first shown (an event filter on the application). Once per program.
+void installAccentRoom();
+
 } // namespace pelmar

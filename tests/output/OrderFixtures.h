@@ -3,16 +3,11 @@
 #include "core/OrderModel.h"
 #include "core/UserData.h"
 #include "output/OrderText.h"
+#include "tests/support/Printers.h"
 
 #include <QString>
 #include <QStringList>
 #include <ostream>
-
-// Readable failure output for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace pelmar::test {
 

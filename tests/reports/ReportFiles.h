@@ -4,18 +4,13 @@
 // so the tests check the bytes rather than the writer's own idea of them.
 
 #include "core/OrderModel.h"
+#include "tests/support/Printers.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <ostream>
-
-// Readable failure output for texts.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace pelmar::test {
 

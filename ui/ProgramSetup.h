@@ -1,0 +1,14 @@
+#pragma once
+
+class QApplication;
+
+namespace pelmar {
+
+// Application title, Qt's Hungarian translation of its own dialogs,
+// Hungarian dates and amounts whatever the system's language, the program's
+// icon on every window and room for the accents above every label. Called
+// once before any window is made: by the program, and by the tests that look
+// at the windows as the user sees them.
+void setUpApplication(QApplication& app);
+
+} // namespace pelmar
