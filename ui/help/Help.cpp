@@ -10,8 +10,11 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace pelmar {
 
@@ -147,6 +150,14 @@ void HelpWindow::fillContents()
             m_defaultTopic = e.local;
     }
     m_tree->expandAll();
+    // The contents pane as wide as its longest title (within reason), so no
+    // topic's name is cut.
+    if (auto* splitter = qobject_cast<QSplitter*>(m_tree->parentWidget())) {
+        const int frame = 2 * m_tree->frameWidth() + m_tree->verticalScrollBar()->sizeHint().width();
+        m_tree->resizeColumnToContents(0);
+        const int wanted = std::clamp(m_tree->columnWidth(0) + frame, 220, width() / 2);
+        splitter->setSizes({wanted, std::max(1, splitter->width() - wanted)});
+    }
     if (m_defaultTopic.isEmpty() && m_chm->contains(QStringLiteral("/index.html")))
         m_defaultTopic = QStringLiteral("index.html");
 }

@@ -1,0 +1,217 @@
+// Every window and dialog of the program, opened one after the other as the
+// user meets them: no caption, label or button text is narrower or lower than
+// its text needs. With PELMAR_SCREENSHOTS=DIR each window is also saved as
+// DIR/<name>.png, taken from the screen (tools/screenshots runs this test on
+// Xvfb so the pictures show what an X11 desktop draws).
+
+#include "platform/SettingsStore.h"
+#include "reports/QRMegr.h"
+#include "tests/output/OrderFixtures.h"
+#include "tests/reports/ReportFiles.h"
+#include "tests/support/HelpSources.h"
+#include "tests/support/JpegFixtures.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/widgets/ModalScript.h"
+#include "ui/AboutForm.h"
+#include "ui/MainForm.h"
+#include "ui/MessageBox.h"
+#include "ui/OpenPictureDialog.h"
+#include "ui/PreviewForm.h"
+#include "ui/UpdatePricesForm.h"
+#include "ui/UserDataForm.h"
+#include "ui/WelcomeForm.h"
+#include "ui/disc/DiscWriteDialog.h"
+#include "ui/help/Help.h"
+#include "ui/order/BrowseForFolderDialog.h"
+#include "ui/order/SaveMegrForm.h"
+#include "ui/ProgramSetup.h"
+#include "ui/report/ReportPreview.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QListView>
+#include <QScreen>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+using namespace pelmar;
+using namespace pelmar::test;
+
+namespace {
+
+// The names in a list of places or topics (a list, or a tree without
+// header) that reach beyond its visible width.
+QStringList cutItems(QWidget* w)
+{
+    auto* view = qobject_cast<QAbstractItemView*>(w);
+    auto* tree = qobject_cast<QTreeView*>(w);
+    if (!view || !view->model() || !(qobject_cast<QListView*>(w) || (tree && tree->isHeaderHidden())))
+        return {};
+    QStringList cut;
+    std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+        for (int row = 0; row < view->model()->rowCount(parent); ++row) {
+            const QModelIndex index = view->model()->index(row, 0, parent);
+            const int right = view->visualRect(index).left() + view->sizeHintForIndex(index).width();
+            if (right > view->viewport()->width())
+                cut << QStringLiteral("%1: %2 (reaches %3 of %4)")
+                           .arg(w->objectName(), index.data().toString())
+                           .arg(right)
+                           .arg(view->viewport()->width());
+            if (tree && tree->isExpanded(index))
+                walk(index);
+        }
+    };
+    walk(view->rootIndex());
+    return cut;
+}
+
+// The texts of `window` that do not get the room they need, each as
+// "object name: text (has w x h, needs w x h)".
+QStringList cutTexts(QWidget* window)
+{
+    QStringList cut;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->window() != window || !w->isVisibleTo(window))
+            continue;
+        QString text;
+        QSize need;
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (label->text().isEmpty() || !label->pixmap().isNull())
+                continue;
+            text = label->text();
+            need = label->wordWrap() ? QSize(0, label->heightForWidth(label->width())) : label->minimumSizeHint();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            auto* tool = qobject_cast<QToolButton*>(w);
+            if (button->text().isEmpty() || (tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly))
+                continue;
+            text = button->text();
+            need = button->minimumSizeHint();
+        } else {
+            cut << cutItems(w);
+            continue;
+        }
+        if (w->width() < need.width() || w->height() < need.height())
+            cut << QStringLiteral("%1: %2 (has %3 x %4, needs %5 x %6)")
+                       .arg(w->objectName(), text.left(40))
+                       .arg(w->width())
+                       .arg(w->height())
+                       .arg(need.width())
+                       .arg(need.height());
+    }
+    return cut;
+}
+
+// Waits for the window on the screen, checks its texts and keeps its
+// picture when asked to.
+void look(QWidget* window, const QString& name)
+{
+    SCOPED_TRACE(name.toStdString());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QTest::qWait(50);
+    EXPECT_EQ(cutTexts(window), QStringList());
+    const QString folder = qEnvironmentVariable("PELMAR_SCREENSHOTS");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    // From the screen where there is one, so the picture is what the window
+    // system shows; the offscreen platform has none to give.
+    QPixmap shot = window->screen()->grabWindow(window->winId());
+    if (shot.isNull() || QGuiApplication::platformName() == u"offscreen")
+        shot = window->grab();
+    EXPECT_TRUE(shot.save(folder + QLatin1Char('/') + name + QStringLiteral(".png")));
+}
+
+// Shows a window of its own (not modal), looks at it and closes it.
+void lookAtWindow(QWidget& window, const QString& name)
+{
+    window.show();
+    look(&window, name);
+    window.close();
+}
+
+// Runs `open`, which shows a modal dialog, and looks at that dialog.
+void lookAtModal(const std::function<void()>& open, const QString& name)
+{
+    ModalScript script;
+    bool seen = false;
+    script.then([&](QWidget* dialog) {
+        seen = true;
+        look(dialog, name);
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    open();
+    EXPECT_TRUE(seen) << name.toStdString();
+}
+
+} // namespace
+
+TEST(Gallery, EveryWindowHasRoomForItsTexts)
+{
+    // As the program starts: its translation, locale, icon and accent room.
+    setUpApplication(*qApp);
+    TempDir dir;
+    const QString settings = dir.file(QStringLiteral("config/settings.sqlite"));
+    {
+        SettingsStore store(settings);
+        ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
+        ASSERT_TRUE(store.writeString(QStringLiteral("0"), QStringLiteral("9x13|85|300x450|100x150")));
+        ASSERT_TRUE(store.writeString(QStringLiteral("1"), QStringLiteral("10x15|120|400x600|200x300")));
+    }
+    QDir().mkpath(dir.file(QStringLiteral("Őszi fényképek")));
+    QStringList pictures {writeJpeg(dir.file(QStringLiteral("Őszi fényképek/első.jpg")), 640, 480, 52000),
+                          writeJpeg(dir.file(QStringLiteral("Őszi fényképek/második.jpg")), 480, 640, 52000)};
+    MainForm form(nullptr, settings);
+    form.setShowWelcome(false);
+    form.setPictureChooser([&] { return pictures; });
+    form.resize(800, 600);
+    form.show();
+    form.findChild<QAction*>(QStringLiteral("AddPic"))->trigger();
+    ASSERT_EQ(form.order().lineCount(), 2);
+    form.selection()->setCurrentIndex(form.order().index(0, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    look(&form, QStringLiteral("main"));
+
+    TWelcomeForm welcome(&form);
+    lookAtWindow(welcome, QStringLiteral("welcome"));
+    TUserData partner = examplePartner();
+    TUserDataForm userData(&form, partner, [](const TUserData&) {});
+    lookAtWindow(userData, QStringLiteral("userdata"));
+    TUpdatePricesForm prices(&form,
+                             {QStringLiteral("9x13|85|300x450|100x150"), QStringLiteral("10x15|120|400x600|200x300")},
+                             {QStringLiteral("CD=500")});
+    lookAtWindow(prices, QStringLiteral("prices"));
+    TAboutForm about(&form);
+    lookAtWindow(about, QStringLiteral("about"));
+    TSaveMegrForm order(&form, form.order(), partner, {QStringLiteral("CD=500")});
+    lookAtWindow(order, QStringLiteral("order"));
+    DiscWriteDialog disc(dir.path(), &form, [](QString*) { return QList<DiscDrive> {}; });
+    lookAtWindow(disc, QStringLiteral("disc"));
+
+    form.findChild<QToolButton*>(QStringLiteral("PreviewImgBtn"))->click();
+    ASSERT_NE(form.previewForm(), nullptr);
+    look(form.previewForm(), QStringLiteral("preview"));
+    form.previewForm()->close();
+
+    Help::setHelpFile(builtHelpFile());
+    Help::ShowHelpTopic(QStringLiteral("index.html"));
+    look(Help::window(), QStringLiteral("help"));
+    Help::closeWindow();
+    Help::setHelpFile({});
+
+    lookAtModal([&] { MessageBox::error(&form, QStringLiteral("Érvénytelen érték: Őszi fényképek")); },
+                QStringLiteral("error"));
+    lookAtModal([&] { MessageBox::confirm(&form, DiscWriteDialog::offerQuestion()); }, QStringLiteral("question"));
+    lookAtModal([&] { MessageBox::generalError(&form, QStringLiteral("Ismeretlen hiba")); },
+                QStringLiteral("generalerror"));
+    lookAtModal([&] { (void)ChoosePictures(&form); }, QStringLiteral("openpicture"));
+    TBrowseForFolderDialog picker(&form);
+    picker.setCustomFolder(dir.path());
+    lookAtModal([&] { (void)picker.Execute(); }, QStringLiteral("folderpicker"));
+    reports::TQRMegrForm report;
+    report.setOrderLines(makeLines(3));
+    lookAtModal([&] { previewReport(report, &form); }, QStringLiteral("report"));
+}
