@@ -6,6 +6,7 @@
 
 #include "platform/SettingsStore.h"
 #include "tests/support/JpegFixtures.h"
+#include "tests/support/Printers.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/widgets/MainFormParts.h"
 #include "ui/MainForm.h"
