@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/JpegFdSource.h"
+#include "core/UniqueFd.h"
 
 #include <QFile>
 
@@ -22,27 +23,6 @@ namespace pelmar {
 namespace {
 
 const QString kSuitable = QStringLiteral("A kép méretei megfelelőek a kiválaszott nagyításhoz.");
-
-// A file descriptor that closes itself.
-class Fd
-{
-public:
-    explicit Fd(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // The runtime's texts for a file that cannot be opened, as the partner's
 // shop software has always shown them.
@@ -173,7 +153,7 @@ QString asciiLower(QString s)
 QString checkOtherPicture(const QString& path, const QString& ext)
 {
     int err = 0;
-    const Fd fd(openPicture(path, err));
+    const UniqueFd fd(openPicture(path, err));
     if (fd.get() < 0)
         return runtimeIoText(err);
     char buffer[64];
@@ -218,7 +198,7 @@ QString FileNameOf(const QString& fullPath)
 qint64 GetFileSize(const QString& fullPath)
 {
     int err = 0;
-    const Fd fd(openForReading(fullPath, err));
+    const UniqueFd fd(openForReading(fullPath, err));
     if (fd.get() < 0)
         throw AppError(runtimeIoText(err));
     // Measured by seeking, like the runtime does, in 64 bits: a file of 4 GiB
@@ -263,7 +243,7 @@ CheckResult CheckPicture(const QString& fullPath, const TPriceData& entry)
     }
 
     int err = 0;
-    const Fd fd(openPicture(fullPath, err));
+    const UniqueFd fd(openPicture(fullPath, err));
     if (fd.get() < 0) {
         r.info = runtimeIoText(err);
         return r;

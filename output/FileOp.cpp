@@ -1,5 +1,6 @@
 #include "output/FileOp.h"
 
+#include "core/UniqueFd.h"
 #include "platform/AtomicFile.h"
 
 #include <QDir>
@@ -20,28 +21,6 @@ namespace pelmar {
 namespace fs = std::filesystem;
 
 namespace {
-
-// An owned file descriptor.
-class Fd
-{
-public:
-    explicit Fd(int fd = -1)
-        : m_fd(fd)
-    {
-    }
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
 
 QByteArray nativePath(const QString& path)
 {
@@ -142,7 +121,7 @@ bool CopyFileAtomic(const QString& source, const QString& target, QString* error
     // Opened without blocking: a FIFO put in a picture's place would
     // otherwise wait for a writer for ever, and a device could block too.
     // Only a regular file is copied; anything else is a copy error.
-    Fd in(::open(nativePath(source).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    UniqueFd in(::open(nativePath(source).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!in.valid())
         return setError(error, source + QStringLiteral(": ") + errnoText(errno));
     struct stat st

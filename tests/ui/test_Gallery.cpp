@@ -17,6 +17,7 @@
 #include "ui/MessageBox.h"
 #include "ui/OpenPictureDialog.h"
 #include "ui/PreviewForm.h"
+#include "ui/ProgramSetup.h"
 #include "ui/UpdatePricesForm.h"
 #include "ui/UserDataForm.h"
 #include "ui/WelcomeForm.h"
@@ -24,7 +25,6 @@
 #include "ui/help/Help.h"
 #include "ui/order/BrowseForFolderDialog.h"
 #include "ui/order/SaveMegrForm.h"
-#include "ui/ProgramSetup.h"
 #include "ui/report/ReportPreview.h"
 
 #include <QAbstractButton>
