@@ -1,5 +1,7 @@
 #include "tests/output/OrderFixtures.h"
 
+#include "core/AppError.h"
+
 #include <QFile>
 
 namespace pelmar::test {
@@ -16,6 +18,24 @@ int addLine(OrderModel& model, const QString& path, const QString& size, qint32 
     const TPriceData entry {size, price, QStringLiteral("1200x1800"), QStringLiteral("800x1200")};
     return model.AddOrderLine(path, QStringLiteral("1800x1200"), 0, QString(), fill, entry, QString::number(quantity),
                               quantity);
+}
+
+OrderPlan planAndName(OrderModel& model)
+{
+    const OrderPlan plan = PlanOrder(model.lines());
+    for (int i = 0; i < plan.newNames.size(); ++i)
+        model.setNewName(i, plan.newNames[i]);
+    return plan;
+}
+
+QString appErrorOf(const std::function<void()>& run)
+{
+    try {
+        run();
+    } catch (const AppError& e) {
+        return e.message();
+    }
+    return QString();
 }
 
 TUserData examplePartner()
