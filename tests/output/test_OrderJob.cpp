@@ -1,40 +1,18 @@
-#include "core/AddRun.h"
-#include "core/AppError.h"
 #include "output/OrderJob.h"
 #include "output/OrderNames.h"
 #include "tests/output/OrderFixtures.h"
 #include "tests/output/OrderJobFixtures.h"
-#include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 
-#include <QCheckBox>
-#include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 using namespace pelmar;
 using namespace pelmar::test;
-
-namespace {
-
-QString errorOf(const QByteArray& text)
-{
-    try {
-        ParseOrderJob(text);
-    } catch (const AppError& e) {
-        return e.message();
-    }
-    return QString();
-}
-
-} // namespace
 
 TEST(OrderJob, ParsesTheExample)
 {
@@ -132,72 +110,58 @@ TEST(OrderJob, BadDescriptionsAreRefusedWithAClearMessage)
         {picture("extra", 1), "ismeretlen mező: \"pictures[1].extra\""},
     };
     for (const auto& [text, expected] : cases) {
-        const QString error = errorOf(text);
+        const QString error = appErrorOf([&] { ParseOrderJob(text); });
         EXPECT_TRUE(error.startsWith("Hibás megrendelésleírás: ")) << text.left(60).toStdString();
         EXPECT_TRUE(error.contains(expected)) << error.toStdString() << " / " << expected.toStdString();
     }
 }
 
-TEST(OrderJob, RunRefusesEmptyOrdersUnknownSizesAndPartnerFields)
+TEST(OrderJob, RunRefusalsStopBeforeAnythingIsWritten)
 {
     TempDir dir;
     writePictures(dir);
-    QStringList warnings;
-    auto warn = [&](const QString& w) { warnings << w; };
-
-    OrderJob job = ParseOrderJob(json(exampleJson(dir)));
-    job.pictures[1].size = "13x18";
-    try {
-        RunOrderJob(job, warn);
-        FAIL();
-    } catch (const AppError& e) {
-        EXPECT_TRUE(e.message().startsWith("Ismeretlen méret: \"13x18\" (2. kép")) << e.message().toStdString();
-    }
-
-    job = ParseOrderJob(json(exampleJson(dir)));
-    job.pictures.clear();
-    EXPECT_THROW(RunOrderJob(job, warn), AppError);
-
-    job = ParseOrderJob(json(exampleJson(dir)));
-    job.pictures[0].path = dir.file("kepek/nincs.jpg");
-    job.pictures[1].path = dir.file("kepek/nincs2.jpg");
-    try {
-        RunOrderJob(job, warn);
-        FAIL();
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.message(), "Még nem vett fel képeket a megrendelésbe!");
-    }
-    EXPECT_EQ(warnings.size(), 2);
-
-    job = ParseOrderJob(json(exampleJson(dir)));
-    job.fields.UserID = "0";
-    try {
-        RunOrderJob(job, warn);
-        FAIL();
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.message(), "Hibás üzletszám!");
-    }
-    EXPECT_FALSE(QFileInfo::exists(dir.file("Rendelesek")));
-
-    // A size name that is not a folder name stops before the first copy.
-    job = ParseOrderJob(json(exampleJson(dir)));
-    job.prices[0] = "9/13|120|1200x1800|800x1200";
-    job.pictures[0].size = "9/13";
-    EXPECT_THROW(RunOrderJob(job, warn), AppError);
-    EXPECT_FALSE(QFileInfo::exists(dir.file("Rendelesek")));
-    // So does one whose folder name would pass the file system's limit
-    // (every copy would fail).
-    job = ParseOrderJob(json(exampleJson(dir)));
+    // A size folder name past the file system's limit would fail every copy.
     const QString longSize(125, QChar(0xC1));
-    job.prices[0] = longSize + "|120|1200x1800|800x1200";
-    job.pictures[0].size = longSize;
-    try {
-        RunOrderJob(job, warn);
-        FAIL();
-    } catch (const AppError& e) {
-        EXPECT_TRUE(e.message().contains("túl hosszú")) << e.message().toStdString();
+    struct Case
+    {
+        const char* what;
+        std::function<void(OrderJob&)> change;
+        QString error;
+        int warnings = 0;
+    };
+    const Case cases[] = {
+        {"unknown size", [](OrderJob& j) { j.pictures[1].size = "13x18"; }, "Ismeretlen méret: \"13x18\" (2. kép"},
+        {"no picture", [](OrderJob& j) { j.pictures.clear(); }, "Még nem vett fel képeket a megrendelésbe!"},
+        {"every picture missing",
+         [&](OrderJob& j) {
+             j.pictures[0].path = dir.file("kepek/nincs.jpg");
+             j.pictures[1].path = dir.file("kepek/nincs2.jpg");
+         },
+         "Még nem vett fel képeket a megrendelésbe!", 2},
+        {"shop number", [](OrderJob& j) { j.fields.UserID = "0"; }, "Hibás üzletszám!"},
+        {"size that is no folder name",
+         [](OrderJob& j) {
+             j.prices[0] = "9/13|120|1200x1800|800x1200";
+             j.pictures[0].size = "9/13";
+         },
+         "1. tétel"},
+        {"size folder name too long",
+         [&](OrderJob& j) {
+             j.prices[0] = longSize + "|120|1200x1800|800x1200";
+             j.pictures[0].size = longSize;
+         },
+         "túl hosszú"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OrderJob job = ParseOrderJob(json(exampleJson(dir)));
+        c.change(job);
+        QStringList warnings;
+        const QString error = appErrorOf([&] { RunOrderJob(job, [&](const QString& w) { warnings << w; }); });
+        EXPECT_TRUE(error.contains(c.error)) << error.toStdString();
+        EXPECT_EQ(warnings.size(), c.warnings);
+        EXPECT_FALSE(QFileInfo::exists(dir.file("Rendelesek")));
     }
-    EXPECT_FALSE(QFileInfo::exists(dir.file("Rendelesek")));
 }
 
 TEST(OrderJob, ToolReportsUsageBadInputAndRefusals)
