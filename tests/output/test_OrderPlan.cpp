@@ -19,33 +19,24 @@ TEST(OrderPlan, NamesAndExtensions)
     EXPECT_EQ(ExtensionOf("/a/end."), ".");
 }
 
-TEST(OrderPlan, SameSizeDifferentFillGivesOneRowAndTwoFolders)
-{
-    OrderModel m;
-    addLine(m, "/p/a.jpg", "9x13", 120, true, 2);
-    addLine(m, "/p/b.jpg", "9x13", 120, false, 3);
-    const OrderPlan plan = PlanOrder(m.lines());
-    ASSERT_EQ(plan.sizes.size(), 1);
-    EXPECT_EQ(plan.sizes[0].quantity, 5);
-    EXPECT_EQ(plan.sizes[0].summaryItem(), "9x13|5 db|120 Ft|600 Ft");
-    EXPECT_EQ(plan.targets, QStringList({"9x13-fill-2/kep00001.jpg", "9x13-fit-3/kep00002.jpg"}));
-    EXPECT_EQ(plan.picturesTotal, 600);
-}
-
-TEST(OrderPlan, SameSizeFillAndQuantityShareAFolderWithNumbersOfTheirPlaces)
+TEST(OrderPlan, OneRowPerSizeAndOneFolderPerSizeFillAndQuantity)
 {
     OrderModel m;
     addLine(m, "/p/a.jpg", "9x13", 120, true, 2);
     addLine(m, "/p/b.JPG", "10x15", 150, true, 1);
     addLine(m, "/p/c", "9x13", 120, true, 2);
+    addLine(m, "/p/d.jpg", "9x13", 120, false, 3);
     const OrderPlan plan = PlanOrder(m.lines());
+    // Names are numbered by their place in the order, not within a folder.
     EXPECT_EQ(plan.targets,
-              QStringList({"9x13-fill-2/kep00001.jpg", "10x15-fill-1/kep00002.JPG", "9x13-fill-2/kep00003"}));
-    EXPECT_EQ(plan.newNames, QStringList({"kep00001", "kep00002", "kep00003"}));
+              QStringList({"9x13-fill-2/kep00001.jpg", "10x15-fill-1/kep00002.JPG", "9x13-fill-2/kep00003",
+                           "9x13-fit-3/kep00004.jpg"}));
+    EXPECT_EQ(plan.newNames, QStringList({"kep00001", "kep00002", "kep00003", "kep00004"}));
     ASSERT_EQ(plan.sizes.size(), 2);
-    EXPECT_EQ(plan.sizes[0].caption, "9x13");
-    EXPECT_EQ(plan.sizes[0].quantityText(), "4 db");
+    EXPECT_EQ(plan.sizes[0].summaryItem(), "9x13|7 db|120 Ft|840 Ft");
+    EXPECT_EQ(plan.sizes[0].quantityText(), "7 db");
     EXPECT_EQ(plan.sizes[1].caption, "10x15");
+    EXPECT_EQ(plan.picturesTotal, 990);
 }
 
 TEST(OrderPlan, SizesMatchIgnoringCaseAndUseTheFirstLinesPriceAndCaption)
@@ -79,7 +70,7 @@ TEST(OrderPlan, BrokenQuantityTextFailsWithTheStrictConversion)
     EXPECT_TRUE(PlanOrder({}).sizes.isEmpty());
 }
 
-TEST(OrderPlan, OrderFolderPathFromBaseDateAndEnvelope)
+TEST(OrderPlan, OrderFolderPathFromBaseDateAndEnvelopeAndTheDay)
 {
     const QDate d(2004, 3, 15);
     EXPECT_EQ(OrderFolderPath("/home/bolt/Rendelések és más/", d, "000123"),
@@ -89,10 +80,8 @@ TEST(OrderPlan, OrderFolderPathFromBaseDateAndEnvelope)
     EXPECT_EQ(WithSeparator("/a"), "/a/");
     EXPECT_EQ(WithSeparator("/a/"), "/a/");
     EXPECT_TRUE(DocumentsFolder().endsWith('/'));
-}
-
-TEST(OrderPlan, ClockCanBeSetByTests)
-{
+    // The test clock must hand back to the real one, or every later test
+    // would build on a fixed day.
     setOrderTodayForTests(QDate(2004, 3, 15));
     EXPECT_EQ(OrderToday(), QDate(2004, 3, 15));
     setOrderTodayForTests(QDate());

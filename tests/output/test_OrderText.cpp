@@ -32,22 +32,13 @@ QList<QByteArray> splitLines(const QByteArray& text)
 
 } // namespace
 
-TEST(OrderText, WorkedExampleByteForByte)
+TEST(OrderText, WorkedExampleByteForByteWithAndWithoutTheCdLine)
 {
-    const QByteArray text
-        = OrderText::compose(exampleFields(), exampleLines(), true, QStringLiteral("500"), QStringLiteral("890 Ft"));
-    EXPECT_EQ(text.size(), 757);
-    EXPECT_EQ(splitLines(text).size(), 33);
-    EXPECT_EQ(text, exampleOrderText(true));
-    EXPECT_FALSE(text.startsWith("\xEF\xBB\xBF"));
-}
-
-TEST(OrderText, WithoutCdServiceTheCdLineIsMissing)
-{
-    const QByteArray text
-        = OrderText::compose(exampleFields(), exampleLines(), false, QStringLiteral("500"), QStringLiteral("390 Ft"));
-    EXPECT_EQ(splitLines(text).size(), 32);
-    EXPECT_EQ(text, exampleOrderText(false));
+    for (const bool cd : {true, false}) {
+        const QByteArray text = OrderText::compose(exampleFields(), exampleLines(), cd, QStringLiteral("500"),
+                                                   cd ? QStringLiteral("890 Ft") : QStringLiteral("390 Ft"));
+        EXPECT_EQ(text, exampleOrderText(cd)) << "with CD: " << cd;
+    }
 }
 
 TEST(OrderText, ColumnsKeepTheirWidthsAndLongValuesShiftTheRest)
@@ -78,16 +69,21 @@ TEST(OrderText, ColumnsKeepTheirWidthsAndLongValuesShiftTheRest)
     EXPECT_TRUE(item(QStringLiteral("noext")).startsWith(QStringLiteral("kep00001      noext")));
 }
 
-TEST(OrderText, CharactersOutsideCodePage1250BecomeQuestionMarksAndKeepColumns)
+TEST(OrderText, FieldsAreWrittenAsTypedAndUnknownCharactersAsQuestionMarks)
 {
     OrderFields f = exampleFields();
     f.Megj = QStringLiteral("Köszönjük ✓ 😀");
+    f.UserNev = QStringLiteral("  Minta  ");
+    f.VevoCim = QStringLiteral(" x ");
     OrderLine l = makeLine(QStringLiteral("/p/kép😀.jpg"), QStringLiteral("9x13"), 120, true, 2);
     l.SubItems[SubNewName] = QStringLiteral("kep00001");
     const QList<QByteArray> lines = splitLines(OrderText::compose(f, {l}, false, {}, QStringLiteral("240 Ft")));
     EXPECT_EQ(lines[12], "Megjegyz\xE9s: K\xF6sz\xF6nj\xFCk ? ?");
     EXPECT_EQ(lines[27].size(), 80) << "the emoji counts as one column";
     EXPECT_TRUE(lines[27].startsWith("kep00001.jpg  k\xE9p?.jpg   "));
+    // Blanks are kept as typed.
+    EXPECT_EQ(lines[8], "N\xE9v:   Minta  ");
+    EXPECT_EQ(lines[19], "C\xEDm:  x ");
 }
 
 TEST(OrderText, CdLineUsesTheStoredTextUnchangedOrBlanks)
@@ -109,14 +105,4 @@ TEST(OrderText, SettingTextFindsTheNamedValueIgnoringCase)
     EXPECT_EQ(SettingText({"CDX=1"}, "CD"), "");
     EXPECT_EQ(SettingText({"CD="}, "CD"), "");
     EXPECT_EQ(SettingText({"CD=a=b"}, "CD"), "a=b");
-}
-
-TEST(OrderText, FieldsAreWrittenAsTypedWithTheirBlanks)
-{
-    OrderFields f = exampleFields();
-    f.UserNev = QStringLiteral("  Minta  ");
-    f.VevoCim = QStringLiteral(" x ");
-    const QList<QByteArray> lines = splitLines(OrderText::compose(f, {}, false, {}, "0 Ft"));
-    EXPECT_EQ(lines[8], "N\xE9v:   Minta  ");
-    EXPECT_EQ(lines[19], "C\xEDm:  x ");
 }
