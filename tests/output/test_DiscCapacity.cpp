@@ -39,36 +39,40 @@ QList<DC::File> orderOfSectors(qint64 sectors)
 
 } // namespace
 
-// An order exactly at the limit of a CD fits; one sector more needs a DVD.
-// The same at the limit of a DVD.
+// An order exactly at the limit of a CD fits; one byte more starts one more
+// sector and needs a DVD. The same at the limit of a DVD.
 TEST(DiscCapacityLimits, ExactlyAtTheLimitAndOneSectorOver)
 {
-    QList<DC::File> files = orderOfSectors(DC::kCdSectors);
-    DC::Estimate e = DC::estimate(files);
-    EXPECT_EQ(e.sectors, DC::kCdSectors);
-    EXPECT_EQ(e.fit, DC::Fit::Cd);
-    EXPECT_TRUE(DC::capacityText(e).endsWith(QStringLiteral("— elfér egy CD-n.")));
-    EXPECT_TRUE(DC::capacityQuestion(e).isEmpty());
+    struct Limit
+    {
+        qint64 sectors;
+        DC::Fit at, over;
+        QString atText, overText, overQuestion;
+    };
+    const QString cdText = QStringLiteral("— elfér egy CD-n.");
+    const QString dvdText = QStringLiteral("— nem fér el egy CD-n, DVD lemez kell hozzá.");
+    const Limit limits[] = {
+        {DC::kCdSectors, DC::Fit::Cd, DC::Fit::Dvd, cdText, dvdText, QStringLiteral("DVD lemezre kell írnia")},
+        {DC::kDvdSectors, DC::Fit::Dvd, DC::Fit::TooBig, dvdText, QStringLiteral("— egy DVD lemezre sem fér el."),
+         QStringLiteral("4,7 GB")},
+    };
+    for (const Limit& l : limits) {
+        QList<DC::File> files = orderOfSectors(l.sectors);
+        DC::Estimate e = DC::estimate(files);
+        EXPECT_EQ(e.sectors, l.sectors);
+        EXPECT_EQ(e.fit, l.at);
+        EXPECT_TRUE(DC::capacityText(e).endsWith(l.atText)) << DC::capacityText(e).toStdString();
+        EXPECT_EQ(DC::capacityQuestion(e).isEmpty(), l.at == DC::Fit::Cd);
 
-    // One byte more starts one more sector.
-    files.last().size += 1;
-    e = DC::estimate(files);
-    EXPECT_EQ(e.sectors, DC::kCdSectors + 1);
-    EXPECT_EQ(e.fit, DC::Fit::Dvd);
-    EXPECT_TRUE(DC::capacityText(e).endsWith(QStringLiteral("— nem fér el egy CD-n, DVD lemez kell hozzá.")));
-    EXPECT_TRUE(DC::capacityQuestion(e).endsWith(QStringLiteral("\n\nFolytatja?")));
-    EXPECT_TRUE(DC::capacityQuestion(e).contains(QStringLiteral("DVD lemezre kell írnia")));
-
-    files = orderOfSectors(DC::kDvdSectors);
-    e = DC::estimate(files);
-    EXPECT_EQ(e.sectors, DC::kDvdSectors);
-    EXPECT_EQ(e.fit, DC::Fit::Dvd);
-    files.last().size += DC::kSectorSize; // a whole sector more
-    e = DC::estimate(files);
-    EXPECT_EQ(e.sectors, DC::kDvdSectors + 1);
-    EXPECT_EQ(e.fit, DC::Fit::TooBig);
-    EXPECT_TRUE(DC::capacityText(e).endsWith(QStringLiteral("— egy DVD lemezre sem fér el.")));
-    EXPECT_TRUE(DC::capacityQuestion(e).contains(QStringLiteral("4,7 GB")));
+        files.last().size += 1;
+        e = DC::estimate(files);
+        EXPECT_EQ(e.sectors, l.sectors + 1);
+        EXPECT_EQ(e.fit, l.over);
+        EXPECT_TRUE(DC::capacityText(e).endsWith(l.overText)) << DC::capacityText(e).toStdString();
+        const QString question = DC::capacityQuestion(e);
+        EXPECT_TRUE(question.contains(l.overQuestion)) << question.toStdString();
+        EXPECT_TRUE(question.endsWith(QStringLiteral("\n\nFolytatja?")));
+    }
 }
 
 TEST(DiscCapacityLimits, FilesCountInWholeSectors)
