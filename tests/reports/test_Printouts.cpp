@@ -24,6 +24,8 @@ constexpr double Bottom = 297.0 - 10.0 - 4.2; // page footer's top
 constexpr double FirstRowTop = 10.0 + 5.0 + 61.4;
 constexpr double LaterRowTop = 10.0 + 5.0;
 constexpr double RowHeight = 4.2;
+constexpr double SummaryHeight = 12.7;
+constexpr double TotalInSummary = 6.4; // the total's top within the summary band
 const int FirstPageRows = int((Bottom - FirstRowTop) / RowHeight + 1e-9);
 const int LaterPageRows = int((Bottom - LaterRowTop) / RowHeight + 1e-9);
 
@@ -58,27 +60,6 @@ double rightEdge(const TextItem* t)
 }
 
 } // namespace
-
-TEST(OrderPrintout, RowsAlternateWhiteGreyAndRestartEveryGeneration)
-{
-    TQRMegrForm form;
-    notFinal(form, makeLines(3));
-    for (int generation = 0; generation < 2; ++generation) {
-        form.PrepareReport();
-        const auto fills = rowFills(form.prepared());
-        ASSERT_EQ(fills.size(), 3);
-        EXPECT_EQ(fills[0]->color, RowWhite);
-        EXPECT_EQ(fills[1]->color, RowGrey);
-        EXPECT_EQ(fills[2]->color, RowWhite);
-        EXPECT_EQ(RowGrey, QColor(0xEE, 0xEE, 0xEE));
-    }
-    // An even number of rows would leave the next generation on grey if the
-    // colour were not reset.
-    form.setOrderLines(makeLines(4));
-    form.PrepareReport();
-    form.PrepareReport();
-    EXPECT_EQ(rowFills(form.prepared()).first()->color, RowWhite);
-}
 
 TEST(OrderPrintout, NotFinalShowsMarkerAndLeavesNewNamesCustomerNoteAndCdEmpty)
 {
@@ -194,6 +175,8 @@ TEST(OrderPrintout, TitleBandPlacesMatchTheLayout)
     EXPECT_TRUE(thick);
 }
 
+// Long and huge texts are cut at their column, never carried over the next
+// one or onto another line.
 TEST(OrderPrintout, TooLongTextsAreCutAtTheirColumn)
 {
     QList<OrderLine> lines;
@@ -202,6 +185,8 @@ TEST(OrderPrintout, TooLongTextsAreCutAtTheirColumn)
     TQRMegrForm form;
     final(form, lines, false);
     form.setLabelCaption(QStringLiteral("LCegNev"), QString(300, QLatin1Char('N')));
+    form.setLabelCaption(QStringLiteral("LMegj"), QString(100000, QChar(0x0151)));
+    form.setLabelCaption(QStringLiteral("LSumMegr"), QString(100000, QLatin1Char('9')) + QStringLiteral(" Ft"));
     form.PrepareReport();
     const PreparedPage& page = form.prepared().pages.at(0);
 
@@ -225,109 +210,88 @@ TEST(OrderPrintout, TooLongTextsAreCutAtTheirColumn)
     EXPECT_TRUE(price->clipped);
     EXPECT_GE(price->clip.left(), 10 + 131.2 + 15.1);
     EXPECT_LE(textOf(page, QStringLiteral("LCegNev"))->clip.right(), 10 + 94.5);
+    const TextItem* note = textOf(page, QStringLiteral("LMegj"));
+    ASSERT_TRUE(note);
+    EXPECT_TRUE(note->clipped);
+    EXPECT_LT(note->text.size(), 200);
+    const TextItem* total = textOf(page, QStringLiteral("LSumMegr"));
+    ASSERT_TRUE(total);
+    EXPECT_TRUE(total->text.endsWith(QStringLiteral(" Ft")));
+    EXPECT_LT(total->text.size(), 100);
+    EXPECT_NEAR(total->clip.right(), 10 + 187.3, 1e-9);
+    EXPECT_GE(total->clip.left(), 10 + 131.2 + 15.4);
 }
 
-TEST(OrderPrintout, PageBreaksKeepHeaderFooterAndPrintTitleOnce)
+// Orders of no row, one row, a first page exactly full, one row more, three
+// pages and ten thousand rows, each prepared twice (the second generation
+// must start over on a white row): every row once and in order, white and
+// grey alternating, a full first page and full later pages, page header and
+// footer on every page, the title only on the first, and the summary once,
+// under the last row or, when it does not fit there, on a page of its own.
+TEST(OrderPrintout, PageBreaksForOrdersOfEverySize)
 {
-    TQRMegrForm form;
-    notFinal(form, makeLines(150));
-    form.PrepareReport();
-    const PreparedReport& r = form.prepared();
-    const auto rows = rowsPerPage(r);
-    ASSERT_EQ(r.pageCount(), 3);
-    EXPECT_EQ(rows[0].size(), FirstPageRows);
-    EXPECT_EQ(rows[1].size(), LaterPageRows);
-    EXPECT_EQ(rows[0].first(), 0);
-    EXPECT_EQ(rows[1].first(), FirstPageRows);
-    for (const PreparedPage& page : r.pages) {
-        EXPECT_EQ(textsOf(page, QStringLiteral("QRSysData1")).size(), 1) << page.number;
-        EXPECT_EQ(textsOf(page, QStringLiteral("QRSysData2")).size(), 1) << page.number;
-        EXPECT_TRUE(hasText(page, QStringLiteral("Oldal: %1").arg(page.number)));
-        const bool first = page.number == 1;
-        EXPECT_EQ(textsOf(page, QStringLiteral("QRSysData3")).size(), first ? 1 : 0);
-        EXPECT_EQ(textsOf(page, QStringLiteral("HLFileName")).size(), first ? 1 : 0);
-        EXPECT_EQ(textsOf(page, QStringLiteral("LNotFinal")).size(), first ? 1 : 0);
+    for (const int count : {0, 1, FirstPageRows, FirstPageRows + 1, 150, 10000}) {
+        SCOPED_TRACE(count);
+        const int rowPages
+            = count <= FirstPageRows ? 1 : 1 + (count - FirstPageRows + LaterPageRows - 1) / LaterPageRows;
+        const int lastRows = count <= FirstPageRows ? count : count - FirstPageRows - (rowPages - 2) * LaterPageRows;
+        const double lastTop = rowPages == 1 ? FirstRowTop : LaterRowTop;
+        const bool summaryFits = lastTop + lastRows * RowHeight + SummaryHeight <= Bottom;
+        TQRMegrForm form;
+        notFinal(form, makeLines(count));
+        for (int generation = 0; generation < 2; ++generation) {
+            form.PrepareReport();
+            const PreparedReport& r = form.prepared();
+            EXPECT_TRUE(r.finished);
+            ASSERT_EQ(r.pageCount(), rowPages + (summaryFits ? 0 : 1));
+            const auto rows = rowsPerPage(r);
+            int next = 0;
+            for (int p = 0; p < rows.size(); ++p) {
+                const int full = p == 0 ? FirstPageRows : LaterPageRows;
+                EXPECT_EQ(rows[p].size(), std::min(full, count - next)) << "page " << p + 1;
+                for (int row : rows[p])
+                    ASSERT_EQ(row, next++);
+            }
+            EXPECT_EQ(next, count);
+            const auto fills = rowFills(r);
+            for (int i = 0; i < fills.size(); ++i)
+                ASSERT_EQ(fills[i]->color, i % 2 ? RowGrey : RowWhite) << i;
+            for (const PreparedPage& page : r.pages) {
+                ASSERT_EQ(textsOf(page, QStringLiteral("QRSysData1")).size(), 1) << page.number;
+                EXPECT_FALSE(textsOf(page, QStringLiteral("QRSysData1"))[0]->text.isEmpty()) << "the date";
+                EXPECT_EQ(textsOf(page, QStringLiteral("QRSysData2")).size(), 1) << page.number;
+                EXPECT_TRUE(hasText(page, QStringLiteral("Oldal: %1").arg(page.number)));
+                const bool first = page.number == 1;
+                EXPECT_EQ(textsOf(page, QStringLiteral("QRSysData3")).size(), first ? 1 : 0);
+                EXPECT_EQ(textsOf(page, QStringLiteral("HLFileName")).size(), first ? 1 : 0);
+                EXPECT_EQ(textsOf(page, QStringLiteral("LNotFinal")).size(), first ? 1 : 0);
+            }
+            const auto totals = textsOf(r, QStringLiteral("LSumMegr"));
+            ASSERT_EQ(totals.size(), 1);
+            EXPECT_EQ(totals[0].first, r.pageCount());
+            const PreparedPage& last = r.pages.back();
+            EXPECT_TRUE(hasText(last, QStringLiteral("Összesen:")));
+            EXPECT_EQ(textOf(last, QStringLiteral("LSumDarab"))->text, QStringLiteral("%1 db").arg(count));
+            if (!summaryFits) {
+                // Under the page header of the new page, with no rows.
+                EXPECT_TRUE(rows.back().isEmpty());
+                EXPECT_NEAR(totals[0].second->clip.top(), LaterRowTop + TotalInSummary, 1e-9);
+            }
+            if (count > 0) {
+                const TextItem* lastName = textOf(r.pages[rowPages - 1], QStringLiteral("LFileName"), count - 1);
+                ASSERT_TRUE(lastName);
+                EXPECT_EQ(lastName->text, QStringLiteral("IMG_%1.JPG").arg(count, 5, 10, QLatin1Char('0')));
+                if (summaryFits) {
+                    EXPECT_GT(totals[0].second->clip.top(), lastName->clip.top());
+                }
+            }
+            if (rowPages > 1) {
+                // Rows on later pages start right under the page header.
+                EXPECT_NEAR(textOf(r.pages[1], QStringLiteral("LFileName"), FirstPageRows)->clip.top(), LaterRowTop,
+                            1e-9);
+            }
+        }
     }
-    // Rows on later pages start right under the page header.
-    EXPECT_NEAR(textOf(r.pages[1], QStringLiteral("LFileName"), FirstPageRows)->clip.top(), LaterRowTop, 1e-9);
-    // The summary once, on the last page, under the last row.
-    const auto totals = textsOf(r, QStringLiteral("QRLabel18"));
-    ASSERT_EQ(totals.size(), 1);
-    EXPECT_EQ(totals[0].first, 3);
-    EXPECT_GT(totals[0].second->clip.top(), textOf(r.pages[2], QStringLiteral("LFileName"), 149)->clip.top());
-    // The date follows the system's short form.
-    EXPECT_FALSE(textOf(r.pages[0], QStringLiteral("QRSysData1"))->text.isEmpty());
-}
-
-TEST(OrderPrintout, ExactlyAPageFullAndOneMore)
-{
-    // A full first page of rows: the summary does not fit under them and
-    // moves to a page of its own.
-    TQRMegrForm full;
-    notFinal(full, makeLines(FirstPageRows));
-    full.PrepareReport();
-    const bool summaryFits = FirstRowTop + FirstPageRows * RowHeight + 12.7 <= Bottom;
-    ASSERT_EQ(full.prepared().pageCount(), summaryFits ? 1 : 2);
-    EXPECT_EQ(rowsPerPage(full.prepared())[0].size(), FirstPageRows);
-    const auto totals = textsOf(full.prepared(), QStringLiteral("LSumMegr"));
-    ASSERT_EQ(totals.size(), 1);
-    EXPECT_EQ(totals[0].first, full.prepared().pageCount());
-    if (!summaryFits) {
-        // Under the page header of the new page, with no rows and no title.
-        EXPECT_NEAR(totals[0].second->clip.top(), LaterRowTop + 6.4, 1e-9);
-        EXPECT_TRUE(rowsPerPage(full.prepared())[1].isEmpty());
-        EXPECT_TRUE(hasText(full.prepared().pages[1], QStringLiteral("Oldal: 2")));
-    }
-
-    TQRMegrForm more;
-    notFinal(more, makeLines(FirstPageRows + 1));
-    more.PrepareReport();
-    ASSERT_EQ(more.prepared().pageCount(), 2);
-    const auto rows = rowsPerPage(more.prepared());
-    EXPECT_EQ(rows[0].size(), FirstPageRows);
-    EXPECT_EQ(rows[1], QList<int> {FirstPageRows});
-    EXPECT_EQ(textsOf(more.prepared(), QStringLiteral("LSumMegr"))[0].first, 2);
-}
-
-TEST(OrderPrintout, NoItemsAndOneItem)
-{
-    TQRMegrForm empty;
-    notFinal(empty, {});
-    empty.setSumMenny(QStringLiteral("0 db"));
-    empty.PrepareReport();
-    ASSERT_EQ(empty.prepared().pageCount(), 1);
-    EXPECT_TRUE(rowFills(empty.prepared()).isEmpty());
-    EXPECT_TRUE(hasText(empty.prepared().pages[0], QStringLiteral("Összesen:")));
-    EXPECT_EQ(textOf(empty.prepared().pages[0], QStringLiteral("LSumDarab"))->text, QStringLiteral("0 db"));
-    EXPECT_TRUE(empty.prepared().finished);
-
-    TQRMegrForm one;
-    notFinal(one, makeLines(1));
-    one.PrepareReport();
-    ASSERT_EQ(one.prepared().pageCount(), 1);
-    ASSERT_EQ(rowFills(one.prepared()).size(), 1);
-    EXPECT_EQ(rowFills(one.prepared())[0]->color, RowWhite);
-}
-
-TEST(OrderPrintout, TenThousandRowsEveryRowOnceInOrder)
-{
-    TQRMegrForm form;
-    notFinal(form, makeLines(10000));
-    form.PrepareReport();
-    const PreparedReport& r = form.prepared();
-    const int expectedPages = 1 + (10000 - FirstPageRows + LaterPageRows - 1) / LaterPageRows;
-    const int lastRows = 10000 - FirstPageRows - (expectedPages - 2) * LaterPageRows;
-    const bool summaryFits = LaterRowTop + lastRows * RowHeight + 12.7 <= Bottom;
-    EXPECT_EQ(r.pageCount(), expectedPages + (summaryFits ? 0 : 1));
-    int next = 0;
-    for (const QList<int>& rows : rowsPerPage(r))
-        for (int row : rows)
-            ASSERT_EQ(row, next++);
-    EXPECT_EQ(next, 10000);
-    const auto fills = rowFills(r);
-    for (int i = 0; i < fills.size(); ++i)
-        ASSERT_EQ(fills[i]->color, i % 2 ? RowGrey : RowWhite) << i;
-    EXPECT_EQ(textOf(r.pages.back(), QStringLiteral("LFileName"), 9999)->text, QStringLiteral("IMG_10000.JPG"));
 }
 
 TEST(OrderPrintout, CaptionsOutsideCodePage1250SurviveIntoThePage)
@@ -463,24 +427,4 @@ TEST(SummaryPrintout, CdLineOnlyWhenEnabled)
     const TextItem* fee = textOf(form.prepared().pages[0], QStringLiteral("QRLabel17"));
     ASSERT_TRUE(fee);
     EXPECT_NEAR(rightEdge(fee), 10 + 81.5, 0.02);
-}
-
-TEST(OrderPrintout, HugeCaptionsAreCutNotCarried)
-{
-    TQRMegrForm form;
-    notFinal(form, makeLines(1));
-    form.setLabelCaption(QStringLiteral("LMegj"), QString(100000, QChar(0x0151)));
-    form.setLabelCaption(QStringLiteral("LSumMegr"), QString(100000, QLatin1Char('9')) + QStringLiteral(" Ft"));
-    form.PrepareReport();
-    const PreparedPage& page = form.prepared().pages[0];
-    const TextItem* note = textOf(page, QStringLiteral("LMegj"));
-    ASSERT_TRUE(note);
-    EXPECT_TRUE(note->clipped);
-    EXPECT_LT(note->text.size(), 200);
-    const TextItem* total = textOf(page, QStringLiteral("LSumMegr"));
-    ASSERT_TRUE(total);
-    EXPECT_TRUE(total->text.endsWith(QStringLiteral(" Ft")));
-    EXPECT_LT(total->text.size(), 100);
-    EXPECT_NEAR(total->clip.right(), 10 + 187.3, 1e-9);
-    EXPECT_GE(total->clip.left(), 10 + 131.2 + 15.4);
 }
