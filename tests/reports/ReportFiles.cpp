@@ -120,25 +120,6 @@ bool parseEmf(const QByteArray& emf, EmfPage& out, QString& error)
             out.texts.append(t);
             break;
         }
-        case 82: { // EMR_EXTCREATEFONTINDIRECTW: ihFont, then LOGFONTW
-            const qint64 lf = at + 12;
-            out.fontHeights.append(le<qint32>(emf, lf));
-            QString face;
-            for (int i = 0; i < 32; ++i) {
-                const char16_t c = le<quint16>(emf, lf + 28 + 2 * i);
-                if (c == 0)
-                    break;
-                face.append(QChar(c));
-            }
-            out.fontFaces.append(face);
-            break;
-        }
-        case 43: // EMR_RECTANGLE
-            ++out.rectangles;
-            break;
-        case 54: // EMR_LINETO
-            ++out.lines;
-            break;
         default:
             break;
         }

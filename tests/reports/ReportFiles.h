@@ -58,14 +58,10 @@ struct EmfPage
 {
     QList<EmfRecord> records;
     QList<EmfText> texts;
-    QStringList fontFaces; // in creation order
-    QList<qint32> fontHeights;
     qint32 frameRight = 0, frameBottom = 0; // rclFrame, hundredths of a mm
     quint32 headerBytes = 0;
     quint32 headerRecords = 0;
     quint16 headerHandles = 0;
-    int rectangles = 0;
-    int lines = 0;
 };
 
 // Walks the metafile record by record to its EOF; returns false with `error`

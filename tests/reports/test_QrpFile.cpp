@@ -234,14 +234,16 @@ TEST(QrpFile, MetafileDrawsThePageModelOfBothPrintouts)
 
     // One anchor that does not go through the expectation above: the 20 pt
     // title asks for 7.06 mm of em height.
-    test::EmfPage emf;
+    test::EmfReplay replay;
     QString error;
     test::QrpFile qrp;
     ASSERT_TRUE(test::parseQrp(readAll(dir.file("megrendeles.qrp")), qrp, error));
-    ASSERT_TRUE(test::parseEmf(qrp.pages[0].emf, emf, error));
-    const int times = int(emf.fontFaces.indexOf(QStringLiteral("Times New Roman")));
-    ASSERT_GE(times, 0);
-    EXPECT_EQ(emf.fontHeights[times], -706);
+    ASSERT_TRUE(test::replayEmf(qrp.pages[0].emf, replay, error));
+    const auto title = std::find_if(replay.drawings.cbegin(), replay.drawings.cend(), [](const test::EmfDrawing& d) {
+        return d.kind == test::EmfDrawing::Kind::Text && d.face == QStringLiteral("Times New Roman");
+    });
+    ASSERT_NE(title, replay.drawings.cend());
+    EXPECT_EQ(title->fontHeight, -706);
 }
 
 TEST(QrpFile, MetafileKeepsColoursWidthsAndClipsOfAnyPage)
