@@ -123,6 +123,16 @@ protected:
         form->flushJournal();
         form.reset();
     }
+    // A crash now leaves nothing to restore: the next start asks nothing
+    // and has no line.
+    void expectNothingToRestore()
+    {
+        crash();
+        messages.clear();
+        openForm();
+        EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+        EXPECT_EQ(lines(), 0);
+    }
 };
 
 TEST_F(MainFormJournal, KilledProcessIsRestoredLineByLine)
@@ -180,11 +190,7 @@ TEST_F(MainFormJournal, NormalCloseFinishedBuildAndNoLeaveNothingToRestore)
     openForm();
     EXPECT_EQ(messages.texts().size(), 1);
     EXPECT_EQ(lines(), 0);
-    crash();
-    messages.clear();
-    openForm();
-    EXPECT_TRUE(messages.texts().isEmpty());
-    EXPECT_EQ(lines(), 0);
+    expectNothingToRestore();
 }
 
 TEST_F(MainFormJournal, RestoredPicturesAreCheckedAgainAndTheJournalFollowsTheRestore)
@@ -218,10 +224,7 @@ TEST_F(MainFormJournal, RestoredPicturesAreCheckedAgainAndTheJournalFollowsTheRe
     openForm();
     EXPECT_EQ(lines(), 0);
     EXPECT_EQ(messages.texts().size(), 2) << messages.texts().join(QStringLiteral(" | ")).toStdString();
-    crash();
-    messages.clear();
-    openForm();
-    EXPECT_TRUE(messages.texts().isEmpty());
+    expectNothingToRestore();
 }
 
 TEST_F(MainFormJournal, DamagedJournalIsSetAsideWithOneMessage)

@@ -179,11 +179,8 @@ TEST_F(Preview, WindowLooksAndClosesAsItShould)
     EXPECT_FALSE(preview.isVisible());
     EXPECT_EQ(preview.windowTitle(), QStringLiteral("Kép előnézete"));
     EXPECT_TRUE(preview.windowFlags() & Qt::Tool);
-    EXPECT_EQ(preview.size(), QSize(648, 547));
-    EXPECT_EQ(preview.minimumWidth(), 208);
     EXPECT_EQ(preview.CloseBtn->text(), QStringLiteral("Bezár"));
     EXPECT_TRUE(preview.CloseBtn->isDefault());
-    EXPECT_EQ(preview.Panel1->height(), 40);
 
     PreviewImgBtn(*form)->click();
     EXPECT_TRUE(preview.isVisible());
