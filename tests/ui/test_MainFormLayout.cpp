@@ -1,52 +1,17 @@
-#include "platform/SettingsStore.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/widgets/MainFormParts.h"
-#include "ui/MainForm.h"
+#include "tests/support/widgets/MainFormFixture.h"
 
-#include "ui/MessageBox.h"
-
-#include "tests/support/JpegFixtures.h"
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
-#include <QHeaderView>
-#include <QLabel>
-#include <QMenu>
 #include <QMenuBar>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSet>
-#include <QTableView>
-#include <QTest>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
-#include <gtest/gtest.h>
 
 using namespace pelmar;
 using namespace pelmar::test;
-using pelmar::test::TempDir;
 
 namespace {
 
-struct Window
-{
-    TempDir dir;
-    std::unique_ptr<MainForm> form;
-    explicit Window(bool show = true)
-    {
-        form = std::make_unique<MainForm>(nullptr, dir.file(QStringLiteral("settings.sqlite")));
-        form->setShowWelcome(false);
-        if (show) {
-            form->show();
-            QTest::qWait(1);
-        }
-    }
-};
+using MainFormLayout = MainFormTest;
 
 template <typename T> T* named(QWidget* w, const char* name)
 {
@@ -65,10 +30,10 @@ QStringList menuTexts(QMenu* menu)
 
 } // namespace
 
-TEST(MainFormLayout, ControlsCarryTheirCaptionsAndStartState)
+TEST_F(MainFormLayout, ControlsCarryTheirCaptionsAndStartState)
 {
-    Window w;
-    MainForm* f = w.form.get();
+    openForm();
+    MainForm* f = form.get();
     EXPECT_EQ(f->windowTitle(), QStringLiteral("Pelmar digitális fotórendelés"));
     EXPECT_EQ(f->frameGeometry().size(), QSize(800, 540));
     const QList<QPair<const char*, QString>> labels = {
@@ -102,10 +67,10 @@ TEST(MainFormLayout, ControlsCarryTheirCaptionsAndStartState)
 // However narrow the user drags the window, no control of the editor row is
 // cut or overlaps its neighbour, and the logo stays beside the row, even with
 // a long size name in the list.
-TEST(MainFormLayout, NarrowestWindowKeepsTheEditorRowWhole)
+TEST_F(MainFormLayout, NarrowestWindowKeepsTheEditorRowWhole)
 {
-    Window w;
-    MainForm* f = w.form.get();
+    openForm();
+    MainForm* f = form.get();
     auto* sizes = named<QComboBox>(f, "CBSize");
     sizes->addItem(QStringLiteral("Poszter 50x70 fényes"));
     f->resize(100, 100);
@@ -127,10 +92,10 @@ TEST(MainFormLayout, NarrowestWindowKeepsTheEditorRowWhole)
     EXPECT_TRUE(f->rect().contains(QRect(logo->mapTo(f, QPoint(0, 0)), logo->size())));
 }
 
-TEST(MainFormLayout, ListColumnsAndTheNameColumnFollowingTheWindow)
+TEST_F(MainFormLayout, ListColumnsAndTheNameColumnFollowingTheWindow)
 {
-    Window w;
-    QTableView* list = FileList(*w.form);
+    openForm();
+    QTableView* list = FileList(*form);
     const QStringList captions
         = {QStringLiteral("Fájlnév"), QStringLiteral("Felbontás"), QStringLiteral("Kitöltés"), QStringLiteral("Méret"),
            QStringLiteral("Darab"),   QStringLiteral("Egységár"),  QStringLiteral("Összeg")};
@@ -144,21 +109,21 @@ TEST(MainFormLayout, ListColumnsAndTheNameColumnFollowingTheWindow)
     // The name column takes what the window's outer width leaves beyond
     // 600, never below 50; the other columns keep their width.
     const int other = list->columnWidth(1);
-    const int frameExtra = w.form->frameGeometry().width() - w.form->width();
-    w.form->resize(1000 - frameExtra, 540);
+    const int frameExtra = form->frameGeometry().width() - form->width();
+    form->resize(1000 - frameExtra, 540);
     QTest::qWait(1);
     EXPECT_EQ(list->columnWidth(0), 400);
     // The narrowest window (the editor row's width) keeps the rule.
-    w.form->resize(300, 540);
-    EXPECT_GT(w.form->width(), 300);
-    EXPECT_EQ(list->columnWidth(0), std::max(50, w.form->frameGeometry().width() - 600));
+    form->resize(300, 540);
+    EXPECT_GT(form->width(), 300);
+    EXPECT_EQ(list->columnWidth(0), std::max(50, form->frameGeometry().width() - 600));
     EXPECT_EQ(list->columnWidth(1), other);
 }
 
-TEST(MainFormLayout, ActionsMenusAndToolBar)
+TEST_F(MainFormLayout, ActionsMenusAndToolBar)
 {
-    Window w;
-    MainForm* f = w.form.get();
+    openForm();
+    MainForm* f = form.get();
     // Captions are checked through the menus and the tool bar below.
     struct Expect
     {
@@ -266,19 +231,19 @@ QWidget* nextTabStop(MainForm* f, QWidget* w)
     return nullptr;
 }
 
-TEST(MainFormLayout, TabOrderOfTheEditorRow)
+TEST_F(MainFormLayout, TabOrderOfTheEditorRow)
 {
-    Window w;
-    MainForm* f = w.form.get();
+    openForm();
+    MainForm* f = form.get();
     EXPECT_EQ(nextTabStop(f, RBFill(*f)), RBFit(*f));
     EXPECT_EQ(nextTabStop(f, RBFit(*f)), Darab(*f));
     EXPECT_EQ(nextTabStop(f, Darab(*f)), CBSize(*f));
     EXPECT_EQ(nextTabStop(f, CBSize(*f)), ModSelBtn(*f));
 }
 
-TEST(MainFormLayout, OpenPictureDialogWithItsFiltersAndPreviewPane)
+TEST_F(MainFormLayout, OpenPictureDialogWithItsFiltersAndPreviewPane)
 {
-    Window w;
+    openForm();
     TempDir pictures;
     const QString jpg = pelmar::test::writeJpeg(pictures.file(QStringLiteral("a.jpg")), 300, 200);
     pictures.write(QStringLiteral("b.TIF"), QByteArray(10, 'x'));
@@ -316,6 +281,6 @@ TEST(MainFormLayout, OpenPictureDialogWithItsFiltersAndPreviewPane)
             dialog->reject();
         });
     });
-    EXPECT_TRUE(w.form->choosePictures().isEmpty());
+    EXPECT_TRUE(form->choosePictures().isEmpty());
     EXPECT_TRUE(inspected);
 }
