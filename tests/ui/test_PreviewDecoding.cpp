@@ -225,10 +225,7 @@ TEST_F(PreviewDecoding, VanishedFileLeavesTheTextAndClosingMidDecodeIsSafe)
 TEST_F(PreviewDecoding, ThumbnailsAreAViewRememberedAndDrawnForTheRowsInView)
 {
     openWithPrices();
-    EXPECT_EQ(miView(*form)->title(), QStringLiteral("Nézet"));
-    const QList<QAction*> menus = form->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 4);
-    EXPECT_EQ(menus[1]->menu(), miView(*form));
+    EXPECT_TRUE(miView(*form)->actions().contains(miThumbnails(*form)));
     EXPECT_EQ(miThumbnails(*form)->text(), QStringLiteral("Bélyegképek"));
     EXPECT_TRUE(miThumbnails(*form)->isCheckable());
     EXPECT_FALSE(miThumbnails(*form)->isChecked());
@@ -243,10 +240,14 @@ TEST_F(PreviewDecoding, ThumbnailsAreAViewRememberedAndDrawnForTheRowsInView)
     EXPECT_GT(FileList(*form)->verticalHeader()->defaultSectionSize(), 60);
     FileList(*form)->viewport()->repaint();
     settle();
-    QTest::qWait(60); // the list is redrawn once per burst of thumbnails
-    const QImage list = FileList(*form)->viewport()->grab().toImage();
+    // The list is redrawn once per burst of thumbnails, not at once.
     const QRect row0 = FileList(*form)->visualRect(form->order().index(0, 0));
-    EXPECT_TRUE(near(list.pixel(row0.left() + 34, row0.center().y()), Qt::red));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QImage list = FileList(*form)->viewport()->grab().toImage();
+            return near(list.pixel(row0.left() + 34, row0.center().y()), Qt::red);
+        },
+        5000));
     EXPECT_EQ(decoder().thumbnailsMade(), 1); // the TIFF line has none
 
     // Remembered, under a name of its own.

@@ -49,7 +49,7 @@ QString cell(const TSaveMegrForm& form, int row, int col)
 
 } // namespace
 
-TEST(SaveMegrForm, OpensWithSummaryTotalPartnerFolderNameAndTabOrder)
+TEST(SaveMegrForm, OpensWithSummaryTotalPartnerFolderNameTabOrderAndHelp)
 {
     Example ex;
     TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
@@ -95,6 +95,14 @@ TEST(SaveMegrForm, OpensWithSummaryTotalPartnerFolderNameAndTabOrder)
            "VevoNev",   "VevoHelys", "VevoCim",   "VevoIrsz",  "TasakNo",        "CBPrintData", "OutputFolder",
            "BrowseBtn", "MegrBtn",   "CancelBtn", "HelpBtn",   "CBPrintSumData", "CBCDIndex"};
     EXPECT_EQ(names, expected);
+
+    QStringList topics;
+    Help::setRequestObserver([&](const QString& topic) { topics << topic; });
+    form.HelpBtn->click();
+    QTest::keyClick(&form, Qt::Key_F1);
+    Help::setRequestObserver({});
+    EXPECT_EQ(topics, QStringList({"savemegr.html", "savemegr.html"}));
+    EXPECT_TRUE(form.isVisible());
 }
 
 TEST(SaveMegrForm, CdFeeTogglesAndPrintSummaryFollowsPrintOrder)
@@ -247,18 +255,6 @@ TEST(SaveMegrForm, BrowsePicksTheBaseFolderAndCancelChangesNothing)
     EXPECT_EQ(script.seen().size(), 2);
     EXPECT_EQ(form.BaseFolder, dir.path() + "/");
     EXPECT_EQ(form.OutputFolder->text(), dir.path() + "/Pelmar-20040315-000000/");
-}
-
-TEST(SaveMegrForm, HelpButtonAndF1OpenTheDialogsTopic)
-{
-    Example ex;
-    TSaveMegrForm form(nullptr, ex.order, examplePartner(), kSettings);
-    QStringList topics;
-    Help::setRequestObserver([&](const QString& topic) { topics << topic; });
-    form.HelpBtn->click();
-    QTest::keyClick(&form, Qt::Key_F1);
-    Help::setRequestObserver({});
-    EXPECT_EQ(topics, QStringList({"savemegr.html", "savemegr.html"}));
 }
 
 namespace {
