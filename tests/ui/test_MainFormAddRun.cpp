@@ -225,8 +225,7 @@ TEST_F(AddRun, ClosingDuringTheRunStopsItAndThenCloses)
     QTimer::singleShot(0, form.get(), [&] { form->close(); });
     add(files.mid(1));
     EXPECT_LT(lines(), 5);
-    QTest::qWait(20);
-    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isVisible(); }, 5000));
     EXPECT_EQ(messages.shown().size(), 1);
 }
 

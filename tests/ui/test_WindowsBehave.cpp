@@ -185,7 +185,7 @@ TEST_F(RealWindows, HelpWindowIsUsableBesideEveryDialog)
             tree->scrollToItem(item);
             const QPoint inWindow = tree->viewport()->mapTo(w, tree->visualItemRect(item).center());
             QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {}, inWindow);
-            QTest::qWait(20);
+            (void)QTest::qWaitFor([&] { return w->currentTopic() == QLatin1String("whatsnew.html"); }, 2000);
             topicAfterClick = w->currentTopic();
             QMetaObject::invokeMethod(dialog, "reject");
         });
