@@ -1,6 +1,7 @@
 // The order folder built from the main window, through the real dialogs.
 #include "core/UserData.h"
 #include "output/OrderNames.h"
+#include "tests/output/OrderFixtures.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/widgets/MainFormParts.h"
@@ -28,12 +29,6 @@ using namespace pelmar::test;
 using pelmar::test::TempDir;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString picture(const TempDir& dir, const QString& name, int w, int h)
 {
@@ -120,17 +115,10 @@ TEST(MainFormOutput, WorkedExampleEndToEnd)
     EXPECT_EQ(files,
               QStringList({"10x15-fit-1/kep00002.jpg", "9x13-fill-2/kep00001.JPG", "megrendeles.qrp", "megrendeles.txt",
                            "megrendeles_osszegezve.qrp"}));
-    const QByteArray text = readAll(folder + "megrendeles.txt");
-    EXPECT_EQ(text.size(), 757);
-    EXPECT_EQ(text.count("\r\n"), 33);
-    EXPECT_TRUE(text.contains("kep00001.JPG  IMG_0001.JPG              fill     2         120 Ft         240 Ft\r\n"));
+    // The lines the add run made give the same order text as the worked
+    // example's; the printouts' contents are the report tests' business.
+    EXPECT_EQ(readAll(folder + "megrendeles.txt"), exampleOrderText(true));
     EXPECT_EQ(readAll(folder + "9x13-fill-2/kep00001.JPG"), readAll(w.dir.file("kepek/IMG_0001.JPG")));
-    for (const char* qrp : {"megrendeles.qrp", "megrendeles_osszegezve.qrp"}) {
-        const QByteArray bytes = readAll(folder + qrp);
-        ASSERT_GT(bytes.size(), 140);
-        EXPECT_EQ(bytes.left(4), QByteArray::fromHex("03003501"));
-        EXPECT_EQ(bytes.right(4), QByteArray::fromHex("80000000"));
-    }
     EXPECT_EQ(previews.previews().size(), 1);
     ASSERT_EQ(script.shown().size(), 2) << "the final message and the offer of a disc";
     EXPECT_EQ(script.shown()[0].kind, MessageKind::Information);
