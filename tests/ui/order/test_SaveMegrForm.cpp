@@ -82,6 +82,8 @@ TEST(SaveMegrForm, OpensWithSummaryTotalPartnerFolderNameTabOrderAndHelp)
     EXPECT_EQ(QStringList({form.MegrBtn->text(), form.CancelBtn->text(), form.HelpBtn->text(), form.BrowseBtn->text()}),
               QStringList({"Megrendelés", "Mégse", "Súgó", "Tallózás..."}));
     EXPECT_EQ(form.BFD->Title(), "Kérem adja meg, hova készítse el a program a megrendelését:");
+    // Folders only, and one may be typed.
+    EXPECT_EQ(form.BFD->Options(), bfReturnOnlyFSDirs | bfEditBox | bfNewStyle);
 
     showActive(&form);
     EXPECT_EQ(QApplication::focusWidget(), form.VevoNev);
