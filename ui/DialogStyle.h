@@ -1,18 +1,12 @@
 #pragma once
 
 #include <QColor>
-#include <QFileDialog>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPalette>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QSplitter>
 #include <QStyle>
-
-#include <algorithm>
 
 // Small pieces of look shared by the settings dialogs.
 namespace pelmar::DialogStyle {
@@ -71,19 +65,6 @@ inline void makeFixedDialog(QWidget* dialog)
 {
     dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     dialog->setWindowModality(Qt::WindowModal);
-}
-
-// Qt's own file dialog, its places list (beside the files) as wide as the
-// longest place name ("Számítógép"), which Qt's narrow default cuts.
-inline void widenPlaces(QFileDialog* dialog)
-{
-    auto* places = dialog->findChild<QListView*>(QStringLiteral("sidebar"));
-    auto* splitter = dialog->findChild<QSplitter*>(QStringLiteral("splitter"));
-    if (!places || !splitter || splitter->count() < 2)
-        return;
-    const int wanted
-        = places->sizeHintForColumn(0) + 2 * places->frameWidth() + places->verticalScrollBar()->sizeHint().width();
-    splitter->setSizes({wanted, std::max(1, dialog->width() - wanted)});
 }
 
 } // namespace pelmar::DialogStyle

@@ -1,6 +1,7 @@
 // The order kept safe: the journal that survives a crash, the restore at the
 // next start, saving and opening an order file, and pictures handed over from
 // outside (command line, a second start).
+#include "ui/FileDialogLook.h"
 #include "ui/MainForm.h"
 
 #include "core/AddRun.h"
@@ -246,6 +247,7 @@ void MainForm::SaveOrderExecute()
         dialog.setNameFilter(kOrderFilter);
         dialog.setDefaultSuffix(QStringLiteral("json"));
         dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        finishFileDialog(&dialog);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             path = dialog.selectedFiles().front();
     }
@@ -267,6 +269,7 @@ void MainForm::OpenOrderExecute()
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setNameFilters({kOrderFilter, QStringLiteral("Minden fájl (*)")});
         dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        finishFileDialog(&dialog);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             path = dialog.selectedFiles().front();
     }

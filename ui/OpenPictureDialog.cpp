@@ -1,8 +1,7 @@
 #include "ui/OpenPictureDialog.h"
 
-#include "ui/DialogStyle.h"
-
 #include "platform/JpegDecode.h"
+#include "ui/FileDialogLook.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -130,7 +129,7 @@ QStringList ChoosePictures(QWidget* parent)
     // Wide enough for the size and date columns beside long file names and
     // the preview pane.
     dialog.resize(1040, 520);
-    DialogStyle::widenPlaces(&dialog);
+    finishFileDialog(&dialog);
     if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
         details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
         details->header()->setSectionResizeMode(0, QHeaderView::Stretch);

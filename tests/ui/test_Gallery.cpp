@@ -30,6 +30,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QScreen>
@@ -133,15 +135,19 @@ void lookAtWindow(QWidget& window, const QString& name)
     window.close();
 }
 
-// Runs `open`, which shows a modal dialog, and looks at that dialog.
-void lookAtModal(const std::function<void()>& open, const QString& name)
+// Runs `open`, which shows a modal dialog, and looks at that dialog; `also`
+// checks more of it.
+void lookAtModal(const std::function<void()>& open, const QString& name, const std::function<void(QWidget*)>& also = {})
 {
     ModalScript script;
     bool seen = false;
     script.then([&](QWidget* dialog) {
         seen = true;
         look(dialog, name);
-        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        if (also)
+            also(dialog);
+        if (dialog->isVisible())
+            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
     });
     open();
     EXPECT_TRUE(seen) << name.toStdString();
@@ -207,10 +213,48 @@ TEST(Gallery, EveryWindowHasRoomForItsTexts)
     lookAtModal([&] { MessageBox::confirm(&form, DiscWriteDialog::offerQuestion()); }, QStringLiteral("question"));
     lookAtModal([&] { MessageBox::generalError(&form, QStringLiteral("Ismeretlen hiba")); },
                 QStringLiteral("generalerror"));
-    lookAtModal([&] { (void)ChoosePictures(&form); }, QStringLiteral("openpicture"));
+    // The Hungarian file list stands between the dialog and the files: a
+    // picture chosen in it is still the file returned.
+    QStringList chosen;
+    lookAtModal([&] { chosen = ChoosePictures(&form); }, QStringLiteral("openpicture"),
+                [&](QWidget* dialog) {
+                    auto* files = qobject_cast<QFileDialog*>(dialog);
+                    ASSERT_NE(files, nullptr);
+                    files->setDirectory(QFileInfo(pictures[1]).absolutePath());
+                    // The list reads the folder on a thread of its own.
+                    auto* list = files->findChild<QTreeView*>(QStringLiteral("treeView"));
+                    ASSERT_NE(list, nullptr);
+                    QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 2);
+                    // Clicked in the list, as the user picks it.
+                    const QModelIndex row = list->model()
+                                                ->match(list->model()->index(0, 0, list->rootIndex()), Qt::DisplayRole,
+                                                        QFileInfo(pictures[1]).fileName(), 1, Qt::MatchExactly)
+                                                .value(0);
+                    ASSERT_TRUE(row.isValid());
+                    list->selectionModel()->select(row,
+                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                    QMetaObject::invokeMethod(files, "accept");
+                });
+    EXPECT_EQ(chosen, QStringList({pictures[1]}));
     TBrowseForFolderDialog picker(&form);
     picker.setCustomFolder(dir.path());
-    lookAtModal([&] { (void)picker.Execute(); }, QStringLiteral("folderpicker"));
+    // Qt's file list writes dates in the system's language; the program's are
+    // Hungarian whatever that is.
+    const QFileInfo folder(dir.file(QStringLiteral("Őszi fényképek")));
+    lookAtModal([&] { (void)picker.Execute(); }, QStringLiteral("folderpicker"),
+                [&](QWidget* dialog) {
+                    auto* list = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+                    ASSERT_NE(list, nullptr);
+                    QTRY_VERIFY(list->model()->rowCount(list->rootIndex()) > 0);
+                    const QModelIndex row = list->model()
+                                                ->match(list->model()->index(0, 0, list->rootIndex()), Qt::DisplayRole,
+                                                        folder.fileName(), 1, Qt::MatchExactly)
+                                                .value(0);
+                    ASSERT_TRUE(row.isValid());
+                    EXPECT_EQ(row.siblingAtColumn(2).data().toString(), QStringLiteral("Mappa"));
+                    EXPECT_EQ(row.siblingAtColumn(3).data().toString(),
+                              QLocale(QLocale::Hungarian).toString(folder.lastModified(), QLocale::ShortFormat));
+                });
     reports::TQRMegrForm report;
     report.setOrderLines(makeLines(3));
     lookAtModal([&] { previewReport(report, &form); }, QStringLiteral("report"));

@@ -1,6 +1,7 @@
 #include "ui/disc/DiscWriteDialog.h"
 
 #include "output/DiscCapacity.h"
+#include "ui/FileDialogLook.h"
 #include "ui/Guard.h"
 #include "ui/MessageBox.h"
 
@@ -8,7 +9,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -231,9 +231,9 @@ void DiscWriteDialog::updateControls()
 
 void DiscWriteDialog::BrowseBtnClick()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Lemezkép fájl mentése"),
-                                                      QDir::fromNativeSeparators(ImagePath->text()),
-                                                      QStringLiteral("Lemezkép (*.iso)"));
+    const QString path
+        = chooseFileToSave(this, QStringLiteral("Lemezkép fájl mentése"), QDir::fromNativeSeparators(ImagePath->text()),
+                           QStringLiteral("Lemezkép (*.iso)"));
     if (path.isEmpty())
         return;
     QString chosen = path;

@@ -1,8 +1,7 @@
 #include "ui/order/BrowseForFolderDialog.h"
 
-#include "ui/DialogStyle.h"
-
 #include "core/AppError.h"
+#include "ui/FileDialogLook.h"
 #include "ui/MessageBox.h"
 
 #include <QApplication>
@@ -223,7 +222,7 @@ bool TBrowseForFolderDialog::Execute()
     window.setSizeGripEnabled(bool(m_options & bfNewStyle));
     window.setLabelText(QFileDialog::Accept, QStringLiteral("OK"));
     window.setLabelText(QFileDialog::Reject, QStringLiteral("Mégse"));
-    DialogStyle::widenPlaces(&window);
+    finishFileDialog(&window);
     m_browser = &window;
 
     connect(&window, &QFileDialog::currentChanged, this, [this, &window](const QString& path) {

@@ -3,10 +3,10 @@
 #include "reports/PageRenderer.h"
 #include "reports/QrpFile.h"
 #include "reports/ReportForm.h"
+#include "ui/FileDialogLook.h"
 #include "ui/Guard.h"
 
 #include <QAction>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -225,8 +225,8 @@ void ReportPreviewWindow::printReport()
 
 void ReportPreviewWindow::saveReport()
 {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Nyomtatvány mentése"), QString(),
-                                                QStringLiteral("Elkészített nyomtatvány (*.qrp)"));
+    QString path = chooseFileToSave(this, QStringLiteral("Nyomtatvány mentése"), QString(),
+                                    QStringLiteral("Elkészített nyomtatvány (*.qrp)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QLatin1String(".qrp"), Qt::CaseInsensitive))
@@ -236,8 +236,8 @@ void ReportPreviewWindow::saveReport()
 
 void ReportPreviewWindow::saveAsPdf()
 {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Mentés PDF-be"), QString(),
-                                                QStringLiteral("PDF dokumentum (*.pdf)"));
+    QString path
+        = chooseFileToSave(this, QStringLiteral("Mentés PDF-be"), QString(), QStringLiteral("PDF dokumentum (*.pdf)"));
     if (path.isEmpty())
         return;
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
