@@ -6,39 +6,74 @@
 
 using namespace pelmar;
 
-TEST(ParsePriceData, SeparatorCountsDecideWhatIsKept)
+// A price list line is "size|price|recommended|minimum"; the counts of
+// separators decide what is kept, and no text of a damaged settings store may
+// make the parse fail.
+TEST(ParsePriceData, SeparatorCountsDecideWhatIsKeptAndBadInputNeverFails)
 {
-    EXPECT_EQ(ParsePriceData("9x13"), TPriceData {});
-    EXPECT_EQ(ParsePriceData("9x13|120"), (TPriceData {"9x13", 0, "", ""}));
-    EXPECT_EQ(ParsePriceData("9x13|120|1200x1800"), (TPriceData {"9x13", 120, "", ""}));
-    EXPECT_EQ(ParsePriceData("9x13|120|1200x1800|800x1200"), (TPriceData {"9x13", 120, "1200x1800", "800x1200"}));
-    EXPECT_EQ(ParsePriceData("9x13|120|O|M1|M2"), (TPriceData {"9x13", 120, "O", "M1|M2"}));
-    EXPECT_EQ(ParsePriceData("9x13|120 Ft|O|M"), (TPriceData {"9x13", 0, "O", "M"}));
-    EXPECT_EQ(ParsePriceData(""), TPriceData {});
-    EXPECT_EQ(ParsePriceData("|||"), TPriceData {});
+    const QList<QPair<QString, TPriceData>> cases = {
+        {"9x13", {}},
+        {"9x13|120", {"9x13", 0, "", ""}},
+        {"9x13|120|1200x1800", {"9x13", 120, "", ""}},
+        {"9x13|120|1200x1800|800x1200", {"9x13", 120, "1200x1800", "800x1200"}},
+        {"9x13|120|O|M1|M2", {"9x13", 120, "O", "M1|M2"}},
+        {"9x13|120 Ft|O|M", {"9x13", 0, "O", "M"}},
+        {"", {}},
+        {"|", {}},
+        {"|||", {}},
+        {"||||", {"", 0, "", "|"}},
+        {"a|1|b|", {"a", 1, "b", ""}},
+        // Blanks are kept as they are; only the price conversion skips leading ones.
+        {" 9x13 | 120|a |b ", {" 9x13 ", 120, "a ", "b "}},
+        {"9x13|120 |a|b", {"9x13", 0, "a", "b"}},
+        {"9x13||a|b", {"9x13", 0, "a", "b"}},
+        {"9x13|12.5|a|b", {"9x13", 0, "a", "b"}},
+        {"9x13|99999999999|a|b", {"9x13", 0, "a", "b"}},
+        {"9x13|-2147483648|a|b", {"9x13", -2147483647 - 1, "a", "b"}},
+        {QStringLiteral("méret|١٢|a|b"), {QStringLiteral("méret"), 0, "a", "b"}}, // digits of another script
+    };
+    for (const auto& [text, want] : cases)
+        EXPECT_EQ(ParsePriceData(text), want) << text.toStdString();
+
+    const QString huge = QString(100000, 'x') + "|5|" + QString(100000, 'y') + '|' + QString(100000, '|');
+    const TPriceData e = ParsePriceData(huge);
+    EXPECT_EQ(e.Size.size(), 100000);
+    EXPECT_EQ(e.Price, 5);
+    EXPECT_EQ(e.MinRes, QString(100000, '|'));
+
+    for (const TPriceData& d : {TPriceData {"10x15", -5, "1500x2100", "1000x1500"}, TPriceData {}})
+        EXPECT_EQ(ParsePriceData(ComposePriceData(d)), d);
+    EXPECT_EQ(ComposePriceData(TPriceData {"10x15", -5, "1500x2100", "1000x1500"}), "10x15|-5|1500x2100|1000x1500");
+    EXPECT_EQ(ComposePriceData(TPriceData {}), "|0||");
 }
 
-TEST(ParsePriceData, ComposeRoundTrips)
+TEST(IntegerConversion, AcceptsOnlyDecimalIntegersInRangeAfterSpaces)
 {
-    const TPriceData e {"10x15", -5, "1500x2100", "1000x1500"};
-    EXPECT_EQ(ComposePriceData(e), "10x15|-5|1500x2100|1000x1500");
-    EXPECT_EQ(ParsePriceData(ComposePriceData(e)), e);
-}
-
-TEST(IntegerConversion, AcceptsOnlyDecimalIntegersInRange)
-{
-    EXPECT_EQ(StrToIntDef("  -12", 7), -12);
-    EXPECT_EQ(StrToIntDef("+3", 7), 3);
-    EXPECT_EQ(StrToIntDef("00123", 7), 123);
-    EXPECT_EQ(StrToIntDef("2147483647", 7), 2147483647);
-    EXPECT_EQ(StrToIntDef("-2147483648", 7), -2147483647 - 1);
-    for (const char* bad : {"", " ", "-", "+", "12a", "1 ", "1.5", "1e9", "2147483648", "99999999999999999999", "abc"})
+    const QList<QPair<QString, int>> good = {
+        {"  -12", -12},
+        {"+3", 3},
+        {"00123", 123},
+        {"-0", 0},
+        {QString(30, '0') + "42", 42},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+    };
+    for (const auto& [text, value] : good)
+        EXPECT_EQ(StrToIntDef(text, 7), value) << text.toStdString();
+    for (const char* bad : {"", " ", "-", "+", "12a", "1 ", "1.5", "1e9", "2147483648", "99999999999999999999", "abc",
+                            "\t5", "- 5", "--5", "0x10"})
         EXPECT_EQ(StrToIntDef(bad, 7), 7) << bad;
-    EXPECT_THROW(StrToInt("x"), AppError);
-    try {
-        StrToInt("12a");
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.message(), "'12a' is not a valid integer value");
+
+    qint32 v = 99;
+    EXPECT_FALSE(TryStrToInt("", v));
+    EXPECT_EQ(v, 99);
+    for (const char* bad : {"", "12a"}) {
+        try {
+            StrToInt(bad);
+            ADD_FAILURE() << "no failure for " << bad;
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("'%1' is not a valid integer value").arg(bad));
+        }
     }
 }
 
@@ -57,11 +92,16 @@ TEST(SplitResolution, FirstLowerCaseXSplits)
     check("x1500", 0, 1500);
 }
 
-TEST(SettingValues, CdReadsAsZeroWhenMissingOrInvalid)
+TEST(SettingValues, NamesIgnoreCaseTheFirstLineWinsAndBadValuesReadAsZero)
 {
-    EXPECT_EQ(CdPrice({}), 0);
-    EXPECT_EQ(CdPrice({"CD=500"}), 500);
-    EXPECT_EQ(CdPrice({"CD=abc"}), 0);
+    const QList<QPair<QStringList, int>> cases = {
+        {{}, 0},      {{"CD=500"}, 500},      {{"CD=abc"}, 0},       {{"cd=5"}, 5}, {{"CD= 5"}, 5},
+        {{"CD="}, 0}, {{"CDX=9", "CD=3"}, 3}, {{"CD=1", "CD=2"}, 1}, {{"CD"}, 0},   {{"=5"}, 0},
+    };
+    for (const auto& [lines, price] : cases)
+        EXPECT_EQ(CdPrice(lines), price) << lines.join(',').toStdString();
+    EXPECT_EQ(SettingValue({"A=1=2"}, "A"), 0);
+
     QStringList v {"X=1"};
     SetSettingValue(v, "CD", 700);
     EXPECT_EQ(v, (QStringList {"X=1", "CD=700"}));
@@ -69,64 +109,11 @@ TEST(SettingValues, CdReadsAsZeroWhenMissingOrInvalid)
     EXPECT_EQ(v, (QStringList {"X=1", "CD=800"}));
 }
 
-TEST(FindSizeIndex, IgnoresLetterCase)
+TEST(FindSizeIndex, IgnoresLetterCaseAndTheFirstMatchWins)
 {
     const QStringList sizes {"9x13", "10x15", "9X13"};
     EXPECT_EQ(FindSizeIndex(sizes, "9X13"), 0);
     EXPECT_EQ(FindSizeIndex(sizes, "10X15"), 1);
     EXPECT_EQ(FindSizeIndex(sizes, "13x18"), -1);
     EXPECT_EQ(SizeNames({"a|1|b|c", "nosep"}), (QStringList {"a", ""}));
-}
-
-TEST(ParsePriceData, BadInputNeverFails)
-{
-    // Blanks are kept as they are; only the price conversion skips leading ones.
-    EXPECT_EQ(ParsePriceData(" 9x13 | 120|a |b "), (TPriceData {" 9x13 ", 120, "a ", "b "}));
-    EXPECT_EQ(ParsePriceData("9x13|120 |a|b"), (TPriceData {"9x13", 0, "a", "b"}));
-    EXPECT_EQ(ParsePriceData("9x13|12.5|a|b").Price, 0);
-    EXPECT_EQ(ParsePriceData("9x13|99999999999|a|b").Price, 0);
-    EXPECT_EQ(ParsePriceData("9x13|-2147483648|a|b").Price, -2147483647 - 1);
-    EXPECT_EQ(ParsePriceData("9x13||a|b"), (TPriceData {"9x13", 0, "a", "b"}));
-    EXPECT_EQ(ParsePriceData("||||"), (TPriceData {"", 0, "", "|"}));
-    EXPECT_EQ(ParsePriceData("|"), TPriceData {});
-    EXPECT_EQ(ParsePriceData("a|1|b|"), (TPriceData {"a", 1, "b", ""}));
-    EXPECT_EQ(ParsePriceData(QStringLiteral("méret|١٢|a|b")).Price, 0); // digits of another script
-    const QString huge = QString(100000, 'x') + "|5|" + QString(100000, 'y') + '|' + QString(100000, '|');
-    const TPriceData e = ParsePriceData(huge);
-    EXPECT_EQ(e.Size.size(), 100000);
-    EXPECT_EQ(e.Price, 5);
-    EXPECT_EQ(e.MinRes, QString(100000, '|'));
-    EXPECT_EQ(ComposePriceData(TPriceData {}), "|0||");
-    EXPECT_EQ(ParsePriceData(ComposePriceData(TPriceData {})), TPriceData {});
-}
-
-TEST(IntegerConversion, OnlySpacesMayLead)
-{
-    EXPECT_EQ(StrToIntDef("\t5", 7), 7);
-    EXPECT_EQ(StrToIntDef("- 5", 7), 7);
-    EXPECT_EQ(StrToIntDef("--5", 7), 7);
-    EXPECT_EQ(StrToIntDef("0x10", 7), 7);
-    EXPECT_EQ(StrToIntDef("-0", 7), 0);
-    EXPECT_EQ(StrToIntDef(QString(30, '0') + "42", 7), 42);
-    qint32 v = 99;
-    EXPECT_FALSE(TryStrToInt("", v));
-    EXPECT_EQ(v, 99);
-    try {
-        StrToInt("");
-        ADD_FAILURE() << "no failure for an empty text";
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.message(), "'' is not a valid integer value");
-    }
-}
-
-TEST(SettingValues, NamesIgnoreCaseAndTheFirstLineWins)
-{
-    EXPECT_EQ(CdPrice({"cd=5"}), 5);
-    EXPECT_EQ(CdPrice({"CD= 5"}), 5);
-    EXPECT_EQ(CdPrice({"CD="}), 0);
-    EXPECT_EQ(CdPrice({"CDX=9", "CD=3"}), 3);
-    EXPECT_EQ(CdPrice({"CD=1", "CD=2"}), 1);
-    EXPECT_EQ(CdPrice({"CD"}), 0);
-    EXPECT_EQ(CdPrice({"=5"}), 0);
-    EXPECT_EQ(SettingValue({"A=1=2"}, "A"), 0);
 }
