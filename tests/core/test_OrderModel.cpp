@@ -187,33 +187,33 @@ TEST(ModifySelected, VanishedFileClearsTheIconWithTheCheckMessage)
     EXPECT_EQ(m.line(0).SubItems[SubLineTotal], "300 Ft");
 }
 
-TEST(DeleteSelected, QuestionNamesASingleLine)
-{
-    OrderModel m;
-    add(m, "/p/first.jpg", k9x13);
-    add(m, "/p/second.jpg", k9x13);
-    add(m, "/p/third.jpg", k9x13);
-    EXPECT_EQ(m.deleteQuestion({1}), "Biztos törli a képet a megrendelésből:\n\nsecond.jpg ?");
-    EXPECT_EQ(m.deleteQuestion({0, 2}), "Biztos törli a kijelölt képeket a megrendelésből?");
-    m.removeLines({2, 0, 2});
-    ASSERT_EQ(m.lineCount(), 1);
-    EXPECT_EQ(m.line(0).Caption, "second.jpg");
-    EXPECT_EQ(m.rowCount(), 1);
-}
-
-TEST(DeleteSelected, RemovesRunsInOneSignalEach)
+TEST(DeleteSelected, QuestionNamesASingleLineAndRunsGoInOneSignalEach)
 {
     OrderModel m;
     for (int i = 0; i < 10; ++i)
         add(m, QStringLiteral("/p/%1.jpg").arg(i), k9x13, true, i);
+    EXPECT_EQ(m.deleteQuestion({1}), "Biztos törli a képet a megrendelésből:\n\n1.jpg ?");
+    EXPECT_EQ(m.deleteQuestion({0, 2}), "Biztos törli a kijelölt képeket a megrendelésből?");
     QSignalSpy removed(&m, &QAbstractItemModel::rowsRemoved);
-    m.removeLines({9, 1, 2, 3, 5, 8, 99, -1});
+    // Unsorted, repeated and out-of-range rows among them.
+    m.removeLines({9, 1, 2, 3, 5, 8, 99, -1, 2});
     EXPECT_EQ(removed.count(), 3); // 8-9, 5, 1-3
     QStringList names;
     for (int r = 0; r < m.lineCount(); ++r)
         names << m.line(r).Caption;
     EXPECT_EQ(names, (QStringList {"0.jpg", "4.jpg", "6.jpg", "7.jpg"}));
+    EXPECT_EQ(m.rowCount(), 4);
     EXPECT_EQ(m.UpdateTotals().quantityText(), "17 db");
+
+    m.setNewName(1, "kep00001");
+    m.setNewName(5, "ignored");
+    EXPECT_EQ(m.line(1).newName(), "kep00001");
+    QSignalSpy reset(&m, &QAbstractItemModel::modelReset);
+    m.clear();
+    EXPECT_EQ(reset.count(), 1);
+    EXPECT_TRUE(m.isEmpty());
+    EXPECT_EQ(m.rowCount(), 0);
+    EXPECT_EQ(m.UpdateTotals().priceText(), "0 Ft");
 }
 
 TEST(UpdateTotals, EmptyOrderAndSumsBeyond32Bits)
@@ -278,18 +278,4 @@ TEST(Batch, PendingLinesAreSearchedAndAnnouncedOnce)
     m.beginBatch();
     EXPECT_TRUE(m.endBatch().isEmpty());
     EXPECT_EQ(inserted.count(), 1);
-}
-
-TEST(OrderModel, NewNameAndClear)
-{
-    OrderModel m;
-    add(m, "/p/a.jpg", k9x13);
-    m.setNewName(0, "kep00001");
-    m.setNewName(5, "ignored");
-    EXPECT_EQ(m.line(0).newName(), "kep00001");
-    QSignalSpy reset(&m, &QAbstractItemModel::modelReset);
-    m.clear();
-    EXPECT_EQ(reset.count(), 1);
-    EXPECT_TRUE(m.isEmpty());
-    EXPECT_EQ(m.UpdateTotals().priceText(), "0 Ft");
 }
