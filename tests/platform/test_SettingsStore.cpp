@@ -1,4 +1,5 @@
 #include "platform/SettingsStore.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
 
 #include <QDir>
@@ -6,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
-#include <sys/mount.h>
 
 using namespace pelmar;
+using pelmar::test::SmallDisk;
 using pelmar::test::TempDir;
 
 namespace {
@@ -50,8 +51,21 @@ TEST(SettingsStore, KindsAreKeptApartAndOverwritingKeepsTheListingOrder)
         EXPECT_TRUE(store.writeString(QStringLiteral("Empty"), QString()));
         // Overwrite with another kind: same place in the listing.
         EXPECT_TRUE(store.writeString(QStringLiteral("userid"), QStringLiteral("12a")));
+        // Twelve names: "10" and "11" must not come before "2".
+        ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
+        for (int i = 0; i < 12; ++i)
+            ASSERT_TRUE(store.writeString(QString::number(i), QStringLiteral("s%1|1|a|b").arg(i)));
     }
     SettingsStore store(dbIn(dir));
+    // A sound store is read where it is: nothing set aside, nothing beside it.
+    EXPECT_EQ(store.state(), SettingsStore::State::Ready);
+    EXPECT_TRUE(store.setAsidePath().isEmpty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("settings.sqlite")}));
+    ASSERT_TRUE(store.openKey(kSettingsPricesKey, false));
+    QStringList numbers;
+    for (int i = 0; i < 12; ++i)
+        numbers.append(QString::number(i));
+    EXPECT_EQ(store.valueNames(), numbers);
     ASSERT_TRUE(store.openKey(kSettingsRootKey, false));
     EXPECT_EQ(store.valueNames(),
               QStringList({QStringLiteral("UserID"), QStringLiteral("UserName"), QStringLiteral("WelcomeScreen"),
@@ -66,20 +80,6 @@ TEST(SettingsStore, KindsAreKeptApartAndOverwritingKeepsTheListingOrder)
     EXPECT_TRUE(store.valueExists(QStringLiteral("Empty")));
     EXPECT_EQ(store.readString(QStringLiteral("Empty")), std::optional<QString>(QString()));
     EXPECT_FALSE(store.valueExists(QStringLiteral("Missing")));
-}
-
-TEST(SettingsStore, TwelveNamesComeBackInCreationOrderNotSortedAsText)
-{
-    TempDir dir;
-    SettingsStore store(dbIn(dir));
-    ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
-    QStringList expected;
-    for (int i = 0; i < 12; ++i) {
-        ASSERT_TRUE(store.writeString(QString::number(i), QStringLiteral("s%1|1|a|b").arg(i)));
-        expected.append(QString::number(i));
-    }
-    ASSERT_TRUE(store.openKey(kSettingsPricesKey, false));
-    EXPECT_EQ(store.valueNames(), expected);
 }
 
 TEST(SettingsStore, RolledBackTransactionLeavesTheOldValues)
@@ -131,6 +131,23 @@ TEST(SettingsStore, DamagedOrForeignDatabaseIsKeptAsideUntouchedAndDefaultsStart
         QFile f(QString::fromUtf8(path));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         cases.append({f.readAll(), SettingsStore::State::Foreign});
+    }
+    // A real store of several pages with garbage over the pages after the
+    // first: the header still says SQLite.
+    {
+        TempDir scratch;
+        {
+            SettingsStore store(dbIn(scratch));
+            ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
+            for (int i = 0; i < 400; ++i)
+                ASSERT_TRUE(store.writeString(QString::number(i), QString(200, QLatin1Char('x'))));
+        }
+        QFile f(dbIn(scratch));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        QByteArray bytes = f.readAll();
+        ASSERT_GT(bytes.size(), 8192);
+        bytes.replace(4096, bytes.size() - 4096, QByteArray(bytes.size() - 4096, '\x5a'));
+        cases.append({bytes, SettingsStore::State::Damaged});
     }
     for (const Case& c : cases) {
         TempDir dir;
@@ -198,70 +215,26 @@ TEST(SettingsStore, LockedStoreOrAFolderInItsPlaceIsLeftExactlyAsItIs)
 TEST(SettingsStore, ReadOnlyStoreIsReadAndSaysChangesAreNotKept)
 {
     TempDir dir;
-    const QString mountPoint = dir.file(QStringLiteral("ro"));
-    ASSERT_TRUE(QDir().mkpath(mountPoint));
-    const QByteArray native = QFile::encodeName(mountPoint);
-    if (::mount("tmpfs", native.constData(), "tmpfs", 0, "size=1m") != 0)
+    SmallDisk disk(dir.file(QStringLiteral("ro")), 1024);
+    if (!disk.available())
         GTEST_SKIP() << "cannot mount a file system here";
-    const QString path = mountPoint + QStringLiteral("/settings.sqlite");
+    const QString path = disk.path() + QStringLiteral("/settings.sqlite");
     {
         SettingsStore store(path);
         ASSERT_TRUE(store.openKey(kSettingsValuesKey, true));
         ASSERT_TRUE(store.writeInteger(QStringLiteral("CD"), 1500));
     }
-    const bool readOnly = ::mount("tmpfs", native.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    if (readOnly) {
-        SettingsStore store(path);
-        EXPECT_EQ(store.state(), SettingsStore::State::ReadOnly);
-        EXPECT_FALSE(SettingsStore::keepsChanges(store.state()));
-        ASSERT_TRUE(store.openKey(kSettingsValuesKey, false));
-        EXPECT_EQ(store.readInteger(QStringLiteral("CD")), std::optional<qint32>(1500));
-        EXPECT_TRUE(settingsStateMessage(store).contains(QStringLiteral("csak olvasható")));
-        // An empty read-only place: nothing to read, nothing can be kept.
-        SettingsStore none(mountPoint + QStringLiteral("/other.sqlite"));
-        EXPECT_FALSE(SettingsStore::keepsChanges(none.state()));
-        EXPECT_FALSE(settingsStateMessage(none).isEmpty());
-    }
-    ::umount2(native.constData(), MNT_DETACH);
-    ASSERT_TRUE(readOnly);
-}
-
-TEST(SettingsStore, TruncatedRealDatabaseIsKeptAside)
-{
-    TempDir dir;
-    const QString path = dbIn(dir);
-    {
-        SettingsStore store(path);
-        ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
-        for (int i = 0; i < 400; ++i)
-            ASSERT_TRUE(store.writeString(QString::number(i), QString(200, QLatin1Char('x'))));
-    }
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    const qint64 size = f.size();
-    ASSERT_GT(size, 8192);
-    // Garbage over the pages after the first: the header still says SQLite.
-    f.seek(4096);
-    f.write(QByteArray(int(size - 4096), '\x5a'));
-    f.close();
+    ASSERT_TRUE(disk.makeReadOnly());
     SettingsStore store(path);
-    EXPECT_FALSE(store.setAsidePath().isEmpty());
-    EXPECT_TRUE(store.isAvailable());
-}
-
-TEST(SettingsStore, HealthyDatabaseIsNotTouched)
-{
-    TempDir dir;
-    {
-        SettingsStore store(dbIn(dir));
-        ASSERT_TRUE(store.openKey(kSettingsRootKey, true));
-        ASSERT_TRUE(store.writeInteger(QStringLiteral("UserID"), 7));
-    }
-    SettingsStore store(dbIn(dir));
-    EXPECT_TRUE(store.setAsidePath().isEmpty());
-    ASSERT_TRUE(store.openKey(kSettingsRootKey, false));
-    EXPECT_EQ(store.readInteger(QStringLiteral("UserID")), std::optional<qint32>(7));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("settings.sqlite")}));
+    EXPECT_EQ(store.state(), SettingsStore::State::ReadOnly);
+    EXPECT_FALSE(SettingsStore::keepsChanges(store.state()));
+    ASSERT_TRUE(store.openKey(kSettingsValuesKey, false));
+    EXPECT_EQ(store.readInteger(QStringLiteral("CD")), std::optional<qint32>(1500));
+    EXPECT_TRUE(settingsStateMessage(store).contains(QStringLiteral("csak olvasható")));
+    // An empty read-only place: nothing to read, nothing can be kept.
+    SettingsStore none(disk.path() + QStringLiteral("/other.sqlite"));
+    EXPECT_FALSE(SettingsStore::keepsChanges(none.state()));
+    EXPECT_FALSE(settingsStateMessage(none).isEmpty());
 }
 
 TEST(SettingsStore, UnwritableFolderLeavesTheStoreUnavailableWithoutCrashing)
