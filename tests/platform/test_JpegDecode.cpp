@@ -25,18 +25,6 @@ using namespace pelmar::test;
 
 namespace {
 
-// Bytes this thread has read through read() and its kin so far.
-qint64 bytesReadByThisThread()
-{
-    QFile io(QStringLiteral("/proc/thread-self/io"));
-    if (!io.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : io.readAll().split('\n'))
-        if (line.startsWith("rchar:"))
-            return line.mid(6).trimmed().toLongLong();
-    return -1;
-}
-
 // A small progressive JPEG (one gray channel, several scans).
 QByteArray progressiveJpeg(int width, int height)
 {
@@ -52,16 +40,6 @@ QByteArray progressiveJpeg(int width, int height)
     if (!writer.write(image))
         return {};
     return bytes;
-}
-
-// A JPEG start marker followed by a sparse run of zeros: gigabytes on
-// paper, nothing on the disk.
-QString zerosAfterStart(const TempDir& dir, const QString& name, qint64 size)
-{
-    const QString path = dir.write(name, QByteArray("\xFF\xD8", 2));
-    if (::truncate(QFile::encodeName(path).constData(), off_t(size)) != 0)
-        return {};
-    return path;
 }
 
 } // namespace
@@ -127,7 +105,7 @@ TEST(JpegDecode, EndlessZerosAreNotReadThrough)
     TempDir dir;
     // 4 GiB of zeros after the start marker: the header read gives up with
     // the library's own error after a bounded amount.
-    const QString zeros = zerosAfterStart(dir, QStringLiteral("zeros.jpg"), qint64(4) << 30);
+    const QString zeros = writeZerosAfterStart(dir.file(QStringLiteral("zeros.jpg")), qint64(4) << 30);
     ASSERT_FALSE(zeros.isEmpty());
     qint64 before = bytesReadByThisThread();
     QSize size;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <unistd.h>
 
 namespace pelmar::test {
 
@@ -81,6 +82,29 @@ QByteArray withDeclaredSize(QByteArray jpeg, int width, int height)
         i += 2 + len;
     }
     throw std::runtime_error("no frame header in JPEG fixture");
+}
+
+QString writeZerosAfterStart(const QString& path, qint64 size)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write("\xFF\xD8", 2) != 2)
+        return {};
+    f.close();
+    if (::truncate(QFile::encodeName(path).constData(), off_t(size)) != 0)
+        return {};
+    return path;
+}
+
+qint64 bytesReadByThisThread()
+{
+    QFile io(QStringLiteral("/proc/thread-self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
 }
 
 } // namespace pelmar::test

@@ -18,4 +18,13 @@ QString writeJpeg(const QString& path, int width, int height, qint64 exactBytes 
 // test have a "huge" picture without encoding its pixels.
 QByteArray withDeclaredSize(QByteArray jpeg, int width, int height);
 
+// A JPEG start marker followed by a sparse run of zeros up to size bytes:
+// gigabytes on paper, nothing on the disk. Empty when the file system takes
+// no sparse files.
+QString writeZerosAfterStart(const QString& path, qint64 size);
+
+// Bytes this thread has read through read() and its kin so far (-1 when the
+// system does not say), to show that a reader gave up early.
+qint64 bytesReadByThisThread();
+
 } // namespace pelmar::test
