@@ -1,6 +1,7 @@
-#include "core/PriceData.h"
 #include "core/SizeName.h"
 #include "core/Text.h"
+
+#include <QList>
 
 #include <gtest/gtest.h>
 
@@ -53,13 +54,12 @@ TEST(SizeName, TheLongestFolderOfASizeMustFitTheFileSystemsNameLimit)
     EXPECT_EQ(CheckSizeName(QString::fromUtf8("😀").repeated(62)), SizeNameFault::Length);
 }
 
-TEST(SizeName, SameSizeIgnoresLetterCaseOnlyAndTheSizeBoxAgrees)
+TEST(SizeName, SameSizeIgnoresLetterCaseOnly)
 {
     EXPECT_TRUE(SameSizeName("9x13", "9X13"));
     EXPECT_TRUE(SameSizeName("árlap", "ÁRLAP"));
     EXPECT_FALSE(SameSizeName("9x13", " 9x13"));
     EXPECT_FALSE(SameSizeName("9x13", "9x13 "));
-    EXPECT_EQ(FindSizeIndex({"10x15", "9x13", "9X13"}, "9X13"), 1);
 }
 
 TEST(Blanks, OnlyCharactersUpToTheSpaceAreBlanks)
