@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMovie>
 #include <QPixmap>
+#include <QPointer>
 #include <QVariant>
 
 namespace pelmar {
@@ -57,9 +58,13 @@ void makeRoomForAccents(QLabel* label)
 
 void installAccentRoom()
 {
-    if (!qApp || qApp->findChild<AccentRoomFilter*>(QString(), Qt::FindDirectChildrenOnly))
+    // The filter is the application's child: it goes with the application,
+    // and a later application gets one of its own.
+    static QPointer<AccentRoomFilter> installed;
+    if (!qApp || installed)
         return;
-    qApp->installEventFilter(new AccentRoomFilter(qApp));
+    installed = new AccentRoomFilter(qApp);
+    qApp->installEventFilter(installed);
 }
 
 } // namespace pelmar
