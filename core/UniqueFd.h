@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 namespace pelmar {
 
 // A file descriptor that closes itself, so no early return leaks one: the
@@ -20,6 +22,19 @@ public:
     }
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
+    UniqueFd(UniqueFd&& other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other) {
+            if (m_fd >= 0)
+                ::close(m_fd);
+            m_fd = std::exchange(other.m_fd, -1);
+        }
+        return *this;
+    }
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
 

@@ -1,6 +1,7 @@
 #include "platform/JpegDecode.h"
 
 #include "core/JpegFdSource.h"
+#include "core/UniqueFd.h"
 
 #include <QFile>
 #include <QSysInfo>
@@ -53,35 +54,27 @@ class PictureFile
 public:
     explicit PictureFile(const QString& path)
     {
-        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) {
+        UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (!fd.valid()) {
             m_error = QStringLiteral("File not found");
             return;
         }
         struct stat st
         {
         };
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
+        if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
             m_error = QStringLiteral("File access denied");
             return;
         }
-        m_fd = fd;
+        m_fd = std::move(fd);
         m_size = qint64(st.st_size);
     }
-    ~PictureFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    PictureFile(const PictureFile&) = delete;
-    PictureFile& operator=(const PictureFile&) = delete;
-    int fd() const { return m_fd; }
+    int fd() const { return m_fd.get(); }
     qint64 size() const { return m_size; }
     const QString& error() const { return m_error; }
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
     qint64 m_size = 0;
     QString m_error;
 };
