@@ -3,7 +3,6 @@
 
 #include "core/PriceData.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,18 +45,9 @@ OrderJournal::OrderJournal(const QString& path)
     // Damaged: keep it under a new name, as the settings store does, and
     // start an empty journal.
     close();
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = m_path + QStringLiteral(".damaged-") + stamp;
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = m_path + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);
-    if (!QFile::rename(m_path, target))
+    m_setAside = setDamagedDatabaseAside(m_path);
+    if (m_setAside.isEmpty())
         return;
-    for (const char* side : {"-journal", "-wal", "-shm"}) {
-        const QString from = m_path + QLatin1String(side);
-        if (QFileInfo::exists(from))
-            QFile::rename(from, target + QLatin1String(side));
-    }
-    m_setAside = target;
     if (!open())
         close();
 }

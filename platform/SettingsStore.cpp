@@ -1,7 +1,6 @@
 #include "platform/SettingsStore.h"
 #include "platform/SqliteStatement.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -84,21 +83,12 @@ SettingsStore::SettingsStore(const QString& databasePath)
     // The file is there but is no settings database we can read. Keep it
     // under a new name, so whatever is in it can still be rescued, and start
     // with a fresh one.
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = m_path + QStringLiteral(".damaged-") + stamp;
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = m_path + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);
-    if (!QFile::rename(m_path, target)) {
+    m_setAside = setDamagedDatabaseAside(m_path);
+    if (m_setAside.isEmpty()) {
         // Cannot move it aside: leave it alone and run without a store.
         m_state = State::Unreadable;
         return;
     }
-    for (const char* side : {"-journal", "-wal", "-shm"}) {
-        const QString from = m_path + QLatin1String(side);
-        if (QFileInfo::exists(from))
-            QFile::rename(from, target + QLatin1String(side));
-    }
-    m_setAside = target;
     const State why = m_state;
     if (openDatabase() != Opened::Ok) {
         closeDatabase();

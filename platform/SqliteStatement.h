@@ -6,8 +6,16 @@
 
 namespace pelmar {
 
-// A prepared statement that finalizes itself; shared by the settings store
-// and the order journal.
+// What the settings store and the order journal share of SQLite.
+
+// Moves a database file that cannot be read out of the way, so whatever is
+// in it can still be rescued and a fresh one can take its place: renamed to
+// "<path>.damaged-<date-time>" (with "-2", "-3"... when that exists), its
+// -journal, -wal and -shm files beside it. The new name; empty when the file
+// could not be moved.
+QString setDamagedDatabaseAside(const QString& path);
+
+// A prepared statement that finalizes itself.
 class SqliteStatement
 {
 public:
