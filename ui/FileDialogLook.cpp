@@ -61,17 +61,20 @@ void finishFileDialog(QFileDialog* dialog)
     widenPlaces(dialog);
 }
 
-QString chooseFileToSave(QWidget* parent, const QString& caption, const QString& proposed, const QString& filter)
+QString chooseFileToSave(QWidget* parent, const QString& caption, const QString& proposed, const QString& filter,
+                         const QString& defaultSuffix)
 {
     QFileDialog dialog(parent, caption);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(defaultSuffix);
     if (!proposed.isEmpty()) {
         const QFileInfo info(proposed);
         dialog.setDirectory(info.absolutePath());
-        dialog.selectFile(info.fileName());
+        if (!info.fileName().isEmpty())
+            dialog.selectFile(info.fileName());
     }
     finishFileDialog(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -15,8 +15,10 @@ namespace pelmar {
 void finishFileDialog(QFileDialog* dialog);
 
 // Asks for the name of a file to write, in such a dialog: opens at
-// `proposed` (a file's path, or empty for the current folder) with the one
-// name filter given, asks before replacing a file. Empty when cancelled.
-QString chooseFileToSave(QWidget* parent, const QString& caption, const QString& proposed, const QString& filter);
+// `proposed` (a file's path, a folder's path ending in '/', or empty for the
+// current folder) with the one name filter given, adds `defaultSuffix` to a
+// name typed without any, asks before replacing a file. Empty when cancelled.
+QString chooseFileToSave(QWidget* parent, const QString& caption, const QString& proposed, const QString& filter,
+                         const QString& defaultSuffix = {});
 
 } // namespace pelmar

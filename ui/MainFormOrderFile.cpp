@@ -240,16 +240,9 @@ void MainForm::SaveOrderExecute()
     if (m_orderFileChooser) {
         path = m_orderFileChooser(true);
     } else {
-        QFileDialog dialog(this, QStringLiteral("Megrendelés mentése"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(kOrderFilter);
-        dialog.setDefaultSuffix(QStringLiteral("json"));
-        dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-        finishFileDialog(&dialog);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = dialog.selectedFiles().front();
+        path = chooseFileToSave(this, QStringLiteral("Megrendelés mentése"),
+                                QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QLatin1Char('/'),
+                                kOrderFilter, QStringLiteral("json"));
     }
     if (!path.isEmpty())
         saveOrderTo(path);

@@ -13,6 +13,7 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/widgets/ModalScript.h"
 #include "ui/AboutForm.h"
+#include "ui/FileDialogLook.h"
 #include "ui/MainForm.h"
 #include "ui/MessageBox.h"
 #include "ui/OpenPictureDialog.h"
@@ -33,6 +34,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QScreen>
 #include <QTest>
@@ -113,11 +115,12 @@ void look(QWidget* window, const QString& name)
 {
     SCOPED_TRACE(name.toStdString());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    QTest::qWait(50);
     EXPECT_EQ(cutTexts(window), QStringList());
     const QString folder = qEnvironmentVariable("PELMAR_SCREENSHOTS");
     if (folder.isEmpty())
         return;
+    // The window system draws after the exposure; the picture wants that.
+    QTest::qWait(50);
     QDir().mkpath(folder);
     // From the screen where there is one, so the picture is what the window
     // system shows; the offscreen platform has none to give.
@@ -258,4 +261,18 @@ TEST(Gallery, EveryWindowHasRoomForItsTexts)
     reports::TQRMegrForm report;
     report.setOrderLines(makeLines(3));
     lookAtModal([&] { previewReport(report, &form); }, QStringLiteral("report"));
+    // A save dialog proposed a folder opens in it, with no name typed yet.
+    lookAtModal(
+        [&] {
+            (void)chooseFileToSave(&form, QStringLiteral("Megrendelés mentése"), dir.path() + u'/',
+                                   QStringLiteral("Megrendelés (*.json)"), QStringLiteral("json"));
+        },
+        QStringLiteral("save"),
+        [&](QWidget* dialog) {
+            auto* files = qobject_cast<QFileDialog*>(dialog);
+            ASSERT_NE(files, nullptr);
+            EXPECT_EQ(files->directory().absolutePath(), QDir(dir.path()).absolutePath());
+            EXPECT_EQ(files->defaultSuffix(), QStringLiteral("json"));
+            EXPECT_TRUE(files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text().isEmpty());
+        });
 }
