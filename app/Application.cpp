@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
-#include "ui/Guard.h"
-#include "ui/MessageBox.h"
+#include "ui/common/Guard.h"
+#include "ui/common/MessageBox.h"
 
 namespace pelmar {
 

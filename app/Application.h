@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/ProgramSetup.h"
+#include "ui/common/ProgramSetup.h"
 
 #include <QApplication>
 

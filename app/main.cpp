@@ -1,9 +1,9 @@
 #include "app/Application.h"
 #include "app/SingleInstance.h"
 #include "platform/SettingsStore.h"
-#include "ui/MainForm.h"
-#include "ui/PreviewForm.h"
 #include "ui/help/Help.h"
+#include "ui/main/MainForm.h"
+#include "ui/preview/PreviewForm.h"
 
 #include <cstdio>
 

@@ -14,8 +14,8 @@
 #include "core/PictureCheck.h"
 #include "core/Texts.h"
 #include "platform/SettingsStore.h"
-#include "ui/MainForm.h"
-#include "ui/MessageBox.h"
+#include "ui/common/MessageBox.h"
+#include "ui/main/MainForm.h"
 
 #include <QAction>
 #include <QApplication>

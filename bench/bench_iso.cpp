@@ -12,7 +12,7 @@
 // Prints the medians, the program's writing and verification separately, the
 // ratio with verification, and as its last line the ratio of the image making
 // alone (the same work the hand run does): "iso/xorriso ratio: R".
-#include "output/DiscWriter.h"
+#include "delivery/DiscWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>

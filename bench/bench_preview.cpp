@@ -20,8 +20,8 @@
 #include "bench/support/Measure.h"
 #include "platform/JpegDecode.h"
 #include "platform/PictureDecoder.h"
-#include "ui/MainForm.h"
-#include "ui/MessageBox.h"
+#include "ui/common/MessageBox.h"
+#include "ui/main/MainForm.h"
 
 #include <QAction>
 #include <QApplication>

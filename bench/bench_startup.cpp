@@ -9,8 +9,8 @@
 #include "app/Application.h"
 #include "bench/support/Measure.h"
 #include "platform/SettingsStore.h"
-#include "ui/MainForm.h"
-#include "ui/PreviewForm.h"
+#include "ui/main/MainForm.h"
+#include "ui/preview/PreviewForm.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // Arbitrary bytes as what xorriso prints: the drive list, the pacifier lines
 // while writing, the problem lines of a failure and the comparison report.
-#include "output/DiscWriter.h"
+#include "delivery/DiscWriter.h"
 
 #include <QByteArray>
 #include <QString>

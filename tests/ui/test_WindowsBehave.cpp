@@ -5,8 +5,8 @@
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/widgets/ModalScript.h"
-#include "ui/MainForm.h"
 #include "ui/help/Help.h"
+#include "ui/main/MainForm.h"
 
 #include <QAbstractButton>
 #include <QAction>

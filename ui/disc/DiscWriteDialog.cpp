@@ -1,9 +1,9 @@
 #include "ui/disc/DiscWriteDialog.h"
 
-#include "output/DiscCapacity.h"
-#include "ui/FileDialogLook.h"
-#include "ui/Guard.h"
-#include "ui/MessageBox.h"
+#include "delivery/DiscCapacity.h"
+#include "ui/common/FileDialogLook.h"
+#include "ui/common/Guard.h"
+#include "ui/common/MessageBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>

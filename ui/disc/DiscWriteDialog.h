@@ -1,6 +1,6 @@
 #pragma once
 
-#include "output/DiscWriter.h"
+#include "delivery/DiscWriter.h"
 
 #include <QDialog>
 #include <functional>

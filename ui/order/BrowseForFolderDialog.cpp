@@ -1,8 +1,8 @@
 #include "ui/order/BrowseForFolderDialog.h"
 
 #include "core/AppError.h"
-#include "ui/FileDialogLook.h"
-#include "ui/MessageBox.h"
+#include "ui/common/FileDialogLook.h"
+#include "ui/common/MessageBox.h"
 
 #include <QApplication>
 #include <QDir>

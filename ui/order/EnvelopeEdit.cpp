@@ -1,6 +1,6 @@
 #include "ui/order/EnvelopeEdit.h"
 
-#include "ui/MessageBox.h"
+#include "ui/common/MessageBox.h"
 
 #include <QApplication>
 #include <QFocusEvent>

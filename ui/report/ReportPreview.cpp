@@ -3,8 +3,8 @@
 #include "reports/PageRenderer.h"
 #include "reports/QrpFile.h"
 #include "reports/ReportForm.h"
-#include "ui/FileDialogLook.h"
-#include "ui/Guard.h"
+#include "ui/common/FileDialogLook.h"
+#include "ui/common/Guard.h"
 
 #include <QAction>
 #include <QGuiApplication>

@@ -9,9 +9,9 @@
 #include "tests/support/Printers.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/widgets/MainFormParts.h"
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
-#include "ui/MessageBox.h"
+#include "ui/common/MessageBox.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -3,9 +3,9 @@
 // The main window's controls, reached by their object names as an
 // accessibility tool would; the window keeps them private.
 
-#include "ui/MainForm.h"
-#include "ui/PictureListView.h"
-#include "ui/QuantityBox.h"
+#include "ui/main/MainForm.h"
+#include "ui/main/PictureListView.h"
+#include "ui/main/QuantityBox.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 // The disc parts of the order assembly dialog: the size line beside the
 // total, the question before building an order too big for a CD, and the
 // offer to write the finished folder to a disc.
-#include "output/DiscCapacity.h"
+#include "delivery/DiscCapacity.h"
+#include "tests/delivery/test_DiscSupport.h"
 #include "tests/output/OrderFixtures.h"
-#include "tests/output/test_DiscSupport.h"
 #include "tests/support/TempDir.h"
-#include "ui/MessageBox.h"
+#include "ui/common/MessageBox.h"
 #include "ui/disc/DiscWriteDialog.h"
 #include "ui/order/SaveMegrForm.h"
 

@@ -1,6 +1,6 @@
-#include "tests/output/test_DiscSupport.h"
+#include "tests/delivery/test_DiscSupport.h"
 #include "tests/support/TempDir.h"
-#include "ui/MessageBox.h"
+#include "ui/common/MessageBox.h"
 #include "ui/disc/DiscWriteDialog.h"
 
 #include <QComboBox>

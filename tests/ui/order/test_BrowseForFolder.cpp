@@ -1,7 +1,7 @@
 #include "core/AppError.h"
 #include "tests/output/OrderFixtures.h"
 #include "tests/support/TempDir.h"
-#include "ui/MessageBox.h"
+#include "ui/common/MessageBox.h"
 #include "ui/order/BrowseForFolderDialog.h"
 
 #include <QDir>

@@ -8,7 +8,7 @@
 #include "tests/output/OrderFixtures.h"
 #include "tests/output/OrderJobFixtures.h"
 #include "tests/support/TempDir.h"
-#include "ui/MessageBox.h"
+#include "ui/common/MessageBox.h"
 #include "ui/order/EnvelopeEdit.h"
 #include "ui/order/SaveMegrForm.h"
 #include "ui/report/ReportPreview.h"

@@ -2,7 +2,7 @@
 #include "tests/support/TempDir.h"
 #include "tests/support/widgets/DialogTestUtil.h"
 #include "tests/support/widgets/ModalScript.h"
-#include "ui/MessageBox.h"
+#include "ui/common/MessageBox.h"
 #include "ui/disc/DiscWriteDialog.h"
 #include "ui/help/Help.h"
 #include "ui/order/BrowseForFolderDialog.h"

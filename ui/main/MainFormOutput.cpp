@@ -1,0 +1,68 @@
+// The main window's commands that build the order folder and write a built
+// one onto a disc.
+#include "core/Texts.h"
+#include "ui/main/MainForm.h"
+
+#include "core/UserData.h"
+#include "output/OrderNames.h"
+#include "ui/common/MessageBox.h"
+#include "ui/disc/DiscWriteDialog.h"
+#include "ui/order/BrowseForFolderDialog.h"
+#include "ui/order/SaveMegrForm.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <memory>
+
+namespace pelmar {
+
+void MainForm::OutputMegrExecute()
+{
+    if (m_order.isEmpty()) {
+        MessageBox::error(this, kEmptyOrderText);
+        return;
+    }
+    // Created for this use only and released however the command ends.
+    auto dialog = std::make_unique<TSaveMegrForm>(this, m_order, PartnerData(), m_settings.settingValues);
+    if (dialog->sizeRows().isEmpty()) {
+        MessageBox::error(this, kEmptyOrderText);
+        return;
+    }
+    if (dialog->exec() == QDialog::Accepted) {
+        m_settings.lastOrderFolder = dialog->builtFolder();
+        clearOrder();
+    }
+}
+
+// The disc is offered once, right after the build; a partner who said "Nem"
+// then, or who needs a second disc, writes the folder from here.
+void MainForm::miWriteDiscClick()
+{
+    TBrowseForFolderDialog picker(this);
+    picker.setSystemFolder(sfDesktop);
+    picker.setTitle(QStringLiteral("Válassza ki a megrendelés mappáját, amelyet lemezre szeretne írni:"));
+    picker.setOptions(bfReturnOnlyFSDirs | bfEditBox | bfNewStyle);
+    // Before the first build, or once that folder has been moved away, the
+    // picker starts where the order dialog builds by default.
+    const QString last = m_settings.lastOrderFolder;
+    const QString start = !last.isEmpty() && QFileInfo(last).isDir() ? last : DocumentsFolder();
+    picker.OnInitialized = [start](TBrowseForFolderDialog* sender, QWidget*) { sender->SelectPath(start); };
+    if (!picker.Execute())
+        return;
+
+    // The lab finds the pictures through the order text; a folder without it
+    // would go onto the disc as a useless order.
+    const QString folder = picker.SelectedPath();
+    if (!QFileInfo(QDir(folder).filePath(kOrderTextFileName)).isFile()) {
+        MessageBox::error(
+            this,
+            QStringLiteral("A kiválasztott mappa nem megrendelés-mappa, mert nincs benne %1 fájl:\n\n%2\n\n"
+                           "Válassza ki azt a mappát, amelyet a program a megrendelés elkészítésekor hozott létre "
+                           "(például Pelmar-20240315-000123).")
+                .arg(kOrderTextFileName, QDir::toNativeSeparators(folder)));
+        return;
+    }
+    DiscWriteDialog::run(this, folder);
+}
+
+} // namespace pelmar

@@ -1,0 +1,100 @@
+#include "ui/main/MainWindowSettings.h"
+
+#include "core/PriceData.h"
+#include "platform/SettingsStore.h"
+
+namespace pelmar {
+
+namespace {
+
+// The flags under the main key.
+struct FlagKey
+{
+    const char16_t* name;
+    bool MainWindowSettings::*member;
+};
+
+constexpr FlagKey kFlags[] = {
+    {u"WelcomeScreen", &MainWindowSettings::showWelcome},
+    {u"ShowPreview", &MainWindowSettings::showPreview},
+    {u"ShowCrop", &MainWindowSettings::showCrop},
+    // The thumbnail view came later than the values above; its name is one
+    // that none of them uses.
+    {u"ShowThumbnails", &MainWindowSettings::showThumbnails},
+};
+
+QString nameOf(const FlagKey& flag)
+{
+    return QString::fromUtf16(flag.name);
+}
+
+const QString kLastOrderFolder = QStringLiteral("LastOrderFolder");
+
+} // namespace
+
+MainWindowSettings MainWindowSettings::load(SettingsStore& store, TUserData& partner)
+{
+    MainWindowSettings s;
+    if (store.openKey(kSettingsRootKey, false)) {
+        // Partner texts are read only together with a shop number.
+        readPartnerData(store, partner);
+        for (const FlagKey& flag : kFlags)
+            if (const auto v = store.readBool(nameOf(flag)))
+                s.*flag.member = *v;
+        if (const auto v = store.readString(kLastOrderFolder))
+            s.lastOrderFolder = *v;
+    } else {
+        partner = TUserData {};
+    }
+
+    // The entries come back in the order they were first written: "0", "1", ...
+    if (store.openKey(kSettingsPricesKey, false)) {
+        for (const QString& name : store.valueNames()) {
+            // A value of another kind counts as missing; the rest still loads.
+            if (const auto entry = store.readString(name))
+                s.priceList.append(*entry);
+        }
+    }
+
+    if (store.openKey(kSettingsValuesKey, false)) {
+        for (const QString& name : store.valueNames())
+            if (const auto v = store.readInteger(name))
+                s.settingValues.append(name + QLatin1Char('=') + QString::number(*v));
+    }
+    store.closeKey();
+    return s;
+}
+
+bool MainWindowSettings::save(SettingsStore& store) const
+{
+    // One transaction: a crash in the middle leaves the old settings whole.
+    if (!store.beginTransaction())
+        return false;
+    bool ok = store.openKey(kSettingsRootKey, true);
+    for (const FlagKey& flag : kFlags)
+        ok = ok && store.writeBool(nameOf(flag), this->*flag.member);
+    // Until the first build there is no folder to remember.
+    if (!lastOrderFolder.isEmpty())
+        ok = ok && store.writeString(kLastOrderFolder, lastOrderFolder);
+    // A key that cannot be opened fails the save like a failed write.
+    // The list replaces what the key held: a deleted price must not come
+    // back from an old tail, and the listing order is the list's order.
+    ok = ok && store.openKey(kSettingsPricesKey, true) && store.removeAllValues();
+    for (int i = 0; ok && i < priceList.size(); ++i)
+        ok = store.writeString(QString::number(i), priceList[i]);
+    ok = ok && store.openKey(kSettingsValuesKey, true);
+    for (const QString& entry : settingValues) {
+        const qsizetype eq = entry.indexOf(QLatin1Char('='));
+        const QString name = eq < 0 ? entry : entry.left(eq);
+        if (!ok || name.isEmpty())
+            continue;
+        ok = store.writeInteger(name, eq < 0 ? 0 : StrToIntDef(entry.mid(eq + 1), 0));
+    }
+    if (!ok) {
+        store.rollback();
+        return false;
+    }
+    return store.commit();
+}
+
+} // namespace pelmar
