@@ -18,10 +18,6 @@ SizeNameFault CheckSizeName(const QString& size)
     }
     if (size.isEmpty())
         return SizeNameFault::Empty;
-    if (size == QLatin1String(".") || size == QLatin1String(".."))
-        return SizeNameFault::Dots;
-    if (size.endsWith(QLatin1Char('.')) || size.endsWith(QLatin1Char(' ')))
-        return SizeNameFault::Ending;
     // With the longest fill mode and quantity an order can give it.
     if (GroupFolderName(size, FillModeName(true), QString::number(kMaxQuantity)).toUtf8().size() > kMaxFolderNameBytes)
         return SizeNameFault::Length;
@@ -37,14 +33,33 @@ QString SizeNameProblem(const QString& size)
         return QStringLiteral("üres");
     case SizeNameFault::Character:
         return QStringLiteral("tiltott karaktert tartalmaz (\\ / : * ? \" < > | vagy vezérlőkarakter)");
-    case SizeNameFault::Dots:
-        return QStringLiteral("nem lehet \".\" vagy \"..\"");
-    case SizeNameFault::Ending:
-        return QStringLiteral("nem végződhet pontra vagy szóközre");
     case SizeNameFault::Length:
         return QStringLiteral("túl hosszú (a mappa neve legfeljebb %1 bájt lehet)").arg(kMaxFolderNameBytes);
     }
     return QString();
+}
+
+bool IsGroupFolderName(const QString& name)
+{
+    // The size may hold "-" itself; fill and quantity are the last two parts.
+    const qsizetype quantityDash = name.lastIndexOf(QLatin1Char('-'));
+    if (quantityDash <= 0)
+        return false;
+    const qsizetype fillDash = name.lastIndexOf(QLatin1Char('-'), quantityDash - 1);
+    if (fillDash < 0)
+        return false;
+    const QString quantity = name.mid(quantityDash + 1);
+    const QString fill = name.mid(fillDash + 1, quantityDash - fillDash - 1);
+    if (fill != FillModeName(true) && fill != FillModeName(false))
+        return false;
+    if (quantity.isEmpty() || quantity.size() > 4)
+        return false;
+    for (const QChar c : quantity)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    if (quantity.toInt() > kMaxQuantity)
+        return false;
+    return CheckSizeName(name.left(fillDash)) == SizeNameFault::None;
 }
 
 bool SameSizeName(const QString& a, const QString& b)

@@ -15,16 +15,24 @@ inline constexpr int kMaxFolderNameBytes = 255;
 // The group folder of a size, fill mode and quantity text.
 QString GroupFolderName(const QString& size, const QString& fill, const QString& quantity);
 
-// What keeps a size name from being a folder's name: the empty name, any of
-// \ / : * ? " < > | or a control character, "." and "..", a final dot or
-// blank (Windows drops them), and a name whose longest folder
+// What keeps a size name from being part of a folder's name: the empty name,
+// any of \ / : * ? " < > | or a control character (Windows, where the lab
+// reads the disc, refuses them), and a name whose longest folder
 // ("<size>-fill-" and the largest quantity) is longer than kMaxFolderNameBytes.
-enum class SizeNameFault { None, Empty, Character, Dots, Ending, Length };
+// A size is never a folder name alone: "A4." and "10x15 " end up inside
+// "A4.-fill-1" and "10x15 -fit-2", whose ends are the quantity's digits, so a
+// final dot or blank, and "." or "..", are good size names.
+enum class SizeNameFault { None, Empty, Character, Length };
 SizeNameFault CheckSizeName(const QString& size);
 
 // The same in words that finish the sentence "... nem lehet mappa neve: ";
 // empty when the name can be a folder's name.
 QString SizeNameProblem(const QString& size);
+
+// Whether a folder's name is one the build gives a group folder: a size name
+// that passes CheckSizeName, "-", "fill" or "fit", "-" and a quantity of
+// 0..kMaxQuantity.
+bool IsGroupFolderName(const QString& name);
 
 // Whether two size names name the same size: letter case is ignored, as the
 // size box's lookup ignores it.

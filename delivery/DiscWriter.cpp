@@ -1,6 +1,7 @@
 #include "delivery/DiscWriter.h"
 
 #include "delivery/DiscCapacity.h"
+#include "delivery/OrderFolder.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -141,11 +142,19 @@ bool DiscWriter::start(const DiscJob& job)
         return false;
     }
     m_job.sourceFolder = cleanPath(job.sourceFolder);
-    const QList<DiscCapacity::File> files = DiscCapacity::folderFiles(m_job.sourceFolder);
-    if (files.isEmpty()) {
-        finish(failure(QStringLiteral("A megrendelés mappája üres:\n\n") + m_job.sourceFolder, QString()));
+    // Only a complete order goes onto a disc: what a failed build left, or a
+    // folder holding links, FIFOs or stray files, is refused before xorriso
+    // reads anything of it.
+    const OrderFolderCheck order = checkOrderFolder(m_job.sourceFolder);
+    if (!order.complete()) {
+        DiscResult r = failure(QString(), order.problem);
+        r.message = incompleteFolderMessage(m_job.sourceFolder, order.problem);
+        finish(r);
         return false;
     }
+    QList<DiscCapacity::File> files;
+    for (const OrderFolderFile& f : order.files)
+        files.append({f.relativePath, f.size});
     const DiscCapacity::Estimate size = DiscCapacity::estimate(files);
     if (m_job.volumeId.isEmpty())
         m_job.volumeId = volumeIdFor(m_job.sourceFolder);
@@ -572,6 +581,12 @@ QString DiscWriter::volumeIdFor(const QString& folder)
     if (id.isEmpty() || id == QLatin1String("."))
         id = QStringLiteral("PELMAR");
     return id;
+}
+
+QString DiscWriter::incompleteFolderMessage(const QString& folder, const QString& problem)
+{
+    return QStringLiteral("A mappa nem írható lemezre, mert nem teljes megrendelés-mappa:\n\n")
+        + QDir::toNativeSeparators(folder) + QStringLiteral("\n\nA hiba oka: ") + problem;
 }
 
 QString DiscWriter::failureHeading(const QStringList& problemLines, bool toDrive)

@@ -102,6 +102,9 @@ public:
     // The volume id for a folder: its name, accents taken off, characters an
     // ISO 9660 volume id cannot hold replaced by "_", cut to 32 characters.
     static QString volumeIdFor(const QString& folder);
+    // What the partner is told when a folder is no complete order (problem
+    // as checkOrderFolder words it).
+    static QString incompleteFolderMessage(const QString& folder, const QString& problem);
     // The Hungarian heading for a failure, judged from xorriso's messages.
     static QString failureHeading(const QStringList& problemLines, bool toDrive);
     // From "-compare_r" output: the lines that show a real difference (name,

@@ -15,6 +15,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pelmar {
@@ -78,6 +79,25 @@ void removeLeftovers(const QString& folder, const QStringList& targets)
         folders.insert(folder + target.section(QLatin1Char('/'), 0, 0));
     for (const QString& f : folders)
         RemoveTemporaryFiles(f);
+}
+
+// An order folder built again (the same envelope number and day) holds the
+// order text of the earlier build, which marks a folder as complete. It goes
+// before the first copy: a build that then fails or is stopped half way must
+// leave a folder that the disc and the send refuse, not one that mixes the
+// two builds under the earlier build's mark.
+void withdrawCompleteMark(const QString& folder)
+{
+    const QByteArray path = QFile::encodeName(folder + kOrderTextFileName);
+    struct stat st;
+    // A folder of that name is no mark; the write at the end reports it.
+    if (::lstat(path.constData(), &st) != 0 || S_ISDIR(st.st_mode) || ::unlink(path.constData()) == 0)
+        return;
+    const int err = errno;
+    if (err != ENOENT) {
+        throw AppError(QStringLiteral("Cannot delete file \"%1\". %2")
+                           .arg(QDir::toNativeSeparators(folder + kOrderTextFileName), ErrnoText(err)));
+    }
 }
 
 } // namespace
@@ -203,6 +223,7 @@ BuildResult OrderBuilder::run(BuildInput& in)
         throw AppError(problem);
 
     removeLeftovers(m_folder, in.targets);
+    withdrawCompleteMark(m_folder);
 
     // Copying.
     const int count = int(in.lines.size());
@@ -242,12 +263,11 @@ BuildResult OrderBuilder::run(BuildInput& in)
         throw AppError(QStringLiteral("Egyetlen képet sem sikerült a megrendelés mappájába másolni, "
                                       "ezért a megrendelés nem készült el."));
 
-    // Writing: the cancel request is no longer looked at.
+    // Writing: the cancel request is no longer looked at. The order text is
+    // composed first but written last, after both printouts: its presence is
+    // what tells the disc and the send that this build got to its end.
     text.addClosing(in.cdIndex, SettingText(in.settingValues, QStringLiteral("CD")), in.totalText);
-    const QString textPath = m_folder + kOrderTextFileName;
-    QString error;
-    if (!WriteFileAtomic(textPath, text.encoded(), &error))
-        throwCreateError(textPath, error.section(QStringLiteral(": "), -1));
+    const QByteArray textBytes = text.encoded();
 
     const PrintoutLabels labels = labelsFor(in);
     QStringList rows;
@@ -258,6 +278,10 @@ BuildResult OrderBuilder::run(BuildInput& in)
         m_printouts->saveOrder(m_folder + kOrderPrintoutFileName, in.lines, labels);
         m_printouts->saveSummary(m_folder + kSummaryPrintoutFileName, rows, labels, quantity);
     }
+    const QString textPath = m_folder + kOrderTextFileName;
+    QString error;
+    if (!WriteFileAtomic(textPath, textBytes, &error))
+        throwCreateError(textPath, error.section(QStringLiteral(": "), -1));
     if (m_sync)
         syncFolder(m_folder);
 

@@ -33,6 +33,24 @@ QString NewPictureName(int sequence)
     return QStringLiteral("kep") + QStringLiteral("%1").arg(sequence, 5, 10, QLatin1Char('0'));
 }
 
+bool IsOrderPictureName(const QString& fileName)
+{
+    if (!fileName.startsWith(QLatin1String("kep")))
+        return false;
+    qsizetype end = 3;
+    while (end < fileName.size() && fileName[end] >= QLatin1Char('0') && fileName[end] <= QLatin1Char('9'))
+        ++end;
+    const qsizetype digits = end - 3;
+    // Five digits with leading zeros; more only without (kep100000).
+    if (digits < 5 || (digits > 5 && fileName[3] == QLatin1Char('0')) || fileName.mid(3, digits).toLongLong() == 0)
+        return false;
+    const QString ext = fileName.mid(end);
+    if (!ext.startsWith(QLatin1Char('.')) || ext.indexOf(QLatin1Char('.'), 1) >= 0)
+        return false;
+    const QString lower = ext.toLower();
+    return lower == u".jpg" || lower == u".jpeg" || lower.startsWith(u".tif");
+}
+
 QString SizeRow::quantityText() const
 {
     return QString::number(quantity) + QStringLiteral(" db");

@@ -17,6 +17,11 @@ QString ExtensionOf(const QString& path);
 // kep100000).
 QString NewPictureName(int sequence);
 
+// Whether a file's name is one the build gives a copied picture: a new name
+// followed by the extension of a file the picture check accepts (".jpg",
+// ".jpeg" in any letter case, or one that begins with ".tif").
+bool IsOrderPictureName(const QString& fileName);
+
 // One row of the size summary: one per distinct size name (case ignored), in
 // order of first occurrence, priced with the first line's unit price.
 struct SizeRow

@@ -9,7 +9,9 @@ using namespace pelmar;
 
 TEST(SizeName, NamesThatCannotBeFolderNamesAreRefusedWithTheirReason)
 {
-    for (const char* good : {"9x13", "10x15 matt", " 9x13", "A4.1", "13×18", "Árlap-é"})
+    // A size is only the start of its group folder's name ("A4.-fill-1"), so
+    // a final dot or blank, and "." or "..", are taken.
+    for (const char* good : {"9x13", "10x15 matt", " 9x13", "A4.1", "13×18", "Árlap-é", "A4.", "10x15 ", ".", ".."})
         EXPECT_EQ(CheckSizeName(QString::fromUtf8(good)), SizeNameFault::None) << good;
     const QList<QPair<QString, SizeNameFault>> bad = {
         {"", SizeNameFault::Empty},
@@ -26,10 +28,6 @@ TEST(SizeName, NamesThatCannotBeFolderNamesAreRefusedWithTheirReason)
         {"9x13\n", SizeNameFault::Character},
         {QString(QChar(0)), SizeNameFault::Character},
         {"\x7f", SizeNameFault::Character},
-        {".", SizeNameFault::Dots},
-        {"..", SizeNameFault::Dots},
-        {"9x13.", SizeNameFault::Ending},
-        {"9x13 ", SizeNameFault::Ending},
     };
     for (const auto& [name, fault] : bad) {
         EXPECT_EQ(CheckSizeName(name), fault) << name.toStdString();
@@ -52,6 +50,15 @@ TEST(SizeName, TheLongestFolderOfASizeMustFitTheFileSystemsNameLimit)
     // A character outside the basic plane takes four bytes.
     EXPECT_EQ(CheckSizeName(QString::fromUtf8("😀").repeated(61) + "a"), SizeNameFault::None); // 245 bytes
     EXPECT_EQ(CheckSizeName(QString::fromUtf8("😀").repeated(62)), SizeNameFault::Length);
+}
+
+TEST(SizeName, GroupFoldersAreRecognisedAsTheBuildNamesThem)
+{
+    for (const char* good : {"9x13-fill-2", "A4.-fill-1", "10x15 -fit-1000", "a-b-fit-0", "..-fill-3"})
+        EXPECT_TRUE(IsGroupFolderName(QString::fromUtf8(good))) << good;
+    for (const char* bad : {"9x13", "9x13-fill", "-fill-1", "9x13-Fill-1", "9x13-fill-1001", "9x13-fill-+1",
+                            "9x13-fill-1 ", "9x13-fit-", "9:13-fit-1", "fill-1", "9x13-fill-00001"})
+        EXPECT_FALSE(IsGroupFolderName(QString::fromUtf8(bad))) << bad;
 }
 
 TEST(SizeName, SameSizeIgnoresLetterCaseOnly)

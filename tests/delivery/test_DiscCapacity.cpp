@@ -112,13 +112,16 @@ TEST(DiscCapacityEstimate, NeverBelowTheRealImage)
         TempDir tmp;
         const QString folder = tmp.file(QStringLiteral("Pelmar-20240101-000001"));
         int n = 0;
+        // Long names are the group folders' (a size name may be long); the
+        // pictures are named as the build names them.
         for (int g = 0; g < s.groups; ++g)
             for (int i = 0; i < s.perGroup; ++i) {
-                const QString name = QStringLiteral("ő%1-").arg(++n).leftJustified(s.nameLength, QChar(u'é'));
-                put(folder + QStringLiteral("/%1x13-fill-%2/").arg(g + 9).arg(g) + name + QStringLiteral(".JPG"),
+                const QString group = QStringLiteral("ő%1-").arg(g).leftJustified(s.nameLength, QChar(u'é'));
+                put(folder + QStringLiteral("/%1-fill-1/kep%2.JPG").arg(group).arg(++n, 5, 10, QLatin1Char('0')),
                     noise(s.size + n, n));
             }
-        put(folder + QStringLiteral("/megrendeles.txt"), "x");
+        for (const char* own : {"megrendeles.txt", "megrendeles.qrp", "megrendeles_osszegezve.qrp"})
+            put(folder + QLatin1Char('/') + QLatin1String(own), "x");
         const DC::Estimate e = DC::estimate(DC::folderFiles(folder));
         DiscWriter writer;
         const QString image = tmp.file(QStringLiteral("o.iso"));

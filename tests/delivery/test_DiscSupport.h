@@ -93,14 +93,17 @@ inline void put(const QString& path, const QByteArray& bytes)
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write test file");
 }
+inline const QString kAccentedPicture = QStringLiteral("/Árvíztűrő tükörfúrógép-fill-3/kep00005.jpg");
+
+// A complete order folder, as a finished build leaves it.
 inline void makeOrderFolder(const QString& folder)
 {
     put(folder + QStringLiteral("/9x13-fill-2/kep00001.JPG"), noise(3 * 1024 * 1024 + 17, 1));
     put(folder + QStringLiteral("/9x13-fill-2/kep00003.jpg"), noise(2048, 2)); // exactly one sector
     put(folder + QStringLiteral("/10x15-fit-1/kep00002.TIF"), noise(2049, 3)); // one byte over
-    put(folder + QStringLiteral("/10x15-fit-1/kep00004"), QByteArray()); // empty, no extension
-    // Accents in folder and file names, as a partner's own names may carry.
-    put(folder + QStringLiteral("/Árvíztűrő tükörfúrógép/őszi ÉÁ fotó.jpg"), noise(70000, 4));
+    put(folder + QStringLiteral("/10x15-fit-1/kep00004.jpeg"), QByteArray()); // empty
+    // Accents in a group folder's name, as a partner's own size names may carry.
+    put(folder + kAccentedPicture, noise(70000, 4));
     put(folder + QStringLiteral("/megrendeles.txt"),
         QByteArray("Megrendel\xe9s\r\n\xdczletsz\xe1m: 123\r\n")); // code page 1250 bytes
     put(folder + QStringLiteral("/megrendeles.qrp"), noise(40000, 5));

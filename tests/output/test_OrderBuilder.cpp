@@ -68,18 +68,22 @@ struct Host : BuildHost
 struct Printouts : PrintoutSink
 {
     QStringList calls;
+    // Whether an order text stood in the folder as each printout was saved.
+    QList<bool> textBeforeSave;
     PrintoutLabels labels;
     QStringList rows;
     QString quantity;
     void saveOrder(const QString& path, const QList<OrderLine>& lines, const PrintoutLabels& l) override
     {
         calls << "save order " + QFileInfo(path).fileName() + QStringLiteral(" %1").arg(lines.size());
+        textBeforeSave << QFileInfo::exists(QFileInfo(path).dir().filePath("megrendeles.txt"));
         labels = l;
         WriteFileAtomic(path, "order");
     }
     void saveSummary(const QString& path, const QStringList& r, const PrintoutLabels&, const QString& q) override
     {
         calls << "save summary " + QFileInfo(path).fileName();
+        textBeforeSave << QFileInfo::exists(QFileInfo(path).dir().filePath("megrendeles.txt"));
         rows = r;
         quantity = q;
         WriteFileAtomic(path, "summary");
@@ -269,7 +273,8 @@ TEST(OrderBuilder, VanishedSourceAnsweredYesAndNo)
     }
     {
         // Every copy failed and each was answered Yes: an order folder
-        // without a picture is never reported as done.
+        // without a picture is never reported as done, and an earlier
+        // build's order text no longer marks it as complete.
         Fixture f;
         QFile::remove(f.dir.file("pics/IMG_0001.JPG"));
         QFile::remove(f.dir.file("pics/nyaralas.jpg"));
@@ -277,7 +282,7 @@ TEST(OrderBuilder, VanishedSourceAnsweredYesAndNo)
         const QString error = appErrorOf([&] { f.run(); });
         EXPECT_TRUE(error.startsWith("Egyetlen képet sem")) << error.toStdString();
         EXPECT_EQ(f.host.events.filter("copy error").size(), 2);
-        EXPECT_EQ(readAll(f.folder() + "megrendeles.txt"), "earlier");
+        EXPECT_FALSE(QFileInfo::exists(f.folder() + "megrendeles.txt"));
         EXPECT_TRUE(f.printouts.calls.isEmpty());
     }
 }
@@ -392,6 +397,9 @@ TEST(OrderBuilder, RebuildReplacesItsFilesAndLeavesOthers)
     EXPECT_EQ(readAll(f.folder() + "sajat.txt"), "mine");
     EXPECT_EQ(readAll(f.folder() + "megrendeles.txt"), exampleOrderText(true));
     EXPECT_EQ(readAll(f.folder() + "9x13-fill-2/kep00001.JPG"), "changed");
+    // The order text, the mark of a finished build, comes after both
+    // printouts; the earlier build's went before the first copy.
+    EXPECT_EQ(f.printouts.textBeforeSave, QList<bool>({false, false, false, false}));
 }
 
 TEST(OrderBuilder, FolderWithOddCharactersOrWithoutSeparator)
@@ -428,6 +436,16 @@ TEST(OrderBuilder, SizeThatCannotBeAFolderStopsBeforeTheFirstCopy)
     g.input.targets[0] = "../escape/kep00001.JPG";
     EXPECT_THROW(g.run(), AppError);
     EXPECT_FALSE(QFileInfo::exists(g.dir.file("Rendelesek/escape")));
+
+    // A final dot or blank is inside the folder's name, never at its end.
+    Fixture h;
+    h.input.lines[0].SubItems[SubSize] = "A4.";
+    h.input.targets[0] = "A4.-fill-2/kep00001.JPG";
+    h.input.lines[1].SubItems[SubSize] = "10x15 ";
+    h.input.targets[1] = "10x15 -fit-1/kep00002.jpg";
+    ASSERT_EQ(h.run(), BuildResult::Done);
+    EXPECT_EQ(readAll(h.folder() + "A4.-fill-2/kep00001.JPG"), QByteArray(70000, 'a'));
+    EXPECT_TRUE(QFileInfo(h.folder() + "10x15 -fit-1/kep00002.jpg").isFile());
 }
 
 TEST(OrderBuilder, FilesThatCannotBeWrittenEndTheBuildWithTheFileError)
@@ -446,7 +464,7 @@ TEST(OrderBuilder, FilesThatCannotBeWrittenEndTheBuildWithTheFileError)
         const QString error = appErrorOf([&] { f.run(); });
         EXPECT_TRUE(error.startsWith("Cannot create file \"" + f.folder() + "megrendeles.txt\"."))
             << error.toStdString();
-        EXPECT_TRUE(f.printouts.calls.isEmpty());
+        EXPECT_EQ(f.printouts.calls.size(), 2) << "the printouts go first, no preview after the failure";
     }
 }
 

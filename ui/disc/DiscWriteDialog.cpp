@@ -1,6 +1,7 @@
 #include "ui/disc/DiscWriteDialog.h"
 
 #include "delivery/DiscCapacity.h"
+#include "delivery/OrderFolder.h"
 #include "ui/common/FileDialogLook.h"
 #include "ui/common/Guard.h"
 #include "ui/common/MessageBox.h"
@@ -172,6 +173,12 @@ void DiscWriteDialog::run(QWidget* parent, const QString& orderFolder)
 {
     if (runner()) {
         runner()(parent, orderFolder);
+        return;
+    }
+    // A folder that is no complete order never gets as far as the choice of
+    // a drive.
+    if (const auto problem = incompleteOrderFolderReason(orderFolder)) {
+        MessageBox::error(parent, DiscWriter::incompleteFolderMessage(withoutTrailingSlash(orderFolder), *problem));
         return;
     }
     // While the message boxes are scripted nobody sits at the screen to

@@ -4,6 +4,7 @@
 #include "ui/main/MainForm.h"
 
 #include "core/UserData.h"
+#include "delivery/OrderFolder.h"
 #include "output/OrderNames.h"
 #include "ui/common/MessageBox.h"
 #include "ui/disc/DiscWriteDialog.h"
@@ -50,16 +51,15 @@ void MainForm::miWriteDiscClick()
     if (!picker.Execute())
         return;
 
-    // The lab finds the pictures through the order text; a folder without it
-    // would go onto the disc as a useless order.
+    // Only a folder exactly as a finished build left it goes onto a disc.
     const QString folder = picker.SelectedPath();
-    if (!QFileInfo(QDir(folder).filePath(kOrderTextFileName)).isFile()) {
+    if (const auto problem = incompleteOrderFolderReason(folder)) {
         MessageBox::error(
             this,
-            QStringLiteral("A kiválasztott mappa nem megrendelés-mappa, mert nincs benne %1 fájl:\n\n%2\n\n"
+            QStringLiteral("A kiválasztott mappa nem megrendelés-mappa:\n\n%1\n\nA hiba oka: %2\n\n"
                            "Válassza ki azt a mappát, amelyet a program a megrendelés elkészítésekor hozott létre "
                            "(például Pelmar-20240315-000123).")
-                .arg(kOrderTextFileName, QDir::toNativeSeparators(folder)));
+                .arg(QDir::toNativeSeparators(folder), *problem));
         return;
     }
     DiscWriteDialog::run(this, folder);

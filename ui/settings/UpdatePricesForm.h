@@ -65,8 +65,7 @@ public:
                          "szélesség és magasság elválasztására.");
     static inline const QString kSizeBadText
         = QStringLiteral("Hibás a \"Méret\" mező tartalma!\n\nA méret neve mappanév lesz a CD lemezen, ezért nem "
-                         "tartalmazhatja a \\ / : * ? \" < > | karakterek egyikét sem, és nem végződhet pontra vagy "
-                         "szóközre.");
+                         "tartalmazhatja a \\ / : * ? \" < > | karakterek egyikét sem.");
     static inline const QString kSizeLongText
         = QStringLiteral("Hibás a \"Méret\" mező tartalma!\n\nA méret neve mappanév lesz a CD lemezen, ezért nem "
                          "lehet ilyen hosszú.");

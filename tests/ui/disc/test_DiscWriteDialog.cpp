@@ -1,3 +1,4 @@
+#include "delivery/OrderFolder.h"
 #include "tests/delivery/test_DiscSupport.h"
 #include "tests/support/TempDir.h"
 #include "ui/common/MessageBox.h"
@@ -139,7 +140,10 @@ TEST(DiscWriteDialog, CancelAsksAndLeavesNoImage)
     TempDir tmp;
     const QString folder = tmp.file(QStringLiteral("Pelmar-20040315-000123"));
     for (int i = 0; i < 12; ++i)
-        put(folder + QStringLiteral("/13x18-fill-1/kep%1.JPG").arg(i), noise(20 * 1024 * 1024, 50 + i));
+        put(folder + QStringLiteral("/13x18-fill-1/kep%1.JPG").arg(i + 1, 5, 10, QLatin1Char('0')),
+            noise(20 * 1024 * 1024, 50 + i));
+    for (const char* own : {"megrendeles.txt", "megrendeles.qrp", "megrendeles_osszegezve.qrp"})
+        put(folder + QLatin1Char('/') + QLatin1String(own), "x");
     const QString image = tmp.file(QStringLiteral("a.iso"));
     ScriptedMessages messages;
     messages.queueAnswer(MessageAnswer::No);
@@ -233,6 +237,16 @@ TEST(DiscWriteDialog, OfferAfterTheBuildAsksOnceAndOpensOnlyOnYes)
     // Scripted messages and no observer: a Yes must not leave a real window
     // waiting (this would hang here if it did).
     ScriptedMessages messages;
-    DiscWriteDialog::offer(nullptr, QStringLiteral("/x/a/"));
+    TempDir tmp;
+    const QString folder = tmp.file(QStringLiteral("Pelmar-20040315-000123"));
+    makeOrderFolder(folder);
+    DiscWriteDialog::offer(nullptr, folder);
     EXPECT_EQ(messages.shown().size(), 1);
+    // A folder that is no complete order is refused before the dialog opens.
+    QFile::remove(folder + QStringLiteral("/megrendeles_osszegezve.qrp"));
+    DiscWriteDialog::offer(nullptr, folder + QLatin1Char('/'));
+    ASSERT_EQ(messages.shown().size(), 3);
+    EXPECT_EQ(messages.shown()[2].kind, MessageKind::Error);
+    EXPECT_EQ(messages.shown()[2].text,
+              DiscWriter::incompleteFolderMessage(folder, *incompleteOrderFolderReason(folder)));
 }
