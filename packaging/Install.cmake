@@ -15,7 +15,23 @@ endforeach()
 # The program finds its help file beside itself (build folder) or in
 # <prefix>/share/pelmarorder (installed).
 install(FILES ${CMAKE_BINARY_DIR}/bin/pelmarorder.chm DESTINATION ${CMAKE_INSTALL_DATADIR}/pelmarorder OPTIONAL)
-install(FILES ${CMAKE_SOURCE_DIR}/packaging/pelmarorder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The media types the program opens, for the desktop entry ("open with") and
+# the software centres' listing; a new picture format is one more entry here.
+set(PELMAR_MIME_TYPES image/jpeg image/tiff)
+set(PELMAR_DESKTOP_MIME_TYPES "${PELMAR_MIME_TYPES};")
+set(PELMAR_METAINFO_MEDIATYPES "")
+foreach(type ${PELMAR_MIME_TYPES})
+  string(APPEND PELMAR_METAINFO_MEDIATYPES "    <mediatype>${type}</mediatype>\n")
+endforeach()
+string(REGEX REPLACE "\n$" "" PELMAR_METAINFO_MEDIATYPES "${PELMAR_METAINFO_MEDIATYPES}")
+configure_file(${CMAKE_SOURCE_DIR}/packaging/pelmarorder.desktop.in ${CMAKE_BINARY_DIR}/packaging/pelmarorder.desktop
+               @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/packaging/hu.pelmar.pelmarorder.metainfo.xml.in
+               ${CMAKE_BINARY_DIR}/packaging/hu.pelmar.pelmarorder.metainfo.xml @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/pelmarorder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/hu.pelmar.pelmarorder.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/pelmarorder.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright
@@ -62,8 +78,19 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES TRUE)
-# The libraries come from dpkg-shlibdeps; these are what it cannot see: Qt's
-# platform plugins and translations, the report fonts, the disc writer.
+# The libraries come from dpkg-shlibdeps; these are what it cannot see, the
+# plugins Qt loads by name and the files and programs used at run time:
+#  libqt6svg6            the SVG icon engine and image format: every icon,
+#                        the logo and the lines' status marks are SVG
+#  qt6-wayland           the Wayland platform, so a Wayland session does not
+#                        fall back to XWayland (the X11 one, the image formats
+#                        and the input methods are in libqt6gui6, the printing
+#                        one in libqt6printsupport6: both linked)
+#  qt6-translations-l10n Qt's own dialogs in Hungarian
+#  fonts-liberation      the printouts' fonts
+#  xorriso               the disc writer
+# tests/scripts/test_package.sh runs the program with only the plugins these
+# bring.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-liberation, xorriso")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-wayland, qt6-translations-l10n, fonts-liberation, xorriso")
 include(CPack)

@@ -6,7 +6,9 @@ namespace pelmar {
 
 // Application title, Qt's Hungarian translation of its own dialogs,
 // Hungarian dates and amounts whatever the system's language, the program's
-// icon on every window and room for the accents above every label. Called
+// icon on every window and room for the accents above every label; a line on
+// standard error naming each picture of the program that cannot be drawn
+// (Qt's SVG plugins missing). Called
 // once before any window is made: by the program, and by the tests that look
 // at the windows as the user sees them.
 void setUpApplication(QApplication& app);
