@@ -15,6 +15,7 @@ int main(int argc, char** argv)
         std::fputs("A Pelmar megrendelés grafikus asztali környezetben fut, de nincs elérhető kijelző.\n", stderr);
         return 1;
     }
+    pelmar::prepareWindowSystem();
     pelmar::Application app(argc, argv);
     // Title and Qt's Hungarian translation first, then the main window and
     // the hidden preview window, in this order.

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #ifdef PELMAR_TEST_WIDGETS
+#include "ui/common/ProgramSetup.h"
+
 #include <QApplication>
 using TestApplication = QApplication;
 #else
@@ -17,6 +19,10 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
+#ifdef PELMAR_TEST_WIDGETS
+    // As the program starts: the windows' tests also run on Wayland.
+    pelmar::prepareWindowSystem();
+#endif
     TestApplication app(argc, argv);
     TestApplication::setApplicationName(QStringLiteral("Pelmar megrendelés"));
     ::testing::InitGoogleTest(&argc, argv);

@@ -10,7 +10,10 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <wayland-client.h>
+
 #include <cstdio>
+#include <cstring>
 
 // The icons live in the window library's resources; a static library's
 // resources are registered by hand, outside any namespace.
@@ -41,13 +44,49 @@ void reportUndrawablePictures()
                      qPrintable(undrawable.join(QStringLiteral(", "))));
 }
 
+// True when the compositor of WAYLAND_DISPLAY answers and offers no seat.
+bool waylandWithoutSeat()
+{
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display)
+        return false;
+    bool seat = false;
+    static const wl_registry_listener listener {
+        [](void* data, wl_registry*, uint32_t, const char* interface, uint32_t) {
+            if (std::strcmp(interface, "wl_seat") == 0)
+                *static_cast<bool*>(data) = true;
+        },
+        [](void*, wl_registry*, uint32_t) {}};
+    wl_registry* registry = wl_display_get_registry(display);
+    wl_registry_add_listener(registry, &listener, &seat);
+    const bool answered = wl_display_roundtrip(display) >= 0;
+    wl_registry_destroy(registry);
+    wl_display_disconnect(display);
+    return answered && !seat;
+}
+
 } // namespace
+
+void prepareWindowSystem()
+{
+    // A WAYLAND_SOCKET is a connection handed to this process, usable once:
+    // Qt's.
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_SOCKET")
+        || !qEnvironmentVariableIsEmpty("QT_IM_MODULE") || (!platform.isEmpty() && !platform.startsWith("wayland")))
+        return;
+    if (waylandWithoutSeat())
+        qputenv("QT_IM_MODULE", "compose");
+}
 
 void setUpApplication(QApplication& app)
 {
     // No display name: Qt would append it to every window title under X11,
     // and the titles are exactly what each window says it is.
     QApplication::setApplicationName(kProgramName);
+    // The desktop entry's name: a Wayland compositor finds the program's
+    // name and icon by it, and an activation token names it.
+    QApplication::setDesktopFileName(QStringLiteral("pelmarorder"));
     initProgramResources();
     reportUndrawablePictures();
     // Every window, dialogs and message boxes included, carries the

@@ -13,4 +13,11 @@ namespace pelmar {
 // at the windows as the user sees them.
 void setUpApplication(QApplication& app);
 
+// What the window system needs before the QApplication is made (Qt picks
+// its input method then): on a Wayland compositor without a seat (headless,
+// a kiosk with no keyboard yet) the compose input method instead of the
+// text-input protocol, whose Qt 6.4 client crashes there the first time a
+// line edit draws its cursor. A QT_IM_MODULE of the user's is kept.
+void prepareWindowSystem();
+
 } // namespace pelmar
