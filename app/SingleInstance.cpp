@@ -6,11 +6,14 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
 #include <QtEndian>
+
+#include <algorithm>
 
 namespace pelmar {
 
@@ -75,8 +78,9 @@ void SingleInstance::acceptConnection()
         connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
             buffer->append(socket->readAll());
             QStringList paths;
+            QString token;
             bool bad = false;
-            if (!decode(*buffer, paths, bad)) {
+            if (!decode(*buffer, paths, token, bad)) {
                 if (bad)
                     socket->abort();
                 return;
@@ -84,20 +88,29 @@ void SingleInstance::acceptConnection()
             buffer->clear();
             socket->write("k");
             socket->flush();
-            emit filesReceived(paths);
+            emit filesReceived(paths, token);
         });
     }
 }
 
-QByteArray SingleInstance::encode(const QStringList& paths)
+bool SingleInstance::validToken(const QString& token)
 {
-    const QByteArray json = QJsonDocument(QJsonArray::fromStringList(paths)).toJson(QJsonDocument::Compact);
+    return !token.isEmpty() && token.size() <= 256
+        && std::all_of(token.begin(), token.end(), [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f; });
+}
+
+QByteArray SingleInstance::encode(const QStringList& paths, const QString& activationToken)
+{
+    QJsonObject message {{QStringLiteral("files"), QJsonArray::fromStringList(paths)}};
+    if (!activationToken.isEmpty())
+        message.insert(QStringLiteral("token"), activationToken);
+    const QByteArray json = QJsonDocument(message).toJson(QJsonDocument::Compact);
     QByteArray out(4, '\0');
     qToBigEndian<quint32>(quint32(json.size()), out.data());
     return out + json;
 }
 
-bool SingleInstance::decode(const QByteArray& bytes, QStringList& paths, bool& bad)
+bool SingleInstance::decode(const QByteArray& bytes, QStringList& paths, QString& activationToken, bool& bad)
 {
     bad = false;
     if (bytes.size() < 4)
@@ -115,12 +128,17 @@ bool SingleInstance::decode(const QByteArray& bytes, QStringList& paths, bool& b
     }
     QJsonParseError error {};
     const QJsonDocument doc = QJsonDocument::fromJson(bytes.mid(4), &error);
-    if (error.error != QJsonParseError::NoError || !doc.isArray()) {
+    const QJsonObject message = doc.object();
+    const QJsonValue token = message.value(QStringLiteral("token"));
+    const bool tokenOk = token.isUndefined() || (token.isString() && validToken(token.toString()));
+    if (error.error != QJsonParseError::NoError || !doc.isObject() || !message.value(QStringLiteral("files")).isArray()
+        || !tokenOk || message.size() != (token.isUndefined() ? 1 : 2)) {
         bad = true;
         return false;
     }
+    activationToken = token.toString();
     paths.clear();
-    for (const QJsonValue& v : doc.array()) {
+    for (const QJsonValue& v : message.value(QStringLiteral("files")).toArray()) {
         if (!v.isString() || v.toString().isEmpty()) {
             bad = true;
             return false;
@@ -130,12 +148,12 @@ bool SingleInstance::decode(const QByteArray& bytes, QStringList& paths, bool& b
     return true;
 }
 
-bool SingleInstance::handOver(const QStringList& paths, int timeoutMs)
+bool SingleInstance::handOver(const QStringList& paths, const QString& activationToken, int timeoutMs)
 {
     QStringList absolute;
     for (const QString& p : paths)
         absolute.append(QFileInfo(p).absoluteFilePath());
-    const QByteArray message = encode(absolute);
+    const QByteArray message = encode(absolute, validToken(activationToken) ? activationToken : QString());
     QElapsedTimer clock;
     clock.start();
     // The running program may have taken the lock a moment ago and not be

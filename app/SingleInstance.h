@@ -25,21 +25,27 @@ public:
     // True when this process is the first: it then listens for later
     // starts. False when another program holds the lock.
     bool becomePrimary();
-    // Hands the paths (made absolute here) to the running program; true once
-    // it has taken them.
-    bool handOver(const QStringList& paths, int timeoutMs = 5000);
+    // Hands the paths (made absolute here) and the launcher's activation
+    // token (XDG_ACTIVATION_TOKEN, Wayland; dropped unless validToken) to the
+    // running program; true once it has taken them.
+    bool handOver(const QStringList& paths, const QString& activationToken = {}, int timeoutMs = 5000);
 
     const QString& socketName() const { return m_name; }
 
     // Reads one hand-over message: a 4-byte big-endian length and that many
-    // bytes of a JSON array of texts. Returns false until the message is
-    // complete; sets bad for anything that is not one.
-    static bool decode(const QByteArray& bytes, QStringList& paths, bool& bad);
-    static QByteArray encode(const QStringList& paths);
+    // bytes of a JSON object, {"files": [texts], "token": text} (no token
+    // when there is none). Returns false until the message is complete; sets
+    // bad for anything that is not one.
+    static bool decode(const QByteArray& bytes, QStringList& paths, QString& activationToken, bool& bad);
+    static QByteArray encode(const QStringList& paths, const QString& activationToken = {});
+    // An activation token as compositors make them: 1 to 256 printable
+    // ASCII characters.
+    static bool validToken(const QString& token);
 
 signals:
-    // A later start's files (possibly none: it wants the window in front).
-    void filesReceived(const QStringList& paths);
+    // A later start's files (possibly none: it wants the window in front) and
+    // its launcher's activation token (empty when it had none).
+    void filesReceived(const QStringList& paths, const QString& activationToken);
 
 private:
     void acceptConnection();

@@ -24,7 +24,7 @@ int main(int argc, char** argv)
 
     pelmar::SingleInstance instance(pelmar::SettingsStore::defaultDatabasePath());
     if (!instance.becomePrimary()) {
-        if (instance.handOver(files))
+        if (instance.handOver(files, qEnvironmentVariable("XDG_ACTIVATION_TOKEN")))
             return 0;
         std::fputs("A Pelmar megrendelés már fut, de nem válaszol.\n", stderr);
         return 1;
@@ -35,7 +35,13 @@ int main(int argc, char** argv)
     mainForm.setPreviewForm(previewForm);
     previewForm->hide();
     QObject::connect(&instance, &pelmar::SingleInstance::filesReceived, &mainForm,
-                     [&mainForm](const QStringList& paths) {
+                     [&mainForm](const QStringList& paths, const QString& token) {
+                         // A Wayland compositor brings a window to the front
+                         // only for the launcher's token of the later start;
+                         // Qt's Wayland client takes the one in the
+                         // environment at the next activation. X11 has none.
+                         if (!token.isEmpty() && QGuiApplication::platformName().startsWith(u"wayland"))
+                             qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
                          if (mainForm.isMinimized())
                              mainForm.showNormal();
                          mainForm.raise();

@@ -1,7 +1,8 @@
 // pelmarorder started from the desktop: files on the command line, one
 // program per user with the hand-over of a second start's files, and the
 // start without any display. The real program runs as a child process on the
-// offscreen platform, with its own settings and runtime folders; what it
+// offscreen platform (on Wayland when CTest runs this under
+// tools/wayland-run), with its own settings and runtime folders; what it
 // added is read from its order journal.
 #include "app/SingleInstance.h"
 #include "platform/SettingsStore.h"
@@ -11,7 +12,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -38,6 +41,8 @@ public:
         EXPECT_TRUE(store.writeString(QStringLiteral("0"), QStringLiteral("9x13|85|300x450|100x150")));
     }
 
+    static bool onWayland() { return QGuiApplication::platformName() == u"wayland"; }
+
     QString configDir() const { return dir.file(QStringLiteral("config/Dravik/Pelmar megrendelés")); }
 
     QProcessEnvironment environment(bool display = true) const
@@ -47,9 +52,15 @@ public:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.file(QStringLiteral("run")));
         env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (!display || !onWayland())
+            env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        else // the compositor's socket is in the test's runtime folder
+            env.insert(QStringLiteral("WAYLAND_DISPLAY"),
+                       QDir(qEnvironmentVariable("XDG_RUNTIME_DIR"))
+                           .absoluteFilePath(qEnvironmentVariable("WAYLAND_DISPLAY")));
         if (display)
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                       onWayland() ? QStringLiteral("wayland") : QStringLiteral("offscreen"));
         else
             env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         return env;
@@ -105,14 +116,19 @@ public:
 TEST(SingleInstance, HandOverMessagesAreReadOnlyWhenWholeAndWellFormed)
 {
     const QStringList paths {QStringLiteral("/a b/ké?p*[1].jpg"), QStringLiteral("/x\n\x01y.jpg")};
-    const QByteArray message = SingleInstance::encode(paths);
+    const QString token = QStringLiteral("kwin-4:7b2f_Ab");
+    const QByteArray message = SingleInstance::encode(paths, token);
     QStringList got;
+    QString gotToken;
     bool bad = false;
-    ASSERT_TRUE(SingleInstance::decode(message, got, bad));
+    ASSERT_TRUE(SingleInstance::decode(message, got, gotToken, bad));
     EXPECT_EQ(got, paths);
+    EXPECT_EQ(gotToken, token);
+    ASSERT_TRUE(SingleInstance::decode(SingleInstance::encode({}), got, gotToken, bad));
+    EXPECT_TRUE(got.isEmpty() && gotToken.isEmpty());
     // Every cut of it waits for more; nothing is read too early.
     for (int cut = 0; cut < message.size(); ++cut) {
-        EXPECT_FALSE(SingleInstance::decode(message.left(cut), got, bad));
+        EXPECT_FALSE(SingleInstance::decode(message.left(cut), got, gotToken, bad));
         EXPECT_FALSE(bad) << cut;
     }
     const auto framed = [](const QByteArray& body) {
@@ -121,10 +137,17 @@ TEST(SingleInstance, HandOverMessagesAreReadOnlyWhenWholeAndWellFormed)
         out[3] = char(body.size());
         return out + body;
     };
+    // Wrong kinds, an empty or long token or one with spaces or control
+    // characters (it goes into the environment and to the compositor), keys
+    // missing or unknown, the array of files alone.
     for (const QByteArray& wrong :
-         {QByteArray::fromHex("7fffffff") + "[]", framed("{\"a\": 1}"), framed("[1, 2]"), framed("[\"\"]"),
+         {QByteArray::fromHex("7fffffff") + "{}", framed("{\"files\": [1, 2]}"), framed("{\"files\": [\"\"]}"),
+          framed("{\"files\": \"/a.jpg\"}"), framed("[\"/a.jpg\"]"), framed("{\"token\": \"t\"}"),
+          framed("{\"files\": [], \"token\": 7}"), framed("{\"files\": [], \"token\": \"\"}"),
+          framed("{\"files\": [], \"token\": \"a b\"}"), framed("{\"files\": [], \"token\": \"a\\u0000b\"}"),
+          framed("{\"files\": [], \"token\": \"" + QByteArray(257, 'x') + "\"}"), framed("{\"files\": [], \"pid\": 1}"),
           framed("not json"), message + "extra", framed(QByteArray(3, '\0'))}) {
-        EXPECT_FALSE(SingleInstance::decode(wrong, got, bad));
+        EXPECT_FALSE(SingleInstance::decode(wrong, got, gotToken, bad));
         EXPECT_TRUE(bad) << wrong.left(40).toHex().toStdString();
     }
 }
@@ -135,16 +158,27 @@ TEST(SingleInstance, CommandLineFilesHandOverAndAStaleLock)
     const QString a = desk.picture(QStringLiteral("a.jpg"));
     const QString b = desk.picture(QStringLiteral("mappa/al/b [2].JPG"));
     const QString c = desk.picture(QStringLiteral("c.jpg"));
+    qputenv("WAYLAND_DEBUG", "1");
     auto first = desk.start({a, desk.dir.file(QStringLiteral("mappa"))});
+    qunsetenv("WAYLAND_DEBUG");
     EXPECT_EQ(desk.waitForJournal(2), QStringList({a, b}));
 
-    // A second start, with a path relative to its own folder, hands it over
-    // and ends.
+    // A second start, with a path relative to its own folder and its
+    // launcher's activation token, hands them over and ends.
+    qputenv("XDG_ACTIVATION_TOKEN", "pelmar-test:42");
     auto second = desk.start({QStringLiteral("c.jpg")});
+    qunsetenv("XDG_ACTIVATION_TOKEN");
     ASSERT_TRUE(second->waitForFinished(20000));
     EXPECT_EQ(second->exitCode(), 0) << second->readAllStandardError().toStdString();
     EXPECT_EQ(desk.waitForJournal(3), QStringList({a, b, c}));
     EXPECT_EQ(first->state(), QProcess::Running);
+    if (Desktop::onWayland()) {
+        // The first one's requests (WAYLAND_DEBUG): its window is named for
+        // the desktop entry. (Weston 10 offers no xdg-activation, so the
+        // token's use cannot be seen here.)
+        QTest::qWait(500);
+        EXPECT_TRUE(first->readAllStandardError().contains("set_app_id(\"pelmarorder\")"));
+    }
 
     // The first one dies without a word: the next start takes over its lock
     // and socket instead of handing files to no one.
