@@ -37,6 +37,8 @@ public:
     }
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
+    // Hands the descriptor over (to close it by hand and check the result).
+    int release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
