@@ -26,7 +26,9 @@ bool makePrivateFolder(const QString& path, QString* error)
             *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
-    struct stat st {};
+    struct stat st
+    {
+    };
     // Never a link or a folder someone else could write into.
     if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
         if (error)

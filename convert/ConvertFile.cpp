@@ -75,7 +75,9 @@ std::vector<std::uint8_t> readSource(const std::string& path, const PictureLimit
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid())
         throw ConvertError(systemError("A fájl nem nyitható meg", errno));
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd.get(), &st) != 0)
         throw ConvertError(systemError("A fájl nem olvasható", errno));
     if (!S_ISREG(st.st_mode))
@@ -157,16 +159,17 @@ Converted convertFile(const std::string& source, const std::string& output, cons
         throw ConvertError(systemError("Az átalakított kép nem írható", errno));
     try {
         std::vector<std::uint8_t> flat(std::size_t(pic.width) * 3 * pic.sampleBytes());
-        writeJpeg(fd.get(), pic.width, pic.height,
-                  [&](int y, std::uint8_t* out) {
-                      const std::uint8_t* in = pic.row(y);
-                      if (pic.channels == 4) {
-                          ontoWhite(in, flat.data(), pic.width, pic.sixteen);
-                          in = flat.data();
-                      }
-                      colours.row(in, out, pic.width);
-                  },
-                  exif);
+        writeJpeg(
+            fd.get(), pic.width, pic.height,
+            [&](int y, std::uint8_t* out) {
+                const std::uint8_t* in = pic.row(y);
+                if (pic.channels == 4) {
+                    ontoWhite(in, flat.data(), pic.width, pic.sixteen);
+                    in = flat.data();
+                }
+                colours.row(in, out, pic.width);
+            },
+            exif);
         if (::fdatasync(fd.get()) != 0)
             throw ConvertError(systemError("Az átalakított kép nem írható", errno));
         const int closing = ::close(fd.release());

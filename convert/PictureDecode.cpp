@@ -56,8 +56,7 @@ struct HeifFree
     void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
     void operator()(heif_color_profile_nclx* n) const { heif_nclx_color_profile_free(n); }
 };
-template <class T>
-using HeifPtr = std::unique_ptr<T, HeifFree>;
+template <class T> using HeifPtr = std::unique_ptr<T, HeifFree>;
 
 ColourDescription descriptionOf(const heif_color_profile_nclx& n)
 {
@@ -114,8 +113,9 @@ Picture decodeHeif(const std::vector<std::uint8_t>& data, const PictureLimits& l
     const int bits = heif_image_handle_get_luma_bits_per_pixel(handle.get());
     pic.sixteen = bits > 8;
     pic.channels = alpha ? 4 : 3;
-    const heif_chroma chroma = pic.sixteen ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
-                                           : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    const heif_chroma chroma = pic.sixteen
+        ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+        : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
     const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle.get());
     if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
         const std::size_t size = heif_image_handle_get_raw_color_profile_size(handle.get());
@@ -165,7 +165,8 @@ Picture decodeHeif(const std::vector<std::uint8_t>& data, const PictureLimits& l
         auto* out = reinterpret_cast<std::uint16_t*>(pic.row(y));
         const std::size_t n = std::size_t(pic.width) * std::size_t(pic.channels);
         for (std::size_t i = 0; i < n; ++i) {
-            const std::uint32_t v = std::min<std::uint32_t>(std::uint32_t(src[2 * i]) | (std::uint32_t(src[2 * i + 1]) << 8), max);
+            const std::uint32_t v
+                = std::min<std::uint32_t>(std::uint32_t(src[2 * i]) | (std::uint32_t(src[2 * i + 1]) << 8), max);
             out[i] = std::uint16_t((v * 65535u + max / 2) / max);
         }
     }

@@ -71,8 +71,7 @@ Rgb lcmsToSrgb(const std::vector<std::uint8_t>& profile, const std::array<int, 3
 {
     cmsHPROFILE in = cmsOpenProfileFromMem(profile.data(), cmsUInt32Number(profile.size()));
     cmsHPROFILE out = cmsCreate_sRGBProfile();
-    cmsHTRANSFORM t
-        = cmsCreateTransform(in, sixteen ? TYPE_RGB_16 : TYPE_RGB_8, out, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
+    cmsHTRANSFORM t = cmsCreateTransform(in, sixteen ? TYPE_RGB_16 : TYPE_RGB_8, out, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
     std::uint8_t result[3] {};
     if (sixteen) {
         const std::uint16_t px[3] = {std::uint16_t(colour[0]), std::uint16_t(colour[1]), std::uint16_t(colour[2])};
@@ -157,8 +156,7 @@ QByteArray makeHeic(const Quarters& q, const std::vector<std::uint8_t>& icc, int
     heif_encoder_release(encoder);
     QByteArray out;
     heif_writer writer {1, [](heif_context*, const void* data, size_t size, void* userdata) {
-                            static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data),
-                                                                       qsizetype(size));
+                            static_cast<QByteArray*>(userdata)->append(static_cast<const char*>(data), qsizetype(size));
                             return heif_error {heif_error_Ok, heif_suberror_Unspecified, ""};
                         }};
     check(heif_context_write(ctx, &writer, &out));

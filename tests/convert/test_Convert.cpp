@@ -177,7 +177,9 @@ TEST(ConvertHelper, IphoneStyleHeicBecomesAnUprightSrgbJpegWithItsDateAndCamera)
     EXPECT_EQ(exifText(j, EXIF_IFD_0, EXIF_TAG_ORIENTATION), QStringLiteral("Top-left"));
     EXPECT_EQ(exifText(j, EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL), QStringLiteral("2026:05:17 10:11:12"));
     EXPECT_EQ(exifText(j, EXIF_IFD_0, EXIF_TAG_MODEL), QStringLiteral("iPhone 15"));
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(QFile::encodeName(out).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
@@ -188,10 +190,13 @@ TEST(ConvertHelper, SixteenBitAdobeRgbPngGoesOntoWhiteAndTurnsByItsExif)
     Quarters q;
     q.sixteen = true;
     q.alpha = true;
-    q.colours = {{{50000, 20000, 10000, 65535}, {1000, 60000, 3000, 0}, {9000, 30000, 52000, 32768},
+    q.colours = {{{50000, 20000, 10000, 65535},
+                  {1000, 60000, 3000, 0},
+                  {9000, 30000, 52000, 32768},
                   {65535, 65535, 40000, 65535}}};
     const auto adobe = adobeRgbProfile();
-    const QString png = dir.write(QStringLiteral("scan.png"), makePng(q, adobe, exifWith(3, "2025:01:02 03:04:05", "X")));
+    const QString png
+        = dir.write(QStringLiteral("scan.png"), makePng(q, adobe, exifWith(3, "2025:01:02 03:04:05", "X")));
     const QString out = dir.file(QStringLiteral("out.jpg"));
     const Outcome r = convertOne(png, out);
     ASSERT_TRUE(r.ok) << r.message.toStdString();
@@ -219,8 +224,8 @@ TEST(ConvertHelper, WebpAndPngWithoutProfileKeepTheirColours)
     std::array<Rgb, 4> same;
     for (int i = 0; i < 4; ++i)
         same[std::size_t(i)] = rgbOf(q.colours[std::size_t(i)]);
-    for (const auto& [name, bytes] : {std::pair {QStringLiteral("a.webp"), makeWebp(q)},
-                                      std::pair {QStringLiteral("b.png"), makePng(q, {}, {})}}) {
+    for (const auto& [name, bytes] :
+         {std::pair {QStringLiteral("a.webp"), makeWebp(q)}, std::pair {QStringLiteral("b.png"), makePng(q, {}, {})}}) {
         const QString out = dir.file(name + QStringLiteral(".jpg"));
         const Outcome r = convertOne(dir.write(name, bytes), out);
         ASSERT_TRUE(r.ok) << name.toStdString() << ": " << r.message.toStdString();
@@ -297,7 +302,8 @@ TEST(ConvertQueue, AHelperThatCrashesHangsOrTalksNonsenseEndsOnlyItsPicture)
     for (const auto& c : cases) {
         ConvertQueue queue(c.helper, 1);
         queue.setLimits({}, quick);
-        const auto r = convertAll(queue, {{picture, dir.file(QStringLiteral("o.jpg"))}, {picture, dir.file(QStringLiteral("o2.jpg"))}});
+        const auto r = convertAll(
+            queue, {{picture, dir.file(QStringLiteral("o.jpg"))}, {picture, dir.file(QStringLiteral("o2.jpg"))}});
         ASSERT_EQ(r.size(), 2u) << c.helper.toStdString();
         EXPECT_FALSE(r.at(1).ok);
         EXPECT_TRUE(r.at(0).message.contains(c.says)) << r.at(0).message.toStdString();
@@ -310,7 +316,8 @@ TEST(ConvertQueue, AHelperThatCrashesHangsOrTalksNonsenseEndsOnlyItsPicture)
     big.width = big.height = 5000;
     ProcessLimits small;
     small.addressSpace = 64LL << 20;
-    const Outcome r = convertOne(dir.write(QStringLiteral("big.png"), makePng(big, {}, {})), dir.file(QStringLiteral("big.jpg")), small);
+    const Outcome r = convertOne(dir.write(QStringLiteral("big.png"), makePng(big, {}, {})),
+                                 dir.file(QStringLiteral("big.jpg")), small);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.message.isEmpty());
 #endif
@@ -355,7 +362,9 @@ TEST(ConvertCache, SameNamesFromTwoFoldersNeverMeetAndPruneKeepsWhatIsUsed)
     QString error;
     ASSERT_TRUE(cache.prepare(ta, &error)) << error.toStdString();
     ASSERT_TRUE(cache.prepare(tb, &error));
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(QFile::encodeName(cache.folder()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     for (const QString& t : {ta, tb}) {
