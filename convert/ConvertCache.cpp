@@ -1,5 +1,7 @@
 #include "convert/ConvertCache.h"
 
+#include "core/DroppedFiles.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -44,11 +46,7 @@ bool makePrivateFolder(const QString& path, QString* error)
 
 bool NeedsConversion(const QString& fileName)
 {
-    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0)
-        return false;
-    const QString ext = fileName.mid(dot + 1).toLower();
-    return ext == u"heic" || ext == u"heif" || ext == u"hif" || ext == u"avif" || ext == u"webp" || ext == u"png";
+    return HasPhonePictureExtension(fileName);
 }
 
 ConvertCache::ConvertCache(QString folder)

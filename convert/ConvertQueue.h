@@ -36,6 +36,7 @@ public:
     static QString defaultHelper();
 
     void setLimits(const PictureLimits& picture, const ProcessLimits& process);
+    void setHelper(const QString& helper) { m_helper = helper; }
     // Converts source into output (a new file); done(id, ...) follows.
     void add(int id, const QString& source, const QString& output);
     // Stops every conversion: the running helpers are killed, the waiting

@@ -46,7 +46,7 @@ QString AddRun::duplicateMessage(const QString& caption)
     return QStringLiteral("A fájlt már felvette az összeállításba ezzel a mérettel és kitöltéssel:\n\n") + caption;
 }
 
-AddRun::Result AddRun::add(const QString& path, const TPriceData& entry, bool fill, int quantity)
+AddRun::Result AddRun::add(const QString& path, const TPriceData& entry, bool fill, int quantity, const QString& source)
 {
     Result result;
     const QString name = FileNameOf(path);
@@ -66,7 +66,7 @@ AddRun::Result AddRun::add(const QString& path, const TPriceData& entry, bool fi
         return result;
     }
     result.row = m_order.AddOrderLine(path, check.resolution, check.status, check.info, fill, entry,
-                                      QString::number(quantity), quantity);
+                                      QString::number(quantity), quantity, source);
     m_rows.insert(key, result.row);
     return result;
 }

@@ -33,7 +33,8 @@ public:
     // Applies the rules to the file at path. A file that cannot be measured
     // throws AppError with the runtime's text, as the size rule's measure
     // does.
-    Result add(const QString& path, const TPriceData& entry, bool fill, int quantity);
+    // source: the original of a converted picture (kept with the line).
+    Result add(const QString& path, const TPriceData& entry, bool fill, int quantity, const QString& source = {});
 
     // The message of a refused duplicate: the caption of the line it repeats.
     static QString duplicateMessage(const QString& caption);

@@ -29,7 +29,7 @@ void collectFolder(const QString& folder, QSet<QString>& visited, QStringList& o
     std::sort(files.begin(), files.end(), nameLess);
     std::sort(subfolders.begin(), subfolders.end(), nameLess);
     for (const QString& f : std::as_const(files))
-        if (HasPictureExtension(f))
+        if (HasPictureExtension(f) || HasPhonePictureExtension(f))
             out.append(dir.filePath(f));
     for (const QString& d : std::as_const(subfolders))
         collectFolder(dir.filePath(d), visited, out);
@@ -44,6 +44,15 @@ bool HasPictureExtension(const QString& fileName)
         return false;
     const QString ext = fileName.mid(dot + 1).toLower();
     return ext == u"jpg" || ext == u"jpeg" || ext == u"tif" || ext == u"tiff";
+}
+
+bool HasPhonePictureExtension(const QString& fileName)
+{
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false;
+    const QString ext = fileName.mid(dot + 1).toLower();
+    return ext == u"heic" || ext == u"heif" || ext == u"hif" || ext == u"avif" || ext == u"webp" || ext == u"png";
 }
 
 QStringList CollectDroppedFiles(const QStringList& droppedPaths)

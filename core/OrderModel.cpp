@@ -15,6 +15,13 @@ QString money(qint64 value)
 
 } // namespace
 
+QString OrderLine::toolTip() const
+{
+    if (source.isEmpty())
+        return info();
+    return info() + QStringLiteral("\n\nEredeti fájl: ") + source;
+}
+
 QString FillModeName(bool fill)
 {
     return fill ? QStringLiteral("fill") : QStringLiteral("fit");
@@ -46,7 +53,7 @@ QVariant OrderModel::data(const QModelIndex& index, int role) const
         // Column 0 is the caption; columns 1..6 show sub-items 0..5.
         return col == 0 ? l.Caption : l.SubItems.value(col - 1);
     case Qt::ToolTipRole:
-        return l.info();
+        return l.toolTip();
     case Qt::TextAlignmentRole:
         if (col == 0)
             return int(Qt::AlignLeft | Qt::AlignVCenter);
@@ -119,9 +126,11 @@ QList<int> OrderModel::endBatch()
 }
 
 int OrderModel::AddOrderLine(const QString& fullPath, const QString& resolution, int status, const QString& info,
-                             bool fill, const TPriceData& entry, const QString& /*quantityText*/, int quantity)
+                             bool fill, const TPriceData& entry, const QString& /*quantityText*/, int quantity,
+                             const QString& source)
 {
     OrderLine l;
+    l.source = source;
     l.Caption = FileNameOf(fullPath);
     l.ImageIndex = status;
     l.SubItems = {resolution, FillModeName(fill), entry.Size,

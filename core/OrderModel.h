@@ -39,6 +39,9 @@ struct OrderLine
     QStringList SubItems; // always SubItemCount entries
     qint32 Data = 0; // unit price in forints
     int ImageIndex = -1; // status icon: 0 check mark, 2 red cross, -1 none
+    // For a picture converted to JPEG (the file at path), the file it was
+    // converted from; the journal and a saved order keep this one.
+    QString source;
 
     OrderLine() { SubItems.resize(SubItemCount); }
 
@@ -50,6 +53,9 @@ struct OrderLine
     const QString& info() const { return SubItems[SubInfo]; }
     const QString& path() const { return SubItems[SubPath]; }
     const QString& newName() const { return SubItems[SubNewName]; }
+    const QString& originalPath() const { return source.isEmpty() ? path() : source; }
+    // The info text, and for a converted picture the file it came from.
+    QString toolTip() const;
 };
 
 // What the editor row holds when "Kijelölt elemek módosítása" runs.
@@ -109,7 +115,7 @@ public:
     // The stored quantity text is always the decimal `quantity` (the box's
     // value); quantityText is accepted for the callers' convenience only.
     int AddOrderLine(const QString& fullPath, const QString& resolution, int status, const QString& info, bool fill,
-                     const TPriceData& entry, const QString& quantityText, int quantity);
+                     const TPriceData& entry, const QString& quantityText, int quantity, const QString& source = {});
 
     // The duplicate search: the row of the first line named `name` (case
     // ignored) with exactly this size and fill mode, or -1.

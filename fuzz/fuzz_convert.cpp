@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (data[0] % 5) {
     case 0:
         try {
-            const auto frame = decodeFrame(QByteArray(reinterpret_cast<const char*>(rest.data()), qsizetype(rest.size())));
+            const auto frame
+                = decodeFrame(QByteArray(reinterpret_cast<const char*>(rest.data()), qsizetype(rest.size())));
             if (frame) {
                 const auto again = decodeFrame(encodeFrame(frame->fields));
                 if (!again || again->fields != frame->fields)

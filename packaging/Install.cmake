@@ -12,13 +12,20 @@ foreach(prog pelmarorder pelmar-build)
   endif()
 endforeach()
 
+# The helper that decodes phone pictures is the program's alone: it goes
+# where ConvertQueue::defaultHelper looks, <prefix>/libexec/pelmarorder.
+if(TARGET pelmar-convert)
+  install(TARGETS pelmar-convert RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/pelmarorder)
+endif()
+
 # The program finds its help file beside itself (build folder) or in
 # <prefix>/share/pelmarorder (installed).
 install(FILES ${CMAKE_BINARY_DIR}/bin/pelmarorder.chm DESTINATION ${CMAKE_INSTALL_DATADIR}/pelmarorder OPTIONAL)
 
 # The media types the program opens, for the desktop entry ("open with") and
 # the software centres' listing; a new picture format is one more entry here.
-set(PELMAR_MIME_TYPES image/jpeg image/tiff)
+# The phone kinds are converted to JPEG before they join an order.
+set(PELMAR_MIME_TYPES image/jpeg image/tiff image/heic image/heif image/avif image/webp image/png)
 set(PELMAR_DESKTOP_MIME_TYPES "${PELMAR_MIME_TYPES};")
 set(PELMAR_METAINFO_MEDIATYPES "")
 foreach(type ${PELMAR_MIME_TYPES})

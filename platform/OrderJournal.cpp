@@ -216,7 +216,9 @@ bool OrderJournal::replace(const QList<JournalLine>& lines)
 
 JournalLine JournalLineOf(const OrderLine& line, const QStringList& priceList, const QStringList& sizes)
 {
-    JournalLine out {line.path(), QString(), line.fill() != QLatin1String("fit"), line.quantityText().toInt()};
+    // A converted picture is restored from its original (converted again
+    // when the converted file is gone).
+    JournalLine out {line.originalPath(), QString(), line.fill() != QLatin1String("fit"), line.quantityText().toInt()};
     const int found = FindSizeIndex(sizes, line.size());
     if (found >= 0) {
         out.entry = priceList[found];

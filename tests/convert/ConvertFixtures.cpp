@@ -1,5 +1,6 @@
 #include "tests/convert/ConvertFixtures.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -114,11 +115,14 @@ std::vector<std::uint8_t> Quarters::pixels() const
     const int sample = sixteen ? 2 : 1;
     std::vector<std::uint8_t> out(std::size_t(width) * height * channels * sample);
     std::uint8_t* p = out.data();
+    std::uint32_t noise = 12345;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const auto& c = colours[std::size_t((y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0))];
             for (int i = 0; i < channels; ++i) {
-                *p++ = std::uint8_t(c[std::size_t(i)] & 0xff);
+                noise = noise * 1664525u + 1013904223u;
+                const int g = grain ? int(noise >> 24) % (2 * grain + 1) - grain : 0, top = sixteen ? 65535 : 255;
+                *p++ = std::uint8_t(std::clamp(c[std::size_t(i)] + g, 0, top) & 0xff);
                 if (sixteen)
                     *p++ = std::uint8_t(c[std::size_t(i)] >> 8);
             }

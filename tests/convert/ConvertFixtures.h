@@ -32,6 +32,7 @@ struct Quarters
     std::array<std::array<int, 4>, 4> colours {}; // RGBA per quarter, in the sample range
     bool alpha = false;
     bool sixteen = false;
+    int grain = 0; // +- this much noise on every sample (8 bits), so a JPEG of it is not tiny
     std::vector<std::uint8_t> pixels() const;
 };
 

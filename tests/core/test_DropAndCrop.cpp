@@ -13,12 +13,14 @@ using pelmar::test::TempDir;
 TEST(DroppedFiles, FoldersAreSearchedRecursivelyInNameOrder)
 {
     TempDir t;
+    // The phone kinds are taken too (they are converted before the add run).
     for (const char* name : {"b/z.JPG", "b/a.jpeg", "b/notes.txt", "b/sub2/x.tif", "b/Sub1/y.TIFF", "b/Sub1/y.png",
-                             "b/c.Jpg", "loose.txt"})
+                             "b/c.Jpg", "b/d.HEIC", "b/e.heic.txt", "loose.txt"})
         t.write(name, "x");
     const QStringList got = CollectDroppedFiles({t.file("loose.txt"), t.file("b")});
-    const QStringList want {t.file("loose.txt"), t.file("b/a.jpeg"),      t.file("b/c.Jpg"),
-                            t.file("b/z.JPG"),   t.file("b/Sub1/y.TIFF"), t.file("b/sub2/x.tif")};
+    const QStringList want {t.file("loose.txt"),     t.file("b/a.jpeg"),    t.file("b/c.Jpg"),
+                            t.file("b/d.HEIC"),      t.file("b/z.JPG"),     t.file("b/Sub1/y.png"),
+                            t.file("b/Sub1/y.TIFF"), t.file("b/sub2/x.tif")};
     EXPECT_EQ(got, want);
 }
 

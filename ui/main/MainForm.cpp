@@ -111,6 +111,7 @@ void MainForm::connectHandlers()
                 [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     bind(AddPic, &MainForm::AddPicExecute);
+    bind(miAddPhone, &MainForm::AddPhonePicExecute);
     bind(DelPic, &MainForm::DelPicExecute);
     bind(miSaveOrder, &MainForm::SaveOrderExecute);
     bind(miOpenOrder, &MainForm::OpenOrderExecute);
@@ -200,6 +201,7 @@ void MainForm::clearOrder()
     m_order.clear();
     UpdateTotals();
     FileListSelectItem();
+    prunePhoneCache();
 }
 
 // ---------------------------------------------------------------------------
@@ -270,6 +272,9 @@ void MainForm::closeEvent(QCloseEvent* event)
             m_journalWriter->post([] { return QList<JournalLine>(); });
             m_journalWriter->wait();
         }
+        // The order is let go: so are its converted pictures.
+        phoneBatch().cancel();
+        phoneBatch().prune({});
         event->accept();
     } else {
         event->ignore();
@@ -354,7 +359,7 @@ QString MainForm::FileListInfoTip(int row) const
 {
     if (row < 0 || row >= m_order.lines().size())
         return {};
-    return m_order.line(row).info();
+    return m_order.line(row).toolTip();
 }
 
 // ---------------------------------------------------------------------------
@@ -420,6 +425,7 @@ void MainForm::DelPicExecute()
     m_order.removeLines(rows);
     UpdateTotals();
     FileListSelectItem();
+    prunePhoneCache();
 }
 
 void MainForm::SelectAllExecute()
@@ -529,15 +535,24 @@ void MainForm::dropPictures(const QList<QUrl>& urls)
             paths.append(url.toLocalFile());
     const QStringList files = CollectDroppedFiles(paths);
     if (!files.isEmpty())
-        addPictures(files);
+        addAnyPictures(files);
 }
 
 void MainForm::addPictures(const QStringList& files)
 {
+    QList<AddItem> items;
+    items.reserve(files.size());
+    for (const QString& f : files)
+        items.append({f, {}, {}});
+    addItems(items);
+}
+
+void MainForm::addItems(const QList<AddItem>& items)
+{
     if (m_addRunning)
         return;
     std::exception_ptr failure;
-    if (!files.isEmpty()) {
+    if (!items.isEmpty()) {
         // A typed quantity not yet confirmed is confirmed now, so no line
         // gets a quantity outside 0..1000.
         Darab->confirmValue();
@@ -555,7 +570,7 @@ void MainForm::addPictures(const QStringList& files)
         repaint();
         QCoreApplication::processEvents();
 
-        PBAdd->setMaximum(int(files.size()));
+        PBAdd->setMaximum(int(items.size()));
         setStatusText(kFolyamat);
         const bool fill = RBFill->isChecked();
         const int quantity = Darab->value();
@@ -568,13 +583,20 @@ void MainForm::addPictures(const QStringList& files)
             // an event poll per file would cost more than the check itself.
             QElapsedTimer sinceEvents;
             sinceEvents.start();
-            for (int i = 0; i < files.size() && !m_abortRun; ++i) {
+            for (int i = 0; i < items.size() && !m_abortRun; ++i) {
                 if (i == 0 || sinceEvents.elapsed() >= kEventInterval) {
                     PBAdd->setValue(i);
                     QCoreApplication::processEvents();
                     sinceEvents.restart();
                 }
-                const AddRun::Result result = run.add(files[i], entry, fill, quantity);
+                const AddItem& item = items[i];
+                if (item.path.isEmpty() && item.refusal.isEmpty())
+                    continue;
+                if (!item.refusal.isEmpty()) {
+                    MessageBox::error(this, item.refusal);
+                    continue;
+                }
+                const AddRun::Result result = run.add(item.path, entry, fill, quantity, item.source);
                 if (result.added())
                     continue;
                 if (result.duplicate >= 0) {

@@ -4,6 +4,7 @@
 #include "core/PriceData.h"
 #include "platform/PictureDecoder.h"
 #include "ui/main/MainWindowSettings.h"
+#include "ui/main/PhoneBatch.h"
 #include "ui/preview/PreviewForm.h"
 
 #include <QMainWindow>
@@ -77,6 +78,9 @@ public:
     int itemPrice() const { return m_itemPrice; }
     // True while an add run handles events between its files.
     bool addRunActive() const { return m_addRunning; }
+    // The conversion of phone pictures before their add run.
+    PhoneBatch& phoneBatch();
+    bool phoneBatchRunning() const;
 
     // Refills the size box from the price list, in its order, with no item
     // selected; the caller selects one and runs CBSizeChange.
@@ -131,6 +135,13 @@ public slots:
     // Pictures and folders dropped on the picture list: folders searched
     // recursively, then the add run.
     void dropPictures(const QList<QUrl>& urls);
+    // "Telefonos képek hozzáadása...": the open-picture dialog for phone
+    // pictures (also JPEG and TIFF), then addAnyPictures.
+    void AddPhonePicExecute();
+    // The way of drops and of pictures from outside: the phone pictures
+    // among files are converted to JPEG first, then the add run takes all
+    // in their order (with no phone picture, the add run at once).
+    void addAnyPictures(const QStringList& files);
     bool acceptsDrop(const QMimeData* mime) const;
     void DelPicExecute();
     void ModSelBtnClick();
@@ -227,6 +238,7 @@ private:
     QAction* SelectNone = nullptr;
     QAction* miSaveOrder = nullptr;
     QAction* miOpenOrder = nullptr;
+    QAction* miAddPhone = nullptr;
 
     QMenu* miFile = nullptr;
     QMenu* miView = nullptr;
@@ -251,6 +263,12 @@ private:
     // selected line.
     void pushPreview();
     void addRunFinish();
+    // The add run over items: a refusal found before (a conversion that
+    // failed) is shown in the file's place; an item with neither path nor
+    // refusal (a cancelled conversion) is left out.
+    void addItems(const QList<AddItem>& items);
+    // Removes the converted pictures no line uses.
+    void prunePhoneCache();
     void guarded(const std::function<void()>& command);
     void syncEditors();
     // The box the picture is shown in now: the preview window's while it is
@@ -268,7 +286,8 @@ private:
     void journalWritten(bool written, const QString& error);
     void runStartFlow();
     void offerRestore();
-    void addLines(const QList<JournalLine>& lines, const QStringList& fileEntries);
+    void addLines(const QList<JournalLine>& lines, const QStringList& fileEntries,
+                  const QList<AddItem>& converted = {});
 
     OrderModel m_order;
     MainWindowSettings m_settings;
@@ -305,6 +324,7 @@ private:
     bool m_restoreAsked = false;
     bool m_startDone = false;
     QStringList m_outsideFiles;
+    std::unique_ptr<PhoneBatch> m_phone;
 };
 
 } // namespace pelmar

@@ -76,6 +76,9 @@ void MainForm::createActions()
             action->setStatusTip(hint);
         }
     };
+    make(miAddPhone, "miAddPhone", QStringLiteral("&Telefonos képek hozzáadása..."),
+         QStringLiteral("HEIC, HEIF, AVIF, WebP és PNG képek átalakítása JPEG formátumba és felvétele a megrendelésbe"),
+         {}, "addpic");
     item(miWriteDisc, "miWriteDisc", QStringLiteral("Megrendelés írása &lemezre..."), {});
     // Ctrl+O already adds pictures.
     make(miOpenOrder, "miOpenOrder", QStringLiteral("Megrendelés megnyitása..."),
@@ -97,6 +100,7 @@ void MainForm::createMenus()
     miFile = bar->addMenu(QStringLiteral("Fájl"));
     miFile->setObjectName(QStringLiteral("miFile"));
     miFile->addAction(AddPic);
+    miFile->addAction(miAddPhone);
     miFile->addAction(DelPic);
     miFile->addSeparator();
     miFile->addAction(miOpenOrder);

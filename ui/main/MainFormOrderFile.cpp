@@ -77,6 +77,11 @@ bool MainForm::postJournal()
     // journal still holds the order of the last run.
     if (!m_journalDirty || !m_journalWriter || !m_startDone)
         return false;
+    // Pictures being converted for a restore are not in the order yet: the
+    // journal keeps the last run's order until they are (the batch's end
+    // announces them).
+    if (phoneBatchRunning())
+        return false;
     if (m_order.inBatch()) {
         // An add run is under way; its end announces its lines.
         orderChanged();
@@ -135,6 +140,8 @@ void MainForm::runStartFlow()
         offerRestore();
         m_startDone = true;
         postJournal();
+        // Converted pictures of an order that was not restored.
+        prunePhoneCache();
     }
     if (m_outsideFiles.isEmpty())
         return;
@@ -147,7 +154,7 @@ void MainForm::runStartFlow()
     const QStringList paths = std::exchange(m_outsideFiles, {});
     const QStringList files = CollectDroppedFiles(paths);
     if (!files.isEmpty())
-        addPictures(files);
+        addAnyPictures(files);
 }
 
 void MainForm::addPicturesFromOutside(const QStringList& paths)
@@ -179,8 +186,28 @@ void MainForm::offerRestore()
 // quantity. The entry is today's of that size; a size that left the list
 // takes the line's own entry (or the file's, fileEntries), as a line whose
 // size left the list keeps its price.
-void MainForm::addLines(const QList<JournalLine>& lines, const QStringList& fileEntries)
+void MainForm::addLines(const QList<JournalLine>& lines, const QStringList& fileEntries,
+                        const QList<AddItem>& converted)
 {
+    // Phone pictures are kept by their originals: converted again first (or
+    // found converted), then this runs once more with them.
+    if (converted.isEmpty() && !m_addRunning && std::any_of(lines.begin(), lines.end(), [](const JournalLine& l) {
+            return HasPhonePictureExtension(l.path);
+        })) {
+        QStringList paths;
+        for (const JournalLine& l : lines)
+            paths.append(l.path);
+        m_addRunning = true;
+        setOrderCommandsEnabled(false);
+        phoneBatch().start(paths, [this, lines, fileEntries](const QList<AddItem>& items) {
+            m_addRunning = false;
+            setOrderCommandsEnabled(true);
+            guarded([&] { addLines(lines, fileEntries, items); });
+            prunePhoneCache();
+            orderChanged();
+        });
+        return;
+    }
     const QStringList& prices = m_settings.priceList;
     const QStringList today = SizeNames(prices);
     const QStringList fileSizes = SizeNames(fileEntries);
@@ -191,7 +218,15 @@ void MainForm::addLines(const QList<JournalLine>& lines, const QStringList& file
     std::exception_ptr failure;
     try {
         AddRun run(m_order);
-        for (const JournalLine& l : lines) {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const JournalLine& l = lines[i];
+            const AddItem item = i < converted.size() ? converted[i] : AddItem {l.path, {}, {}};
+            if (!item.refusal.isEmpty()) {
+                refusals.append(item.refusal);
+                continue;
+            }
+            if (item.path.isEmpty())
+                continue; // its conversion was cancelled
             const TPriceData own = ParsePriceData(l.entry);
             int at = FindSizeIndex(today, own.Size);
             TPriceData entry = own;
@@ -203,7 +238,7 @@ void MainForm::addLines(const QList<JournalLine>& lines, const QStringList& file
             // A file that is gone is one refusal among the others, not the
             // end of the restore.
             try {
-                const AddRun::Result result = run.add(l.path, entry, l.fill, l.quantity);
+                const AddRun::Result result = run.add(item.path, entry, l.fill, l.quantity, item.source);
                 if (!result.added())
                     refusals.append(result.refusal);
             } catch (const AppError& e) {
@@ -287,7 +322,7 @@ bool MainForm::saveOrderTo(const QString& path)
         // builds on its own.
         if (FindSizeIndex(SizeNames(job.prices), l.size()) < 0)
             job.prices.append(JournalLineOf(l, m_settings.priceList, sizes).entry);
-        job.pictures.append({l.path(), l.size(), l.fill() != QLatin1String("fit"), l.quantityText().toInt()});
+        job.pictures.append({l.originalPath(), l.size(), l.fill() != QLatin1String("fit"), l.quantityText().toInt()});
     }
     const QByteArray json = OrderJobJson(job);
     // What cannot be read back (a control character in a file name or a

@@ -1,7 +1,9 @@
 #include "ui/main/OpenPictureDialog.h"
 
+#include "core/DroppedFiles.h"
 #include "platform/JpegDecode.h"
 #include "ui/common/FileDialogLook.h"
+#include "ui/help/Help.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -34,6 +36,22 @@ const QList<PictureFilter>& pictureFilters()
         {QStringLiteral("Elfogadott képek (*.jpg; *.jpeg; *.tif; *.tiff)"),
          {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.tif"), QStringLiteral("*.tiff")}},
     };
+    return filters;
+}
+
+const QList<PictureFilter>& phoneFilters()
+{
+    static const QList<PictureFilter> filters = [] {
+        const QStringList phone = {QStringLiteral("*.heic"), QStringLiteral("*.heif"), QStringLiteral("*.hif"),
+                                   QStringLiteral("*.avif"), QStringLiteral("*.webp"), QStringLiteral("*.png")};
+        QList<PictureFilter> out
+            = {{QStringLiteral("Telefonos és webes képek (*.heic; *.heif; *.hif; *.avif; *.webp; *.png)"), phone}};
+        out.append(pictureFilters().mid(0, 2));
+        out.append({QStringLiteral("Minden kép (*.heic; *.heif; *.hif; *.avif; *.webp; *.png; *.jpg; *.jpeg; *.tif; "
+                                   "*.tiff)"),
+                    phone + pictureFilters().last().patterns});
+        return out;
+    }();
     return filters;
 }
 
@@ -81,7 +99,12 @@ public:
             m_caption->setText(QStringLiteral("%1 x %2 képpont").arg(d.trueSize.width()).arg(d.trueSize.height()));
             return;
         }
-        m_picture->setText(ext.startsWith(u"tif") ? QStringLiteral("TIFF kép") : QStringLiteral("(nincs előnézet)"));
+        // A phone picture is decoded only by the helper process, never here.
+        if (HasPhonePictureExtension(path))
+            m_picture->setText(ext.toUpper() + QStringLiteral(" kép\n(JPEG-be alakítjuk)"));
+        else
+            m_picture->setText(ext.startsWith(u"tif") ? QStringLiteral("TIFF kép")
+                                                      : QStringLiteral("(nincs előnézet)"));
     }
 
 private:
@@ -92,9 +115,13 @@ private:
 
 } // namespace
 
-QStringList ChoosePictures(QWidget* parent)
+QStringList ChoosePictures(QWidget* parent, PictureKinds kinds)
 {
-    QFileDialog dialog(parent, QStringLiteral("Fénykép hozzádása a megrendeléshez"));
+    const bool phone = kinds == PictureKinds::Phone;
+    const QList<PictureFilter>& filters = phone ? phoneFilters() : pictureFilters();
+    QFileDialog dialog(parent,
+                       phone ? QStringLiteral("Telefonos képek hozzáadása a megrendeléshez")
+                             : QStringLiteral("Fénykép hozzádása a megrendeléshez"));
     dialog.setObjectName(QStringLiteral("OPD"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFileMode(QFileDialog::ExistingFiles);
@@ -102,16 +129,16 @@ QStringList ChoosePictures(QWidget* parent)
     dialog.setDefaultSuffix(QStringLiteral("jpg"));
     dialog.setSizeGripEnabled(true);
     QStringList shown;
-    for (const PictureFilter& f : pictureFilters())
+    for (const PictureFilter& f : filters)
         shown.append(f.shown);
     dialog.setNameFilters(shown);
 
     // Give the file list the patterns themselves whenever a filter is chosen.
     auto* model = dialog.findChild<QFileSystemModel*>();
-    auto applyPatterns = [model](const QString& filter) {
+    auto applyPatterns = [model, &filters](const QString& filter) {
         if (!model)
             return;
-        for (const PictureFilter& f : pictureFilters())
+        for (const PictureFilter& f : filters)
             if (f.shown == filter)
                 model->setNameFilters(f.patterns);
     };
@@ -130,6 +157,8 @@ QStringList ChoosePictures(QWidget* parent)
     // the preview pane.
     dialog.resize(1040, 520);
     finishFileDialog(&dialog);
+    if (phone)
+        Help::installHelpKey(&dialog, [] { Help::ShowHelpTopic(QStringLiteral("phonepictures.html")); });
     if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
         details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
         details->header()->setSectionResizeMode(0, QHeaderView::Stretch);

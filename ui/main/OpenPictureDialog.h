@@ -10,6 +10,11 @@ namespace pelmar {
 // three filters (JPEG, TIFF, every accepted picture, the last chosen at
 // first) and a preview pane beside the file list. Returns the chosen files,
 // an empty list when the dialog was cancelled.
-QStringList ChoosePictures(QWidget* parent);
+//
+// With PictureKinds::Phone it is the dialog of "Telefonos képek
+// hozzáadása...": HEIC/HEIF, AVIF, WebP and PNG besides JPEG and TIFF, every
+// kind at first.
+enum class PictureKinds { Accepted, Phone };
+QStringList ChoosePictures(QWidget* parent, PictureKinds kinds = PictureKinds::Accepted);
 
 } // namespace pelmar

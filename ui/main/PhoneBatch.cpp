@@ -1,0 +1,161 @@
+#include "ui/main/PhoneBatch.h"
+
+#include "ui/help/Help.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+
+namespace pelmar {
+
+using convert::ConvertCache;
+using convert::ConvertQueue;
+using convert::NeedsConversion;
+
+PhoneBatch::PhoneBatch(QWidget* window, const QString& cacheFolder)
+    : m_window(window)
+    , m_cache(cacheFolder)
+    , m_queue(ConvertQueue::defaultHelper(), std::max(1, QThread::idealThreadCount()))
+{
+    connect(&m_queue, &ConvertQueue::done, this, &PhoneBatch::converted);
+}
+
+PhoneBatch::~PhoneBatch()
+{
+    m_queue.cancel();
+    delete m_progress;
+}
+
+void PhoneBatch::setHelper(const QString& helper)
+{
+    m_queue.setHelper(helper);
+}
+
+QString PhoneBatch::refusalText(const QString& source, const QString& reason)
+{
+    return QStringLiteral("A következő képet nem sikerült JPEG formátumba alakítani:\n\n%1\n\n%2")
+        .arg(QDir::toNativeSeparators(source), reason);
+}
+
+void PhoneBatch::start(const QStringList& files, Done done)
+{
+    m_items.clear();
+    m_waiting.clear();
+    m_parts.clear();
+    m_targets.clear();
+    m_toConvert = m_converted = 0;
+    m_cancelled = false;
+    m_done = std::move(done);
+    for (int i = 0; i < files.size(); ++i) {
+        const QString& file = files[i];
+        AddItem item {file, {}, {}};
+        bool wait = false;
+        QString part, target;
+        if (NeedsConversion(QFileInfo(file).fileName())) {
+            item.source = file;
+            target = m_cache.targetFor(file);
+            QString error;
+            if (target.isEmpty()) {
+                item.refusal = refusalText(file, QStringLiteral("A fájl nem található vagy nem olvasható."));
+            } else if (QFileInfo(target).isFile()) {
+                item.path = target; // converted before, unchanged since
+            } else if (!m_cache.prepare(target, &error)) {
+                item.refusal = refusalText(file, QStringLiteral("Az átalakított képek mappája nem használható: ")
+                                                     + error);
+            } else {
+                part = ConvertCache::partFor(target);
+                wait = true;
+                ++m_toConvert;
+            }
+        }
+        m_items.append(item);
+        m_waiting.append(wait);
+        m_parts.append(part);
+        m_targets.append(target);
+    }
+    if (m_toConvert == 0) {
+        finish();
+        return;
+    }
+    m_progress = new QProgressDialog(QStringLiteral("Képek átalakítása JPEG formátumba..."), QStringLiteral("Mégse"),
+                                     0, m_toConvert, m_window);
+    m_progress->setObjectName(QStringLiteral("PhoneProgress"));
+    m_progress->setWindowTitle(QStringLiteral("Telefonos képek hozzáadása"));
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setMinimumDuration(0);
+    m_progress->setValue(0);
+    Help::installHelpKey(m_progress, [] { Help::ShowHelpTopic(QStringLiteral("phonepictures.html")); });
+    connect(m_progress, &QProgressDialog::canceled, this, &PhoneBatch::cancel);
+    for (int i = 0; i < m_items.size(); ++i)
+        if (m_waiting[i])
+            m_queue.add(i, m_items[i].source, m_parts[i]);
+    step();
+}
+
+void PhoneBatch::step()
+{
+    if (!m_progress)
+        return;
+    m_progress->setValue(m_converted);
+    m_progress->setLabelText(QStringLiteral("Képek átalakítása JPEG formátumba: %1 / %2").arg(m_converted).arg(m_toConvert));
+}
+
+void PhoneBatch::converted(int id, bool ok, const QString& message)
+{
+    if (id < 0 || id >= m_items.size() || !m_waiting[id])
+        return;
+    m_waiting[id] = false;
+    ++m_converted;
+    AddItem& item = m_items[id];
+    QString error;
+    if (ok && ConvertCache::commit(m_parts[id], m_targets[id], &error))
+        item.path = m_targets[id];
+    else
+        item.refusal = refusalText(item.source, ok ? QStringLiteral("Az átalakított kép nem menthető: ") + error
+                                                   : message);
+    step();
+    if (m_converted == m_toConvert)
+        // After this signal has returned to the queue.
+        QTimer::singleShot(0, this, &PhoneBatch::finish);
+}
+
+void PhoneBatch::cancel()
+{
+    if (!m_done || m_cancelled)
+        return;
+    m_cancelled = true;
+    m_queue.cancel();
+    // What was not converted is left out of the add run, without a message
+    // (an item with neither path nor refusal).
+    for (int i = 0; i < m_items.size(); ++i)
+        if (m_waiting[i])
+            m_items[i] = AddItem {};
+    m_waiting.fill(false);
+    QTimer::singleShot(0, this, &PhoneBatch::finish);
+}
+
+void PhoneBatch::finish()
+{
+    if (!m_done)
+        return;
+    if (m_progress) {
+        m_progress->disconnect(this);
+        m_progress->hide();
+        m_progress->deleteLater();
+    }
+    const Done done = std::exchange(m_done, {});
+    const QList<AddItem> items = std::exchange(m_items, {});
+    done(items);
+}
+
+void PhoneBatch::prune(const QSet<QString>& paths)
+{
+    if (!running())
+        m_cache.prune(paths);
+}
+
+} // namespace pelmar
