@@ -146,7 +146,9 @@ int main(int argc, char** argv)
     for (int i = 0; i < count; ++i) {
         const auto rgb = picture(unsigned(i));
         const int kind = i % 3;
-        const QString path = dir.filePath(QStringLiteral("p%1.%2").arg(i).arg(kind == 0 ? "heic" : kind == 1 ? "png" : "webp"));
+        const QString path = dir.filePath(QStringLiteral("p%1.%2").arg(i).arg(kind == 0       ? "heic"
+                                                                                  : kind == 1 ? "png"
+                                                                                              : "webp"));
         if (!writeFile(path, kind == 0 ? heic(rgb) : kind == 1 ? png(rgb) : webp(rgb)))
             return 1;
         files.append(path);
@@ -163,9 +165,7 @@ int main(int argc, char** argv)
     QElapsedTimer tick;
     QTimer probe;
     probe.setInterval(1);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        longest = std::max(longest, tick.restart());
-    });
+    QObject::connect(&probe, &QTimer::timeout, [&] { longest = std::max(longest, tick.restart()); });
     QEventLoop loop;
     QObject::connect(&queue, &convert::ConvertQueue::done, [&](int, bool ok, const QString& message) {
         if (!ok) {
@@ -189,8 +189,9 @@ int main(int argc, char** argv)
     hand.start();
     for (int i = 0; i < count; ++i) {
         const QString out = dir.filePath(QStringLiteral("hand/%1.jpg").arg(i));
-        const bool ok = files[i].endsWith(u".heic") ? run(heifConvert, {QStringLiteral("-q"), QStringLiteral("95"), files[i], out})
-                                                   : run(magick, {files[i], QStringLiteral("-quality"), QStringLiteral("95"), out});
+        const bool ok = files[i].endsWith(u".heic")
+            ? run(heifConvert, {QStringLiteral("-q"), QStringLiteral("95"), files[i], out})
+            : run(magick, {files[i], QStringLiteral("-quality"), QStringLiteral("95"), out});
         if (!ok)
             std::fprintf(stderr, "hand conversion failed: %s\n", qPrintable(files[i]));
     }
@@ -199,7 +200,9 @@ int main(int argc, char** argv)
     QElapsedTimer magickTime;
     magickTime.start();
     for (int i = 0; i < count; ++i)
-        run(magick, {files[i], QStringLiteral("-quality"), QStringLiteral("95"), dir.filePath(QStringLiteral("magick/%1.jpg").arg(i))});
+        run(magick,
+            {files[i], QStringLiteral("-quality"), QStringLiteral("95"),
+             dir.filePath(QStringLiteral("magick/%1.jpg").arg(i))});
     const double magickSeconds = magickTime.nsecsElapsed() / 1e9;
 
     std::printf("pictures: %d (%d x %d), helpers at once: %d, refused: %d\n", count, kWidth, kHeight, cores, failed);

@@ -62,8 +62,8 @@ void PhoneBatch::start(const QStringList& files, Done done)
             } else if (QFileInfo(target).isFile()) {
                 item.path = target; // converted before, unchanged since
             } else if (!m_cache.prepare(target, &error)) {
-                item.refusal = refusalText(file, QStringLiteral("Az átalakított képek mappája nem használható: ")
-                                                     + error);
+                item.refusal
+                    = refusalText(file, QStringLiteral("Az átalakított képek mappája nem használható: ") + error);
             } else {
                 part = ConvertCache::partFor(target);
                 wait = true;
@@ -79,8 +79,8 @@ void PhoneBatch::start(const QStringList& files, Done done)
         finish();
         return;
     }
-    m_progress = new QProgressDialog(QStringLiteral("Képek átalakítása JPEG formátumba..."), QStringLiteral("Mégse"),
-                                     0, m_toConvert, m_window);
+    m_progress = new QProgressDialog(QStringLiteral("Képek átalakítása JPEG formátumba..."), QStringLiteral("Mégse"), 0,
+                                     m_toConvert, m_window);
     m_progress->setObjectName(QStringLiteral("PhoneProgress"));
     m_progress->setWindowTitle(QStringLiteral("Telefonos képek hozzáadása"));
     m_progress->setWindowModality(Qt::WindowModal);
@@ -101,7 +101,8 @@ void PhoneBatch::step()
     if (!m_progress)
         return;
     m_progress->setValue(m_converted);
-    m_progress->setLabelText(QStringLiteral("Képek átalakítása JPEG formátumba: %1 / %2").arg(m_converted).arg(m_toConvert));
+    m_progress->setLabelText(
+        QStringLiteral("Képek átalakítása JPEG formátumba: %1 / %2").arg(m_converted).arg(m_toConvert));
 }
 
 void PhoneBatch::converted(int id, bool ok, const QString& message)
@@ -115,8 +116,8 @@ void PhoneBatch::converted(int id, bool ok, const QString& message)
     if (ok && ConvertCache::commit(m_parts[id], m_targets[id], &error))
         item.path = m_targets[id];
     else
-        item.refusal = refusalText(item.source, ok ? QStringLiteral("Az átalakított kép nem menthető: ") + error
-                                                   : message);
+        item.refusal
+            = refusalText(item.source, ok ? QStringLiteral("Az átalakított kép nem menthető: ") + error : message);
     step();
     if (m_converted == m_toConvert)
         // After this signal has returned to the queue.

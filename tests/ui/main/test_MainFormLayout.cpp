@@ -172,11 +172,12 @@ TEST_F(MainFormLayout, ActionsMenusAndToolBar)
                            QStringLiteral("Súgó")}));
     EXPECT_EQ(
         menuTexts(miFile(*f)),
-        QStringList({QStringLiteral("Képek hozzáadása"), QStringLiteral("Kép törlése"), QStringLiteral("-"),
-                     QStringLiteral("Megrendelés megnyitása..."), QStringLiteral("Megrendelés mentése..."),
-                     QStringLiteral("-"), QStringLiteral("Megrendelés elkészítése"),
-                     QStringLiteral("Megrendelés írása &lemezre..."), QStringLiteral("Nyomtatás"), QStringLiteral("-"),
-                     QStringLiteral("Új verzió ellenőrzése..."), QStringLiteral("-"), QStringLiteral("Kilépés")}));
+        QStringList({QStringLiteral("Képek hozzáadása"), QStringLiteral("&Telefonos képek hozzáadása..."),
+                     QStringLiteral("Kép törlése"), QStringLiteral("-"), QStringLiteral("Megrendelés megnyitása..."),
+                     QStringLiteral("Megrendelés mentése..."), QStringLiteral("-"),
+                     QStringLiteral("Megrendelés elkészítése"), QStringLiteral("Megrendelés írása &lemezre..."),
+                     QStringLiteral("Nyomtatás"), QStringLiteral("-"), QStringLiteral("Új verzió ellenőrzése..."),
+                     QStringLiteral("-"), QStringLiteral("Kilépés")}));
     EXPECT_EQ(menuTexts(miSettings(*f)), QStringList({QStringLiteral("Partner adatok"), QStringLiteral("Árlista")}));
     EXPECT_EQ(menuTexts(miHelp(*f)),
               QStringList({QStringLiteral("Tartalom"), QStringLiteral("Újdonságok"), QStringLiteral("-"),

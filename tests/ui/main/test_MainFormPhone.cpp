@@ -47,8 +47,9 @@ protected:
 TEST_F(MainFormPhone, AnIphoneHeicBecomesAnUprightJpegLineKeptByItsOriginal)
 {
     openWithPrices();
-    const QString heic = file(QStringLiteral("phone/IMG_0001.HEIC"),
-                              makeHeic(grainy(200, 160), displayP3Profile(), 6, exifWith(6, "2026:05:17 10:11:12", "iPhone")));
+    const QString heic
+        = file(QStringLiteral("phone/IMG_0001.HEIC"),
+               makeHeic(grainy(200, 160), displayP3Profile(), 6, exifWith(6, "2026:05:17 10:11:12", "iPhone")));
     const QString broken = file(QStringLiteral("phone/IMG_0002.HEIC"), QByteArray(60000, 'x'));
     const QString jpg = jpeg(QStringLiteral("phone/plain.jpg"), 200, 300);
 
