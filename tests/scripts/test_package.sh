@@ -51,16 +51,19 @@ check test -z "$(grep -x './usr/bin/.*\.chm' <<<"$files" || true)"
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for prog in pelmarorder pelmar-build; do
-  check test -x "$root/usr/bin/$prog"
-  missing=$(ldd "$root/usr/bin/$prog" | grep "not found" || true)
+# The phone picture helper is the program's own, beside it in libexec.
+for prog in bin/pelmarorder bin/pelmar-build libexec/pelmarorder/pelmar-convert; do
+  check test -x "$root/usr/$prog"
+  missing=$(ldd "$root/usr/$prog" | grep "not found" || true)
   check test -z "$missing"
   # Stripped: no symbol table left.
-  check test -z "$(readelf -S "$root/usr/bin/$prog" | grep -w '\.symtab' || true)"
+  check test -z "$(readelf -S "$root/usr/$prog" | grep -w '\.symtab' || true)"
 done
+check grep -q "Depends:.*libheif1" <<<"$info"
+
 desktop="$root/usr/share/applications/pelmarorder.desktop"
 check grep -q "^Exec=pelmarorder %F$" "$desktop"
-check grep -q "^MimeType=image/jpeg;image/tiff;$" "$desktop"
+check grep -q "^MimeType=image/jpeg;image/tiff;image/heic;image/heif;image/avif;image/webp;image/png;$" "$desktop"
 check grep -q "^Name=Pelmar megrendelés$" "$desktop"
 have() { command -v "$1" >/dev/null || { echo "$1: not installed, not run"; return 1; }; }
 # Without hints too (an entry in two main categories is listed twice); the
