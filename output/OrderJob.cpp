@@ -364,9 +364,20 @@ OrderJob ReadOrderJobFile(const QString& path)
         throw AppError(QStringLiteral("%1: %2").arg(path, file.errorString()));
     if (file.size() > kMaxOrderJobBytes)
         throw AppError(QStringLiteral("%1: a fájl túl nagy egy megrendelésleíráshoz").arg(path));
-    const QByteArray json = file.read(kMaxOrderJobBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+    // Read as far as the file goes, in pieces of what it holds: a buffer of
+    // the largest size for a description of a few kilobytes would cost 64 MB
+    // of memory per read. A file that grows meanwhile is read to the limit.
+    QByteArray json;
+    while (json.size() <= kMaxOrderJobBytes) {
+        const qint64 rest = qMax<qint64>(file.size() - json.size(), 0) + 1;
+        const QByteArray piece
+            = file.read(qMin<qint64>(qMin<qint64>(rest, 1024 * 1024), kMaxOrderJobBytes + 1 - json.size()));
+        if (file.error() != QFileDevice::NoError)
+            throw AppError(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        if (piece.isEmpty())
+            break;
+        json += piece;
+    }
     if (json.size() > kMaxOrderJobBytes)
         throw AppError(QStringLiteral("%1: a fájl túl nagy egy megrendelésleíráshoz").arg(path));
     return ParseOrderJob(json);
