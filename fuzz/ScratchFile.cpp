@@ -97,7 +97,7 @@ void ScratchFile::prepare()
         const std::string rest(name.substr(kPrefix.size()));
         char* end = nullptr;
         const long pid = std::strtol(rest.c_str(), &end, 10);
-        if (end == rest.c_str() || *end != '.' || pid <= 0)
+        if (end == rest.c_str() || (*end != '.' && *end != '\0') || pid <= 0)
             continue;
         if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
             continue;

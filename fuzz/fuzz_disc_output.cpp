@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString text = QString::fromUtf8(bytes);
 
     for (const pelmar::DiscDrive& d : pelmar::DiscWriter::parseDevices(bytes)) {
-        if (d.device.isEmpty() || d.device.contains(QLatin1Char('\'')))
+        if (d.device.isEmpty() || d.device.contains(QLatin1Char('\'')) || !d.label().startsWith(d.device))
             std::abort();
     }
     const QStringList lines = text.split(QLatin1Char('\n'));

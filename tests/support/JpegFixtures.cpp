@@ -16,6 +16,19 @@ namespace pelmar::test {
 
 QByteArray makeJpeg(int width, int height, qint64 exactBytes, int quality)
 {
+    JpegKind kind;
+    kind.quality = quality;
+    QByteArray out = makeJpeg(width, height, kind);
+    if (exactBytes > 0) {
+        if (exactBytes < out.size())
+            throw std::runtime_error("JPEG fixture larger than the requested byte count");
+        out.append(QByteArray(exactBytes - out.size(), '\0'));
+    }
+    return out;
+}
+
+QByteArray makeJpeg(int width, int height, const JpegKind& kind)
+{
     jpeg_compress_struct cinfo {};
     jpeg_error_mgr jerr {};
     cinfo.err = jpeg_std_error(&jerr);
@@ -23,20 +36,37 @@ QByteArray makeJpeg(int width, int height, qint64 exactBytes, int quality)
     unsigned char* mem = nullptr;
     unsigned long memSize = 0;
     jpeg_mem_dest(&cinfo, &mem, &memSize);
+    const bool cmyk = kind.colour == JpegKind::Cmyk || kind.colour == JpegKind::Ycck;
+    const int components = kind.colour == JpegKind::Grey ? 1 : cmyk ? 4 : 3;
     cinfo.image_width = JDIMENSION(width);
     cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
+    cinfo.input_components = components;
+    cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
+    if (kind.colour == JpegKind::Ycck)
+        jpeg_set_colorspace(&cinfo, JCS_YCCK);
+    jpeg_set_quality(&cinfo, kind.quality, TRUE);
+    if (components > 1) {
+        cinfo.comp_info[0].h_samp_factor = kind.lumaH;
+        cinfo.comp_info[0].v_samp_factor = kind.lumaV;
+    }
+    if (kind.progressive)
+        jpeg_simple_progression(&cinfo);
+    cinfo.arith_code = kind.arithmetic ? TRUE : FALSE;
+    cinfo.optimize_coding = kind.optimized ? TRUE : FALSE;
+    cinfo.restart_in_rows = kind.restartRows;
     jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row(size_t(width) * 3);
+    if (!kind.icc.isEmpty())
+        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(kind.icc.constData()),
+                               unsigned(kind.icc.size()));
+    std::vector<unsigned char> row(size_t(width) * size_t(components));
     while (cinfo.next_scanline < cinfo.image_height) {
         const int y = int(cinfo.next_scanline);
         for (int x = 0; x < width; ++x) {
-            row[size_t(x) * 3 + 0] = static_cast<unsigned char>((x * 255) / (width > 1 ? width - 1 : 1));
-            row[size_t(x) * 3 + 1] = static_cast<unsigned char>((y * 255) / (height > 1 ? height - 1 : 1));
-            row[size_t(x) * 3 + 2] = static_cast<unsigned char>(((x / 16 + y / 16) % 2) * 120 + 60);
+            const int values[4] = {(x * 255) / (width > 1 ? width - 1 : 1), (y * 255) / (height > 1 ? height - 1 : 1),
+                                   ((x / 16 + y / 16) % 2) * 120 + 60, (x + y) % 256};
+            for (int c = 0; c < components; ++c)
+                row[size_t(x) * size_t(components) + size_t(c)] = static_cast<unsigned char>(values[c]);
         }
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
@@ -45,11 +75,6 @@ QByteArray makeJpeg(int width, int height, qint64 exactBytes, int quality)
     QByteArray out(reinterpret_cast<const char*>(mem), qsizetype(memSize));
     jpeg_destroy_compress(&cinfo);
     std::free(mem);
-    if (exactBytes > 0) {
-        if (exactBytes < out.size())
-            throw std::runtime_error("JPEG fixture larger than the requested byte count");
-        out.append(QByteArray(exactBytes - out.size(), '\0'));
-    }
     return out;
 }
 

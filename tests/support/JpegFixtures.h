@@ -11,6 +11,23 @@ namespace pelmar::test {
 // encoded picture throws.
 QByteArray makeJpeg(int width, int height, qint64 exactBytes = -1, int quality = 85);
 
+// How a camera, a scanner or an editor may have written a JPEG.
+struct JpegKind
+{
+    enum Colour { Rgb, Grey, Cmyk, Ycck };
+    Colour colour = Rgb;
+    bool progressive = false;
+    bool arithmetic = false;
+    bool optimized = false; // Huffman tables made for the picture
+    int restartRows = 0; // a restart marker every this many MCU rows
+    int lumaH = 2, lumaV = 2; // sampling of the first component: 2x2 is 4:2:0, 1x1 is 4:4:4
+    QByteArray icc; // an ICC profile in APP2 segments (split when long)
+    int quality = 85;
+};
+
+// The same gradient picture written that way.
+QByteArray makeJpeg(int width, int height, const JpegKind& kind);
+
 // Writes makeJpeg(...) to path (folders created); returns path.
 QString writeJpeg(const QString& path, int width, int height, qint64 exactBytes = -1, int quality = 85);
 
