@@ -1,4 +1,5 @@
 #include "app/SingleInstance.h"
+#include "platform/PrivateFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -14,6 +15,12 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pelmar {
 
@@ -22,45 +29,89 @@ namespace {
 // Paths of a file manager's selection; far below this.
 constexpr quint32 kMaxMessage = 16 * 1024 * 1024;
 
-QString runtimeFolder()
+// Whether the other end of a connected local socket runs as this user.
+bool peerIsUs(qintptr fd)
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir;
+    ucred cred {};
+    socklen_t length = sizeof cred;
+    return fd >= 0 && ::getsockopt(int(fd), SOL_SOCKET, SO_PEERCRED, &cred, &length) == 0 && cred.uid == ::getuid();
 }
 
 } // namespace
 
+QString SingleInstance::privateFolder()
+{
+    // The desktop's folder is used only as it is: it is not ours to change.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && IsPrivateFolder(runtime, false))
+        return QDir::cleanPath(runtime);
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!QDir::isAbsolutePath(cache))
+        return {};
+    const QString own = QDir::cleanPath(cache + QStringLiteral("/run"));
+    if (MakePrivateFolder(own) && IsPrivateFolder(own, true))
+        return own;
+    return {};
+}
+
 SingleInstance::SingleInstance(const QString& settingsPath, QObject* parent)
     : QObject(parent)
-    , m_name(runtimeFolder() + QStringLiteral("/pelmarorder-")
-             + QString::fromLatin1(
-                 QCryptographicHash::hash(QFileInfo(settingsPath).absoluteFilePath().toUtf8(), QCryptographicHash::Sha1)
-                     .toHex()
-                     .left(16)))
-    , m_lock(m_name + QStringLiteral(".lock"))
+    , m_folder(privateFolder())
 {
+    if (!m_folder.isEmpty())
+        m_name = m_folder + QStringLiteral("/pelmarorder-")
+            + QString::fromLatin1(QCryptographicHash::hash(QFileInfo(settingsPath).absoluteFilePath().toUtf8(),
+                                                           QCryptographicHash::Sha1)
+                                      .toHex()
+                                      .left(16));
 }
 
 SingleInstance::~SingleInstance()
 {
     if (m_server)
         m_server->close();
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
 }
 
 bool SingleInstance::becomePrimary()
 {
-    // The lock of a program that died (kill -9, power cut) is stale: its
-    // process is gone, and QLockFile takes it over.
-    m_lock.setStaleLockTime(0);
-    if (!m_lock.tryLock(0)) {
-        // Without a usable runtime folder there is no way to tell; run alone.
-        return m_lock.error() != QLockFile::LockFailedError;
+    if (m_folder.isEmpty())
+        return true;
+    const QByteArray lockPath = QFile::encodeName(m_name + QStringLiteral(".lock"));
+    const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+    int fd = ::open(lockPath.constData(), flags, S_IRUSR | S_IWUSR);
+    struct stat st
+    {
+    };
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid())) {
+        ::close(fd);
+        fd = -1;
     }
+    if (fd < 0) {
+        // Something that is not our lock under its name (a link, a pipe,
+        // another user's file): never trusted, never used. The folder is
+        // ours, so ours takes its place.
+        ::unlink(lockPath.constData());
+        fd = ::open(lockPath.constData(), flags | O_EXCL, S_IRUSR | S_IWUSR);
+        if (fd < 0)
+            return true; // nothing to tell by; run alone
+        ::fstat(fd, &st);
+    }
+    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        ::fchmod(fd, S_IRUSR | S_IWUSR);
+    // The kernel lets go of the lock when the process ends, however it
+    // ends, so a program that died leaves no lock that holds.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        return !held;
+    }
+    m_lockFd = fd;
     m_server = std::make_unique<QLocalServer>();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // A socket file left by a program that died answers no one.
+    // A socket file left by a program that died answers no one; anything
+    // else under its name is not ours.
     QLocalServer::removeServer(m_name);
     if (!m_server->listen(m_name)) {
         m_server.reset();
@@ -74,6 +125,10 @@ void SingleInstance::acceptConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (!peerIsUs(socket->socketDescriptor())) {
+            socket->abort();
+            continue;
+        }
         auto buffer = std::make_shared<QByteArray>();
         connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
             buffer->append(socket->readAll());
@@ -158,13 +213,19 @@ bool SingleInstance::handOver(const QStringList& paths, const QString& activatio
     clock.start();
     // The running program may have taken the lock a moment ago and not be
     // listening yet.
-    while (clock.elapsed() < timeoutMs) {
+    while (!m_name.isEmpty() && clock.elapsed() < timeoutMs) {
+        // Only our own socket is spoken to, and only when our own program
+        // answers on it.
         QLocalSocket socket;
-        socket.connectToServer(m_name);
-        if (!socket.waitForConnected(int(qMax<qint64>(1, timeoutMs - clock.elapsed())))) {
+        if (IsOwnEntry(m_name, S_IFSOCK))
+            socket.connectToServer(m_name);
+        if (socket.state() == QLocalSocket::UnconnectedState
+            || !socket.waitForConnected(int(qMax<qint64>(1, timeoutMs - clock.elapsed())))) {
             QThread::msleep(50);
             continue;
         }
+        if (!peerIsUs(socket.socketDescriptor()))
+            return false;
         socket.write(message);
         if (!socket.waitForBytesWritten(timeoutMs))
             return false;

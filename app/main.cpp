@@ -29,6 +29,10 @@ int main(int argc, char** argv)
         std::fputs("A Pelmar megrendelés már fut, de nem válaszol.\n", stderr);
         return 1;
     }
+    if (instance.alone())
+        std::fputs("A Pelmar megrendelés nem talált csak a felhasználó számára hozzáférhető mappát a futó példány "
+                   "jelzéséhez, ezért egy második indítás új ablakot nyit.\n",
+                   stderr);
 
     pelmar::MainForm mainForm;
     auto* previewForm = new pelmar::TPreviewForm(&mainForm, mainForm.showCrop());

@@ -1,4 +1,5 @@
 #include "platform/OrderJournal.h"
+#include "platform/PrivateFiles.h"
 #include "platform/SqliteStatement.h"
 
 #include "core/PriceData.h"
@@ -37,7 +38,7 @@ QString OrderJournal::pathBeside(const QString& settingsPath)
 OrderJournal::OrderJournal(const QString& path)
     : m_path(path)
 {
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    MakePrivateFolder(QFileInfo(m_path).absolutePath());
     if (open())
         return;
     if (!m_db)
@@ -81,6 +82,7 @@ bool OrderJournal::exec(const char* sql)
 // only when the file is damaged (the constructor sets it aside).
 bool OrderJournal::open()
 {
+    PreparePrivateDatabase(m_path);
     const QByteArray native = QFile::encodeName(m_path);
     if (sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         remember();

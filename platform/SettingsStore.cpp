@@ -1,4 +1,5 @@
 #include "platform/SettingsStore.h"
+#include "platform/PrivateFiles.h"
 #include "platform/SqliteStatement.h"
 
 #include <QDir>
@@ -64,7 +65,7 @@ void SettingsStore::setDatabasePathOverride(const QString& path)
 SettingsStore::SettingsStore(const QString& databasePath)
     : m_path(databasePath.isEmpty() ? defaultDatabasePath() : databasePath)
 {
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    MakePrivateFolder(QFileInfo(m_path).absolutePath());
     // A folder, a pipe or a device in the file's place is nothing of ours
     // and nothing SQLite should open: leave it be.
     struct stat st
@@ -141,6 +142,7 @@ SettingsStore::Opened SettingsStore::openDatabase()
 {
     m_state = State::Ready;
     const bool existed = QFileInfo::exists(m_path);
+    PreparePrivateDatabase(m_path);
     const QByteArray native = QFile::encodeName(m_path);
     if (sqlite3_open_v2(native.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
         m_state = existed ? State::Unreadable : State::Unavailable;

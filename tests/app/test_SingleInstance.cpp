@@ -13,12 +13,17 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLocalServer>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pelmar;
 using pelmar::test::TempDir;
@@ -51,6 +56,7 @@ public:
         env.insert(QStringLiteral("HOME"), dir.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.file(QStringLiteral("run")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.file(QStringLiteral(".cache")));
         env.remove(QStringLiteral("DISPLAY"));
         if (!display || !onWayland())
             env.remove(QStringLiteral("WAYLAND_DISPLAY"));
@@ -66,10 +72,12 @@ public:
         return env;
     }
 
-    std::unique_ptr<QProcess> start(const QStringList& args, bool display = true) const
+    std::unique_ptr<QProcess> start(const QStringList& args, QProcessEnvironment env = {}) const
     {
+        if (env.isEmpty())
+            env = environment();
         auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment(environment(display));
+        p->setProcessEnvironment(env);
         p->setWorkingDirectory(dir.path());
         p->start(qEnvironmentVariable("PELMAR_BIN_DIR") + QStringLiteral("/pelmarorder"), args);
         EXPECT_TRUE(p->waitForStarted(10000));
@@ -110,6 +118,19 @@ public:
 
     QString picture(const QString& name) const { return test::writeJpeg(dir.file(name), 600, 400, 52000); }
 };
+
+mode_t modeOf(const QString& path)
+{
+    struct stat st
+    {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+bool chown(const QString& path, uid_t uid)
+{
+    return ::lchown(QFile::encodeName(path).constData(), uid, uid) == 0;
+}
 
 } // namespace
 
@@ -198,7 +219,7 @@ TEST(SingleInstance, CommandLineFilesHandOverAndAStaleLock)
 TEST(SingleInstance, WithoutADisplayOneLineAndStatusOne)
 {
     Desktop desk;
-    auto p = desk.start({}, false);
+    auto p = desk.start({}, desk.environment(false));
     ASSERT_TRUE(p->waitForFinished(20000));
     EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p->exitCode(), 1);
@@ -206,4 +227,49 @@ TEST(SingleInstance, WithoutADisplayOneLineAndStatusOne)
     EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << err.toStdString();
     EXPECT_TRUE(err.contains(QStringLiteral("grafikus"))) << err.toStdString();
     EXPECT_TRUE(p->readAllStandardOutput().isEmpty());
+}
+
+// Another local user must not be able to take the program over: the lock and
+// socket go only into a folder that is the partner's alone, and a lock or
+// socket someone else made is never trusted.
+TEST(SingleInstance, LockAndSocketOnlyWhereNoOtherUserCanReachThem)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "playing another user (files of uid 65534) needs root";
+    Desktop desk;
+    // A runtime folder others may write into, and a shared temporary folder
+    // where the stranger was first: neither is used. The program's own
+    // folder, as an earlier version left it open, is closed.
+    const QString shared = desk.dir.file(QStringLiteral("shared"));
+    const QString own = desk.dir.file(QStringLiteral(".cache/Dravik/Pelmar megrendelés/run"));
+    for (const auto& [folder, mode] : {std::pair {shared, 01777}, {shared + "/run", 0777}, {own, 0755}})
+        ASSERT_TRUE(QDir().mkpath(folder) && ::chmod(QFile::encodeName(folder).constData(), mode_t(mode)) == 0);
+    ASSERT_TRUE(QDir().mkpath(shared + "/runtime-root") && chown(shared + "/runtime-root", 65534));
+    QProcessEnvironment env = desk.environment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), shared + "/run");
+    env.insert(QStringLiteral("TMPDIR"), shared);
+    const QString a = desk.picture(QStringLiteral("a.jpg"));
+    auto first = desk.start({a}, env);
+    EXPECT_EQ(desk.waitForJournal(1), QStringList({a}));
+    EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::System), QStringList());
+    EXPECT_EQ(modeOf(own), 0700u);
+    const QStringList locks = QDir(own).entryList({QStringLiteral("*.lock")});
+    ASSERT_EQ(locks.size(), 1);
+    first->kill();
+    first->waitForFinished(10000);
+
+    // A stranger's lock (held) and listening socket in the runtime folder:
+    // not answered; the start shows its window.
+    const QString name = QDir(desk.dir.file(QStringLiteral("run"))).filePath(locks[0]);
+    QLocalServer listener;
+    ASSERT_TRUE(listener.listen(name.chopped(5)) && chown(name.chopped(5), 65534));
+    const int held = ::open(QFile::encodeName(name).constData(), O_RDWR | O_CREAT, 0644);
+    ASSERT_TRUE(held >= 0 && ::fchown(held, 65534, 65534) == 0 && ::flock(held, LOCK_EX | LOCK_NB) == 0);
+    auto third = desk.start({});
+    EXPECT_FALSE(third->waitForFinished(3000)) << third->readAllStandardError().toStdString();
+    EXPECT_FALSE(listener.waitForNewConnection(0));
+    EXPECT_EQ(modeOf(name), 0600u);
+    ::close(held);
+    third->kill();
+    third->waitForFinished(10000);
 }

@@ -1,3 +1,4 @@
+#include "platform/OrderJournal.h"
 #include "platform/SettingsStore.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/TempDir.h"
@@ -7,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pelmar;
 using pelmar::test::SmallDisk;
@@ -17,6 +20,14 @@ namespace {
 QString dbIn(const TempDir& dir)
 {
     return dir.file(QStringLiteral("settings.sqlite"));
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 } // namespace
@@ -80,6 +91,29 @@ TEST(SettingsStore, KindsAreKeptApartAndOverwritingKeepsTheListingOrder)
     EXPECT_TRUE(store.valueExists(QStringLiteral("Empty")));
     EXPECT_EQ(store.readString(QStringLiteral("Empty")), std::optional<QString>(QString()));
     EXPECT_FALSE(store.valueExists(QStringLiteral("Missing")));
+}
+
+// The settings and the journal of the order (customers' picture paths) are
+// the user's alone; what an earlier version made 0755 and 0644 is closed.
+TEST(SettingsStore, StoreAndJournalAreTheUsersAloneAndOldOpenOnesAreClosed)
+{
+    TempDir dir;
+    const QString folder = dir.file(QStringLiteral("Dravik/Pelmar megrendelés"));
+    const QString settings = folder + QStringLiteral("/settings.sqlite");
+    const QString journal = OrderJournal::pathBeside(settings);
+    for (const char* when : {"new", "earlier version's"}) {
+        SettingsStore store(settings);
+        ASSERT_TRUE(store.openKey(kSettingsRootKey, true) && store.writeInteger(QStringLiteral("UserID"), 7));
+        OrderJournal lines(journal);
+        ASSERT_TRUE(lines.replace({{QStringLiteral("/a.jpg"), QStringLiteral("9x13|85||"), true, 1}}));
+        for (const QString& file : {settings, journal, journal + "-wal", journal + "-shm"})
+            EXPECT_EQ(modeOf(file), 0600u) << when << file.toStdString();
+        EXPECT_EQ(modeOf(folder), 0700u) << when;
+        EXPECT_EQ(modeOf(dir.file(QStringLiteral("Dravik"))), 0700u) << when;
+        // SQLite makes -wal and -shm with the database's mode.
+        for (const QString& file : {settings, journal, journal + "-wal", journal + "-shm", folder})
+            ::chmod(QFile::encodeName(file).constData(), file == folder ? 0755 : 0644);
+    }
 }
 
 TEST(SettingsStore, RolledBackTransactionLeavesTheOldValues)
