@@ -75,10 +75,10 @@ ReportBand& addTitleBand(Report& report, double height)
 void addColumn(ReportBand& band, const PrintoutColumn& c, const QString& name, const QString& caption, double top,
                const FontSpec& font)
 {
-    if (c.align == Alignment::Right)
-        band.addRightLabel(name, caption, c.left, top, font, c.maxWidth);
-    else
-        band.addColumnLabel(name, caption, c.left, c.width, top, font, c.align);
+    ReportLabel& label = c.align == Alignment::Right
+        ? band.addRightLabel(name, caption, c.left, top, font, c.maxWidth)
+        : band.addColumnLabel(name, caption, c.left, c.width, top, font, c.align);
+    label.Figure = c.figure;
 }
 
 const PrintoutColumn& column(const PrintoutShape& shape, const char* label)
@@ -99,14 +99,17 @@ void addSummaryBand(Report& report, const PrintoutShape& shape)
     band.FrameWidth = 2;
     band.addLabel(QStringLiteral("QRLabel16"), QStringLiteral("CD írás és indexkép:"), 2.1, 2.1, arial(8)).Enabled
         = false;
-    band.addRightLabel(QStringLiteral("QRLabel17"), QStringLiteral("0 Ft"), sumRight, 2.1, arial(8),
-                       shape.cdFeeMaxWidth)
-        .Enabled
-        = false;
+    ReportLabel& fee = band.addRightLabel(QStringLiteral("QRLabel17"), QStringLiteral("0 Ft"), sumRight, 2.1, arial(8),
+                                          shape.cdFeeMaxWidth);
+    fee.Enabled = false;
+    fee.Figure = true;
     band.addLabel(QStringLiteral("QRLabel18"), QStringLiteral("Összesen:"), 2.1, shape.totalsTop, arial(10, true));
     band.addColumnLabel(QStringLiteral("LSumDarab"), QString(), quantityLeft, 15.4, shape.totalsTop, arial(10, true),
-                        Alignment::Center);
-    band.addRightLabel(QStringLiteral("LSumMegr"), QString(), sumRight, shape.totalsTop, arial(10, true), 39.7);
+                        Alignment::Center)
+        .Figure
+        = true;
+    band.addRightLabel(QStringLiteral("LSumMegr"), QString(), sumRight, shape.totalsTop, arial(10, true), 39.7).Figure
+        = true;
 }
 
 void addPageFooter(Report& report)

@@ -29,6 +29,7 @@ struct PrintoutColumn
     double width; // 0 for right-aligned, auto-sized columns
     Alignment align;
     double maxWidth; // right-aligned columns stop before the previous column
+    bool figure = false; // a count or an amount: shrinks, never cut
 };
 
 struct PrintoutShape

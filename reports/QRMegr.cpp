@@ -11,9 +11,9 @@ const PrintoutColumn Columns[] = {
     {"Új fájlnév", "LNewName", 72.0, 24.6, Alignment::Left, 0},
     {"Kitöltés", "LFill", 97.4, 13.0, Alignment::Center, 0},
     {"Méret", "LSize", 112.2, 17.2, Alignment::Center, 0},
-    {"Darab", "LAmount", 131.2, 15.1, Alignment::Center, 0},
-    {"Egységár", "LPrice", 164.0, 0, Alignment::Right, 164.0 - 147.3},
-    {"Összeg", "LSumPrice", 187.3, 0, Alignment::Right, 187.3 - 165.0},
+    {"Darab", "LAmount", 131.2, 15.1, Alignment::Center, 0, true},
+    {"Egységár", "LPrice", 164.0, 0, Alignment::Right, 164.0 - 147.3, true},
+    {"Összeg", "LSumPrice", 187.3, 0, Alignment::Right, 187.3 - 165.0, true},
 };
 
 const PrintoutShape Shape {Columns, 61.4, 56.4, 12.7, 6.4, 100};

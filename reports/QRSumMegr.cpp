@@ -8,9 +8,9 @@ namespace {
 
 const PrintoutColumn Columns[] = {
     {"Méret", "LSize", 2.1, 17.2, Alignment::Center, 0},
-    {"Darab", "LAmount", 25.4, 15.1, Alignment::Center, 0},
-    {"Egységár", "LPrice", 58.2, 0, Alignment::Right, 58.2 - 41.5},
-    {"Összeg", "LSumPrice", 81.5, 0, Alignment::Right, 81.5 - 59.2},
+    {"Darab", "LAmount", 25.4, 15.1, Alignment::Center, 0, true},
+    {"Egységár", "LPrice", 58.2, 0, Alignment::Right, 58.2 - 41.5, true},
+    {"Összeg", "LSumPrice", 81.5, 0, Alignment::Right, 81.5 - 59.2, true},
 };
 
 const PrintoutShape Shape {Columns, 63.5, 56.1, 16.9, 10.6, 81.5 - 36.0};

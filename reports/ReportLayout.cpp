@@ -13,8 +13,12 @@ constexpr double Epsilon = 1e-6;
 
 // A label prints on one line: a line break or tab typed into a field would
 // show as a box in most readers, so it prints as a blank.
-QString printable(QString text)
+// The composed form: an accent typed or pasted as a letter and a combining
+// mark ("o" + U+030B, as macOS names files) is drawn and stored as the one
+// letter "ő", as every reader of the page shows it.
+QString printable(const QString& caption)
 {
+    QString text = caption.normalized(QString::NormalizationForm_C);
     for (QChar& c : text)
         if (c.unicode() < 0x20 || c.unicode() == 0x7f)
             c = QLatin1Char(' ');
@@ -179,13 +183,58 @@ private:
         return label.Caption;
     }
 
+    // A figure wider than its box: a smaller type first, then, if that is
+    // not enough, a box as wide as the text, grown away from its aligned edge.
+    void fitFigure(const ReportLabel& label, const QString& text, FontSpec& font, MeasuredText& measured,
+                   double& textWidth, Alignment align, double& boxLeft, double& boxRight)
+    {
+        const double room = boxRight - boxLeft;
+        const double smallest = label.Font.size * kMinFigureScale;
+        if (room > 0) {
+            double size = label.Font.size * room / textWidth;
+            // The advances are whole hundredths of a millimetre, so the
+            // proportional size may come out a hair too wide: a few smaller
+            // steps settle it.
+            for (int step = 0; step < 8; ++step) {
+                font.size = std::max(size, smallest);
+                measured = m_metrics.measure(font, text);
+                textWidth = double(measured.width) / UnitsPerMm;
+                if (textWidth <= room + Epsilon || font.size <= smallest)
+                    break;
+                size = font.size * 0.98;
+            }
+        } else {
+            font.size = smallest;
+            measured = m_metrics.measure(font, text);
+            textWidth = double(measured.width) / UnitsPerMm;
+        }
+        if (textWidth <= room + Epsilon)
+            return;
+        switch (align) {
+        case Alignment::Right:
+            boxLeft = boxRight - textWidth;
+            break;
+        case Alignment::Center: {
+            const double centre = (boxLeft + boxRight) / 2;
+            boxLeft = centre - textWidth / 2;
+            boxRight = centre + textWidth / 2;
+            break;
+        }
+        case Alignment::Left:
+        default:
+            boxRight = boxLeft + textWidth;
+            break;
+        }
+    }
+
     void drawLabel(const ReportLabel& label, double bandTop, int row)
     {
         if (!label.Enabled)
             return;
         const QString text = printable(labelText(label));
-        MeasuredText measured = m_metrics.measure(label.Font, text);
-        const double textWidth = double(measured.width) / UnitsPerMm;
+        FontSpec font = label.Font;
+        MeasuredText measured = m_metrics.measure(font, text);
+        double textWidth = double(measured.width) / UnitsPerMm;
 
         // The label's box, relative to the band's left edge.
         double boxLeft;
@@ -220,6 +269,8 @@ private:
             boxRight = label.right();
         }
         const Alignment align = label.AlignToBand ? Alignment::Center : label.Align;
+        if (label.Figure && textWidth > boxRight - boxLeft + Epsilon)
+            fitFigure(label, text, font, measured, textWidth, align, boxLeft, boxRight);
         double start;
         switch (align) {
         case Alignment::Right:
@@ -244,7 +295,7 @@ private:
             items().push_back(FillItem {clip, label.Background, label.Name, row});
 
         TextItem item;
-        item.font = label.Font;
+        item.font = font;
         item.color = label.Color;
         item.source = label.Name;
         item.row = row;

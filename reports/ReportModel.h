@@ -29,6 +29,9 @@ inline constexpr double ContentHeightMm = PageHeightMm - 2 * MarginMm; // 277
 // width" is 2.
 inline constexpr double NormalLineMm = 0.25;
 
+// The smallest type a figure shrinks to, as a share of its designed size.
+inline constexpr double kMinFigureScale = 0.6;
+
 struct FontSpec
 {
     QString name = QStringLiteral("Arial");
@@ -61,8 +64,15 @@ struct ReportLabel
     // its right edge (Right) or its centre (Center) where they were designed.
     bool AutoSize = true;
     // Auto-sized text is cut at this width (0: up to the band's edge), so a
-    // long number never runs into the neighbouring column.
+    // long text never runs into the neighbouring column.
     double MaxWidth = 0;
+    // An amount or a count, which must never be cut: cut on the left,
+    // "100001 db" would read as "00001 db", a plausible wrong figure. Wider
+    // than its box (MaxWidth, or Width for a fixed box), it is drawn in a
+    // smaller type on the same baseline, down to kMinFigureScale of its size;
+    // wider still, it runs out of its box into the band, away from its
+    // aligned edge.
+    bool Figure = false;
     // Centred over the whole band, whatever Left says.
     bool AlignToBand = false;
     bool Transparent = true;

@@ -202,24 +202,72 @@ TEST(OrderPrintout, TooLongTextsAreCutAtTheirColumn)
     EXPECT_TRUE(size->clipped);
     EXPECT_GE(size->clip.left(), 10 + 112.2 - 1e-9);
     EXPECT_LE(size->clip.right(), 10 + 112.2 + 17.2 + 1e-9);
-    // The line total grows left only up to the unit price column.
-    const TextItem* sum = textOf(page, QStringLiteral("LSumPrice"), 0);
-    EXPECT_GE(sum->clip.left(), 10 + 164.0);
-    EXPECT_NEAR(sum->clip.right(), 10 + 187.3, 1e-9);
-    const TextItem* price = textOf(page, QStringLiteral("LPrice"), 0);
-    EXPECT_TRUE(price->clipped);
-    EXPECT_GE(price->clip.left(), 10 + 131.2 + 15.1);
     EXPECT_LE(textOf(page, QStringLiteral("LCegNev"))->clip.right(), 10 + 94.5);
     const TextItem* note = textOf(page, QStringLiteral("LMegj"));
     ASSERT_TRUE(note);
     EXPECT_TRUE(note->clipped);
     EXPECT_LT(note->text.size(), 200);
+    // A figure beyond any page still ends on its edge, cut only by the page.
     const TextItem* total = textOf(page, QStringLiteral("LSumMegr"));
     ASSERT_TRUE(total);
     EXPECT_TRUE(total->text.endsWith(QStringLiteral(" Ft")));
-    EXPECT_LT(total->text.size(), 100);
+    EXPECT_LT(total->text.size(), 1000);
     EXPECT_NEAR(total->clip.right(), 10 + 187.3, 1e-9);
-    EXPECT_GE(total->clip.left(), 10 + 131.2 + 15.4);
+    EXPECT_GE(total->clip.left(), 10 - 1e-9);
+}
+
+// Counts and amounts wider than their column are never cut (cut on the left,
+// "100001 db" would read as "00001 db"): they shrink on their own baseline
+// and keep their aligned edge or centre, in both printouts (the preview
+// paints these same items).
+TEST(OrderPrintout, FiguresWiderThanTheirColumnShrinkAndAreNeverCut)
+{
+    const QString count = QStringLiteral("100001 db"), price = QStringLiteral("2147483647 Ft"),
+                  sum = QStringLiteral("12345678900009 Ft");
+    TQRMegrForm order;
+    final(order,
+          {makeLine(QStringLiteral("/k/a.jpg"), QStringLiteral("9x13"), QStringLiteral("fill"), 1000, 2147483647)},
+          true);
+    TQRSumMegrForm summary;
+    summary.addRow(QStringLiteral("9x13|%1|%2|%3").arg(count, price, sum));
+    summary.setLabelEnabled(QStringLiteral("QRLabel17"), true);
+    order.setSumMenny(count);
+    summary.setSumMenny(count);
+    for (ReportForm* form : std::initializer_list<ReportForm*> {&order, &summary}) {
+        form->setLabelCaption(QStringLiteral("LSumMegr"), sum);
+        form->setLabelCaption(QStringLiteral("QRLabel17"), price);
+        form->PrepareReport();
+    }
+    // label, row, text, the edge it keeps (a centre when centred), on each printout
+    const std::tuple<const char*, int, QString, double, double, bool> figures[] = {
+        {"LAmount", 0, "", 131.2 + 15.1 / 2, 25.4 + 15.1 / 2, true},
+        {"LPrice", 0, price, 164.0, 58.2, false},
+        {"LSumPrice", 0, "", 187.3, 81.5, false},
+        {"LSumDarab", -1, count, 131.2 + 15.4 / 2, 25.4 + 15.4 / 2, true},
+        {"LSumMegr", -1, sum, 187.3, 81.5, false},
+        {"QRLabel17", -1, price, 187.3, 81.5, false},
+    };
+    int shrunk = 0;
+    for (const auto& [label, row, text, orderEdge, summaryEdge, centred] : figures) {
+        for (const ReportForm* form : std::initializer_list<const ReportForm*> {&order, &summary}) {
+            SCOPED_TRACE(std::string(label) + (form == &order ? " (order)" : " (summary)"));
+            const TextItem* t = textOf(form->prepared().pages.at(0), QString::fromLatin1(label), row);
+            ASSERT_TRUE(t);
+            if (!text.isEmpty()) {
+                EXPECT_EQ(t->text, text);
+            }
+            EXPECT_FALSE(t->clipped) << t->text.toStdString();
+            const double at = centred ? t->origin.x() + t->widthMm() / 2 : rightEdge(t);
+            EXPECT_NEAR(at, 10 + (form == &order ? orderEdge : summaryEdge), 0.02);
+            shrunk += t->font.size < (row < 0 && label[1] == 'S' ? 10 : 8) - 1e-9;
+        }
+    }
+    EXPECT_GE(shrunk, 5) << "the wide figures were not drawn smaller";
+    const TextItem* unit = textOf(order.prepared().pages.at(0), QStringLiteral("LPrice"), 0);
+    EXPECT_GE(unit->origin.x(), 10 + 147.3 - 0.02) << "a shrunk figure stays in its column";
+    EXPECT_NEAR(unit->origin.y(), textOf(order.prepared().pages.at(0), QStringLiteral("LFileName"), 0)->origin.y(),
+                1e-9);
+    dumpPages(order.prepared(), QStringLiteral("figures"));
 }
 
 // Orders of no row, one row, a first page exactly full, one row more, three
@@ -296,8 +344,10 @@ TEST(OrderPrintout, PageBreaksForOrdersOfEverySize)
 
 TEST(OrderPrintout, CaptionsOutsideCodePage1250SurviveIntoThePage)
 {
-    const QString odd
-        = QStringLiteral("Ωmega Жук 日本 ") + QString::fromUcs4(U"\U0001F600") + QStringLiteral(" ő\tű\n!");
+    // "o" + double acute and "U" + diaeresis, as names copied from a Mac
+    // carry them, print as the letters "ő" and "Ü".
+    const QString odd = QStringLiteral("Ωmega Жук 日本 ") + QString::fromUcs4(U"\U0001F600")
+        + QStringLiteral(" ő\tű\n! o\u030B U\u0308");
     TQRMegrForm form;
     notFinal(form,
              {makeLine(QStringLiteral("/k/") + odd + QStringLiteral(".jpg"), QStringLiteral("9x13"),
@@ -309,6 +359,7 @@ TEST(OrderPrintout, CaptionsOutsideCodePage1250SurviveIntoThePage)
     // Line breaks and tabs print as blanks; everything else as typed.
     QString expected = odd;
     expected.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    expected.replace(QStringLiteral("o\u030B U\u0308"), QStringLiteral("ő Ü"));
     EXPECT_EQ(name->text, expected);
     ASSERT_EQ(name->dx.size(), name->text.size());
 
