@@ -45,8 +45,11 @@ char encodeOne(char32_t c)
 
 } // namespace
 
-QByteArray EncodeCp1250(const QString& text)
+QByteArray EncodeCp1250(const QString& original)
 {
+    // Composed first: "e" + combining acute (a file name copied from a Mac,
+    // text pasted from some programs) is the one byte of "é", not "e?".
+    const QString text = original.normalized(QString::NormalizationForm_C);
     QByteArray out;
     out.reserve(text.size());
     const qsizetype n = text.size();
@@ -83,8 +86,9 @@ QString DecodeCp1250(const QByteArray& bytes)
     return out;
 }
 
-qsizetype Cp1250Length(const QString& text)
+qsizetype Cp1250Length(const QString& original)
 {
+    const QString text = original.normalized(QString::NormalizationForm_C);
     qsizetype n = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())

@@ -6,15 +6,18 @@
 namespace pelmar {
 
 // Files that the lab's software reads are written in code page 1250 (Central
-// European). Every character becomes one byte; a character that has no code
-// in 1250 (a check mark, an emoji, a lone surrogate) becomes "?".
+// European). The text is taken in its composed form (a letter and a
+// combining accent become the one accented letter), then every character
+// becomes one byte; a character that has no code in 1250 (a check mark, an
+// emoji, a lone surrogate) becomes "?".
 QByteArray EncodeCp1250(const QString& text);
 
 // The other way round, for reading such files back; the five bytes that 1250
 // leaves undefined (0x81, 0x83, 0x88, 0x90, 0x98) come out as U+FFFD.
 QString DecodeCp1250(const QByteArray& bytes);
 
-// Number of bytes the text takes in code page 1250 (one per code point).
+// Number of bytes the text takes in code page 1250 (one per code point of
+// its composed form).
 qsizetype Cp1250Length(const QString& text);
 
 // A column of a fixed-width text file: the text itself when it already takes

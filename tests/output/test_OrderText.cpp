@@ -84,6 +84,19 @@ TEST(OrderText, FieldsAreWrittenAsTypedAndUnknownCharactersAsQuestionMarks)
     // Blanks are kept as typed.
     EXPECT_EQ(lines[8], "N\xE9v:   Minta  ");
     EXPECT_EQ(lines[19], "C\xEDm:  x ");
+
+    // Accents as a letter and a combining mark (a file name copied from a
+    // Mac, pasted text) are the letters of code page 1250, one column each;
+    // a mark with no composed letter stays "?".
+    const QString decomposed = QStringLiteral("Te\u0301ri o\u030Bsz U\u0308 x\u0301");
+    f.Megj = decomposed;
+    OrderLine mac = makeLine(QStringLiteral("/p/Na\u0301szu\u030Bl.jpg"), QStringLiteral("9x13"), 120, true, 2);
+    mac.SubItems[SubNewName] = QStringLiteral("kep00001");
+    const QList<QByteArray> composed = splitLines(OrderText::compose(f, {mac}, false, {}, QStringLiteral("240 Ft")));
+    EXPECT_EQ(composed[12], "Megjegyz\xE9s: T\xE9ri \xF5sz \xDC x?");
+    EXPECT_EQ(composed[27].size(), 80) << "a composed letter is one column";
+    EXPECT_TRUE(composed[27].startsWith("kep00001.jpg  N\xE1sz\xFBl.jpg" + QByteArray(16, ' ') + "fill"))
+        << composed[27].constData();
 }
 
 TEST(OrderText, CdLineUsesTheStoredTextUnchangedOrBlanks)
