@@ -67,4 +67,61 @@ bool SameSizeName(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+namespace {
+
+// Two names are the same size when SameSizeName says so: QString's
+// case-insensitive comparison, which folds each code point on its own. The
+// key folds the same way, so equal keys are exactly the same sizes.
+QString sizeKey(const QString& name)
+{
+    QString key;
+    key.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char32_t c = name[i].unicode();
+        if (name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(name[i], name[i + 1]);
+            ++i;
+        }
+        const char32_t folded = QChar::toCaseFolded(c);
+        if (QChar::requiresSurrogates(folded)) {
+            key.append(QChar(QChar::highSurrogate(folded)));
+            key.append(QChar(QChar::lowSurrogate(folded)));
+        } else {
+            key.append(QChar(char16_t(folded)));
+        }
+    }
+    return key;
+}
+
+} // namespace
+
+SizeIndex::SizeIndex(const QStringList& sizes)
+{
+    m_first.reserve(sizes.size());
+    m_firstOf.reserve(sizes.size());
+    for (int i = 0; i < sizes.size(); ++i) {
+        const QString key = sizeKey(sizes[i]);
+        const auto it = m_first.constFind(key);
+        if (it == m_first.constEnd()) {
+            m_first.insert(key, i);
+            m_firstOf.append(i);
+        } else {
+            m_firstOf.append(it.value());
+        }
+    }
+}
+
+int SizeIndex::find(const QString& name) const
+{
+    return m_first.value(sizeKey(name), -1);
+}
+
+int SizeIndex::firstBefore(int index) const
+{
+    if (index < 0 || index >= m_firstOf.size())
+        return -1;
+    const int first = m_firstOf[index];
+    return first < index ? first : -1;
+}
+
 } // namespace pelmar

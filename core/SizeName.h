@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace pelmar {
 
@@ -37,5 +40,22 @@ bool IsGroupFolderName(const QString& name);
 // Whether two size names name the same size: letter case is ignored, as the
 // size box's lookup ignores it.
 bool SameSizeName(const QString& a, const QString& b);
+
+// The size look-up by name (FindSizeIndex) for many names in one list: built
+// once in linear time, each look-up then costs the length of the name, not of
+// the list. A price list read from a file may hold tens of thousands of sizes.
+class SizeIndex
+{
+public:
+    explicit SizeIndex(const QStringList& sizes);
+    // The same answer as FindSizeIndex(sizes, name).
+    int find(const QString& name) const;
+    // The index of the first size before `index` that is the same size, or -1.
+    int firstBefore(int index) const;
+
+private:
+    QHash<QString, int> m_first;
+    QList<int> m_firstOf;
+};
 
 } // namespace pelmar

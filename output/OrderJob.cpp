@@ -4,6 +4,7 @@
 #include "core/AddRun.h"
 #include "core/AppError.h"
 #include "core/PriceData.h"
+#include "core/SizeName.h"
 #include "output/FileOp.h"
 #include "output/OrderBuilder.h"
 #include "output/OrderNames.h"
@@ -308,8 +309,9 @@ OrderJob ParseOrderJob(const QByteArray& json)
     // Sizes that differ only in letter case are one size to the size box;
     // the price editor refuses the second, and so does the build.
     const QStringList sizes = SizeNames(job.prices);
+    const SizeIndex sizeIndex(sizes);
     for (int i = 1; i < sizes.size(); ++i) {
-        const int first = FindSizeIndex(sizes.mid(0, i), sizes[i]);
+        const int first = sizeIndex.firstBefore(i);
         if (first >= 0)
             bad(QStringLiteral("a(z) \"%1\" méret kétszer szerepel az árlistában (\"%2\")")
                     .arg(sizes[i], sizes[first]));
@@ -424,13 +426,13 @@ QByteArray OrderJobJson(const OrderJob& job, bool withEnvelopeAndFolder)
 QString RunOrderJob(const OrderJob& job, const std::function<void(const QString&)>& warn, int* leftOut)
 {
     int refused = 0;
-    const QStringList sizes = SizeNames(job.prices);
+    const SizeIndex sizes(SizeNames(job.prices));
     OrderModel order;
     order.beginBatch();
     AddRun run(order);
     for (int i = 0; i < job.pictures.size(); ++i) {
         const OrderJob::Picture& pic = job.pictures[i];
-        const int entry = FindSizeIndex(sizes, pic.size);
+        const int entry = sizes.find(pic.size);
         if (entry < 0)
             throw AppError(
                 QStringLiteral("Ismeretlen méret: \"%1\" (%2. kép: %3)").arg(pic.size).arg(i + 1).arg(pic.path));

@@ -1,3 +1,4 @@
+#include "core/PriceData.h"
 #include "core/SizeName.h"
 #include "core/Text.h"
 
@@ -61,12 +62,21 @@ TEST(SizeName, GroupFoldersAreRecognisedAsTheBuildNamesThem)
         EXPECT_FALSE(IsGroupFolderName(QString::fromUtf8(bad))) << bad;
 }
 
-TEST(SizeName, SameSizeIgnoresLetterCaseOnly)
+// The one-pass index answers as the look-up does, letter case ignored
+// beyond ASCII too, blanks not.
+TEST(SizeName, SizeIndexFindsTheSameSizesAsTheLookUp)
 {
-    EXPECT_TRUE(SameSizeName("9x13", "9X13"));
-    EXPECT_TRUE(SameSizeName("árlap", "ÁRLAP"));
-    EXPECT_FALSE(SameSizeName("9x13", " 9x13"));
-    EXPECT_FALSE(SameSizeName("9x13", "9x13 "));
+    const QStringList odd
+        = QStringLiteral("9x13|Σ|ς|σ|ß|ẞ|ǅ|Ǆ|ǆ|ÁRLAP|árlap||𐐀|𐐨| 9x13|9x13 |9X13").split(QLatin1Char('|'))
+        << QString(QChar(0xD800));
+    const SizeIndex index(odd);
+    for (int i = 0; i < odd.size(); ++i) {
+        const int first = FindSizeIndex(odd, odd[i]);
+        EXPECT_EQ(index.find(odd[i]), first) << i;
+        EXPECT_EQ(index.firstBefore(i), first < i ? first : -1) << i;
+    }
+    EXPECT_EQ(index.find("9X13"), 0);
+    EXPECT_EQ(index.find("nincs"), -1);
 }
 
 TEST(Blanks, OnlyCharactersUpToTheSpaceAreBlanks)

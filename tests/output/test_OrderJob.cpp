@@ -5,6 +5,7 @@
 #include "tests/support/TempDir.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -114,6 +115,26 @@ TEST(OrderJob, BadDescriptionsAreRefusedWithAClearMessage)
         EXPECT_TRUE(error.startsWith("Hibás megrendelésleírás: ")) << text.left(60).toStdString();
         EXPECT_TRUE(error.contains(expected)) << error.toStdString() << " / " << expected.toStdString();
     }
+}
+
+// A price list of 30,000 entries is read in well under a second (the check
+// for a size given twice once took 23 s); the size given twice at its end is
+// the first fault found.
+TEST(OrderJob, HugePriceListIsCheckedInLinearTime)
+{
+    TempDir dir;
+    QJsonObject o = exampleJson(dir);
+    QJsonArray prices;
+    for (int i = 0; i < 30000; ++i)
+        prices.append(QStringLiteral("%1x%2 matt|%3|1x1|1x1").arg(i % 200).arg(i / 200).arg(i));
+    prices.append(QStringLiteral("199X149 MATT|1|1x1|1x1"));
+    o["prices"] = prices;
+    QElapsedTimer clock;
+    clock.start();
+    const QString error = appErrorOf([&] { ParseOrderJob(json(o)); });
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_TRUE(error.contains("\"199X149 MATT\" méret kétszer szerepel az árlistában (\"199x149 matt\")"))
+        << error.toStdString();
 }
 
 TEST(OrderJob, RunRefusalsStopBeforeAnythingIsWritten)
