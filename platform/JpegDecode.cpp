@@ -3,6 +3,7 @@
 #include "core/JpegFdSource.h"
 #include "core/UniqueFd.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSysInfo>
 
@@ -108,11 +109,25 @@ constexpr qint64 kMaxInputBytes = qint64(128) * 1024 * 1024;
 // A header is a few kilobytes once its metadata is skipped.
 constexpr qint64 kMaxHeaderBytes = qint64(16) * 1024 * 1024;
 
+struct Decompressor;
+
+// libjpeg calls its monitor before each row of blocks it reads and each row
+// it puts out: where a decode past its limits, or no longer wanted, is left.
+struct ProgressHook
+{
+    jpeg_progress_mgr pub;
+    Decompressor* owner;
+};
+
 // The decompressor and its error manager, destroyed on every path.
 struct Decompressor
 {
     jpeg_decompress_struct cinfo {};
     ErrorManager err {};
+    ProgressHook progress {};
+    DecodeLimits limits;
+    QElapsedTimer clock;
+    QString stopReason; // why the monitor left the decode
     bool created = false;
     Decompressor()
     {
@@ -128,6 +143,21 @@ struct Decompressor
     Decompressor(const Decompressor&) = delete;
     Decompressor& operator=(const Decompressor&) = delete;
 };
+
+void checkProgress(j_common_ptr common)
+{
+    Decompressor* d = reinterpret_cast<ProgressHook*>(common->progress)->owner;
+    if (d->limits.stop && d->limits.stop->load(std::memory_order_relaxed))
+        d->stopReason = QStringLiteral("Az előnézet készítése megszakítva.");
+    else if (d->cinfo.input_scan_number > d->limits.maxScans)
+        d->stopReason = QStringLiteral("A kép több mint %1 részletben (scan) van tárolva; előnézet nem készül róla.")
+                            .arg(d->limits.maxScans);
+    else if (d->clock.hasExpired(d->limits.maxMillis))
+        d->stopReason = QStringLiteral("A kép kibontása túl sokáig tartana; előnézet nem készül róla.");
+    else
+        return;
+    std::longjmp(d->err.jump, 1);
+}
 
 int validDenominator(int d)
 {
@@ -192,7 +222,7 @@ bool readSize(const QString& path, QSize& size, QString* error)
     return true;
 }
 
-Decoded decode(const QString& path, int denominator)
+Decoded decode(const QString& path, int denominator, const DecodeLimits& limits)
 {
     Decoded out;
     out.denominator = validDenominator(denominator);
@@ -205,12 +235,17 @@ Decoded decode(const QString& path, int denominator)
     Decompressor d;
     std::vector<JSAMPLE> row;
     if (setjmp(d.err.jump)) {
-        out.error = decoderMessage(reinterpret_cast<j_common_ptr>(&d.cinfo));
+        out.error = d.stopReason.isEmpty() ? decoderMessage(reinterpret_cast<j_common_ptr>(&d.cinfo)) : d.stopReason;
         out.image = QImage();
         return out;
     }
     jpeg_create_decompress(&d.cinfo);
     d.created = true;
+    d.limits = limits;
+    d.clock.start();
+    d.progress.owner = &d;
+    d.progress.pub.progress_monitor = checkProgress;
+    d.cinfo.progress = &d.progress.pub;
     buffer.attach(&d.cinfo, kMaxHeaderBytes);
     jpeg_read_header(&d.cinfo, TRUE);
     buffer.allow(kMaxInputBytes - kMaxHeaderBytes);
@@ -288,7 +323,7 @@ Decoded decode(const QString& path, int denominator)
     return out;
 }
 
-Decoded decodeCovering(const QString& path, QSize target)
+Decoded decodeCovering(const QString& path, QSize target, const DecodeLimits& limits)
 {
     QSize size;
     QString error;
@@ -297,7 +332,7 @@ Decoded decodeCovering(const QString& path, QSize target)
         out.error = error;
         return out;
     }
-    return decode(path, scaleDenominatorFor(size, target));
+    return decode(path, scaleDenominatorFor(size, target), limits);
 }
 
 } // namespace pelmar::jpeg

@@ -4,6 +4,8 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
+
 namespace pelmar::jpeg {
 
 // Largest picture (in output pixels) we are willing to decode; anything
@@ -24,6 +26,23 @@ bool readSize(const QString& path, QSize& size, QString* error = nullptr);
 // empty target gives 8, a target larger than the picture gives 1.
 int scaleDenominatorFor(QSize pictureSize, QSize target);
 
+// More scans than any camera or editor writes (a progressive picture has
+// about ten): each scan makes the decoder walk the whole picture again, so a
+// small file of tens of thousands of tiny scans would keep it busy for
+// minutes. libjpeg-turbo's own tools stop at a number of scans the same way.
+inline constexpr int kMaxScans = 1000;
+// Longer than any real picture takes to decode on a slow machine.
+inline constexpr int kMaxDecodeMillis = 20000;
+
+// What ends a decode before its end, looked at between the scans and rows.
+struct DecodeLimits
+{
+    int maxScans = kMaxScans;
+    int maxMillis = kMaxDecodeMillis;
+    // When set (by another thread), the decode gives up at once.
+    const std::atomic<bool>* stop = nullptr;
+};
+
 struct Decoded
 {
     QImage image; // Format_RGB32; null on failure
@@ -35,11 +54,11 @@ struct Decoded
 // Decodes the file at 1/denominator of its size (denominator 1, 2, 4 or 8).
 // A damaged tail, or a file cut short while it is read, is decoded as far as
 // it goes (libjpeg fills the rest); only a fatal decoder error, a file that
-// is not a regular file, or a picture beyond kMaxDecodedPixels or
-// kMaxDecodeBytes fails.
-Decoded decode(const QString& path, int denominator);
+// is not a regular file, a picture beyond kMaxDecodedPixels or
+// kMaxDecodeBytes, or one that goes past the limits fails.
+Decoded decode(const QString& path, int denominator, const DecodeLimits& limits = {});
 
 // Decodes at the smallest scale that covers target.
-Decoded decodeCovering(const QString& path, QSize target);
+Decoded decodeCovering(const QString& path, QSize target, const DecodeLimits& limits = {});
 
 } // namespace pelmar::jpeg

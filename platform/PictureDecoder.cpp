@@ -36,28 +36,40 @@ QSize storedTarget(const PictureDecoder::DrawnSize& drawnSize, QSize stored, int
 
 PictureDecoder::PictureDecoder(DrawnSize drawnSize, QObject* parent, qint64 cacheBytes, int threads)
     : QObject(parent)
-    , m_drawnSize(std::move(drawnSize))
     , m_cache(cacheBytes)
     , m_thumbnails(kThumbnailCacheBytes)
+    , m_shared(std::make_shared<Shared>())
+    , m_pool(new QThreadPool)
 {
-    if (!m_drawnSize)
-        m_drawnSize = [](QSize upright, QSize box) { return upright.scaled(box, Qt::KeepAspectRatio); };
+    m_shared->drawnSize = std::move(drawnSize);
+    if (!m_shared->drawnSize)
+        m_shared->drawnSize = [](QSize upright, QSize box) { return upright.scaled(box, Qt::KeepAspectRatio); };
+    m_shared->owner = this;
     // Two workers even on a small machine: one can read ahead while the
     // other decodes what is shown. More than four only fight over the disk.
-    m_pool.setMaxThreadCount(threads > 0 ? threads : std::clamp(QThread::idealThreadCount(), 2, 4));
-    m_pool.setExpiryTimeout(5000);
+    m_pool->setMaxThreadCount(threads > 0 ? threads : std::clamp(QThread::idealThreadCount(), 2, 4));
+    m_pool->setExpiryTimeout(5000);
 }
 
 PictureDecoder::~PictureDecoder()
 {
     {
-        QMutexLocker lock(&m_mutex);
-        m_closing = true;
-        m_queue.clear();
+        QMutexLocker lock(&m_shared->mutex);
+        m_shared->closing = true;
+        m_shared->owner = nullptr;
+        m_shared->queue.clear();
     }
-    // The decodes under way finish; their posted results die with this
-    // object, unread.
-    m_pool.waitForDone();
+    // The decodes under way give up at their next row; results they posted
+    // before die with this object, unread.
+    m_shared->stop = true;
+    if (m_pool->waitForDone(kStopWaitMs)) {
+        delete m_pool;
+        return;
+    }
+    // A worker stuck in the system (a read from a hung network folder):
+    // the program does not wait for it. It holds the shared state it
+    // needs; the pool is left to it and goes with the process.
+    qWarning("PictureDecoder: a decode did not stop in %d ms; not waiting for it", kStopWaitMs);
 }
 
 QString PictureDecoder::cacheKey(const QString& path, int denominator)
@@ -76,8 +88,8 @@ DecodedPicture PictureDecoder::cached(const QString& path, QSize box, bool* cove
     }
     if (!any)
         return {};
-    const int needed
-        = jpeg::scaleDenominatorFor(any->storedSize, storedTarget(m_drawnSize, any->storedSize, any->orientation, box));
+    const int needed = jpeg::scaleDenominatorFor(
+        any->storedSize, storedTarget(m_shared->drawnSize, any->storedSize, any->orientation, box));
     // The coarsest picture that still covers the box is the cheapest to
     // draw; otherwise the finest there is stands in.
     for (int d = needed; d >= 1; d /= 2) {
@@ -99,7 +111,7 @@ bool PictureDecoder::covers(const DecodedPicture& picture, QSize box) const
     if (picture.isNull())
         return false;
     return picture.denominator <= jpeg::scaleDenominatorFor(
-               picture.storedSize, storedTarget(m_drawnSize, picture.storedSize, picture.orientation, box));
+               picture.storedSize, storedTarget(m_shared->drawnSize, picture.storedSize, picture.orientation, box));
 }
 
 void PictureDecoder::request(const QString& path, QSize box, Priority priority)
@@ -112,35 +124,37 @@ void PictureDecoder::request(const QString& path, QSize box, Priority priority)
         return;
     const QString key = boxKey(path, box);
     {
-        QMutexLocker lock(&m_mutex);
-        if (m_closing)
+        Shared& sh = *m_shared;
+        QMutexLocker lock(&sh.mutex);
+        if (sh.closing)
             return;
-        if (m_pending.contains(key)) {
+        if (sh.pending.contains(key)) {
             // Raised, it counts as a new ask of its priority.
-            for (Job& job : m_queue) {
+            for (Job& job : sh.queue) {
                 if (job.key == key && job.priority < priority) {
                     job.priority = priority;
-                    job.seq = ++m_seq;
+                    job.seq = ++sh.seq;
                 }
             }
             return;
         }
-        m_pending.insert(key);
-        m_queue.push_back(Job {path, box, priority, ++m_seq, key});
+        sh.pending.insert(key);
+        sh.queue.push_back(Job {path, box, priority, ++sh.seq, key});
     }
     startWorkers();
 }
 
 void PictureDecoder::dropQueued(Priority priority)
 {
-    QMutexLocker lock(&m_mutex);
-    const auto gone = std::remove_if(m_queue.begin(), m_queue.end(), [&](const Job& job) {
+    Shared& sh = *m_shared;
+    QMutexLocker lock(&sh.mutex);
+    const auto gone = std::remove_if(sh.queue.begin(), sh.queue.end(), [&](const Job& job) {
         if (job.priority != priority)
             return false;
-        m_pending.remove(job.key);
+        sh.pending.remove(job.key);
         return true;
     });
-    m_queue.erase(gone, m_queue.end());
+    sh.queue.erase(gone, sh.queue.end());
 }
 
 QImage PictureDecoder::thumbnail(const QString& path)
@@ -154,29 +168,30 @@ void PictureDecoder::requestThumbnail(const QString& path)
         return;
     const QString key = thumbnailKey(path);
     {
-        QMutexLocker lock(&m_mutex);
-        if (m_closing)
+        Shared& sh = *m_shared;
+        QMutexLocker lock(&sh.mutex);
+        if (sh.closing)
             return;
-        if (m_pending.contains(key)) {
+        if (sh.pending.contains(key)) {
             // Asked again: the row is in view again, so it goes first.
-            for (Job& job : m_queue) {
+            for (Job& job : sh.queue) {
                 if (job.key == key)
-                    job.seq = ++m_seq;
+                    job.seq = ++sh.seq;
             }
             return;
         }
-        m_pending.insert(key);
-        m_queue.push_back(Job {path, QSize(), Thumbnail, ++m_seq, key});
+        sh.pending.insert(key);
+        sh.queue.push_back(Job {path, QSize(), Thumbnail, ++sh.seq, key});
         const auto queued
-            = std::count_if(m_queue.begin(), m_queue.end(), [](const Job& job) { return job.priority == Thumbnail; });
+            = std::count_if(sh.queue.begin(), sh.queue.end(), [](const Job& job) { return job.priority == Thumbnail; });
         if (queued > kMaxQueuedThumbnails) {
-            auto oldest = m_queue.end();
-            for (auto it = m_queue.begin(); it != m_queue.end(); ++it) {
-                if (it->priority == Thumbnail && (oldest == m_queue.end() || it->seq < oldest->seq))
+            auto oldest = sh.queue.end();
+            for (auto it = sh.queue.begin(); it != sh.queue.end(); ++it) {
+                if (it->priority == Thumbnail && (oldest == sh.queue.end() || it->seq < oldest->seq))
                     oldest = it;
             }
-            m_pending.remove(oldest->key);
-            m_queue.erase(oldest);
+            sh.pending.remove(oldest->key);
+            sh.queue.erase(oldest);
         }
     }
     startWorkers();
@@ -192,30 +207,37 @@ void PictureDecoder::forget(const QString& path)
 
 bool PictureDecoder::idle() const
 {
-    QMutexLocker lock(&m_mutex);
-    return m_pending.isEmpty();
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->pending.isEmpty();
+}
+
+int PictureDecoder::decodesUnderWay() const
+{
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->decoding;
 }
 
 void PictureDecoder::startWorkers()
 {
-    QMutexLocker lock(&m_mutex);
-    while (!m_closing && m_running < m_pool.maxThreadCount() && m_running < int(m_queue.size())) {
-        ++m_running;
-        m_pool.start([this] { workerLoop(); });
+    Shared& sh = *m_shared;
+    QMutexLocker lock(&sh.mutex);
+    while (!sh.closing && sh.running < m_pool->maxThreadCount() && sh.running < int(sh.queue.size())) {
+        ++sh.running;
+        m_pool->start([shared = m_shared] { workerLoop(shared); });
     }
 }
 
-bool PictureDecoder::takeJob(Job& job)
+bool PictureDecoder::takeJob(Shared& sh, Job& job)
 {
-    QMutexLocker lock(&m_mutex);
-    if (m_closing || m_queue.empty()) {
-        --m_running;
+    QMutexLocker lock(&sh.mutex);
+    if (sh.closing || sh.queue.empty()) {
+        --sh.running;
         return false;
     }
     // Highest priority first; among thumbnails the newest ask (the rows in
     // view), among pictures the oldest.
-    auto best = m_queue.begin();
-    for (auto it = m_queue.begin() + 1; it != m_queue.end(); ++it) {
+    auto best = sh.queue.begin();
+    for (auto it = sh.queue.begin() + 1; it != sh.queue.end(); ++it) {
         if (it->priority != best->priority) {
             if (it->priority > best->priority)
                 best = it;
@@ -224,22 +246,29 @@ bool PictureDecoder::takeJob(Job& job)
         }
     }
     job = std::move(*best);
-    m_queue.erase(best);
+    sh.queue.erase(best);
+    ++sh.decoding;
     return true;
 }
 
-void PictureDecoder::workerLoop()
+void PictureDecoder::workerLoop(const std::shared_ptr<Shared>& shared)
 {
     Job job;
-    while (takeJob(job)) {
-        Result result = run(job, m_drawnSize);
-        ++m_decodes;
-        QMetaObject::invokeMethod(
-            this, [this, result = std::move(result)] { deliver(result); }, Qt::QueuedConnection);
+    while (takeJob(*shared, job)) {
+        Result result = run(job, shared->drawnSize, &shared->stop);
+        ++shared->decodes;
+        QMutexLocker lock(&shared->mutex);
+        --shared->decoding;
+        // Posted under the lock: once the decoder has begun to go, nothing
+        // more is posted to it.
+        if (PictureDecoder* owner = shared->owner) {
+            QMetaObject::invokeMethod(
+                owner, [owner, result = std::move(result)] { owner->deliver(result); }, Qt::QueuedConnection);
+        }
     }
 }
 
-PictureDecoder::Result PictureDecoder::run(const Job& job, const DrawnSize& drawnSize)
+PictureDecoder::Result PictureDecoder::run(const Job& job, const DrawnSize& drawnSize, const std::atomic<bool>* stop)
 {
     Result result {job, {}, {}};
     // Only a regular file is opened: a FIFO would hold the worker forever.
@@ -248,7 +277,7 @@ PictureDecoder::Result PictureDecoder::run(const Job& job, const DrawnSize& draw
         return result;
     }
     if (job.priority == Thumbnail) {
-        result.picture.image = makeThumbnail(job.path);
+        result.picture.image = makeThumbnail(job.path, kThumbnailSide, stop);
         if (result.picture.isNull())
             result.error = QStringLiteral("No thumbnail");
         return result;
@@ -262,7 +291,9 @@ PictureDecoder::Result PictureDecoder::run(const Job& job, const DrawnSize& draw
     }
     const int orientation = exif::readPictureInfo(job.path).orientation;
     const int denominator = jpeg::scaleDenominatorFor(stored, storedTarget(drawnSize, stored, orientation, job.box));
-    jpeg::Decoded decoded = jpeg::decode(job.path, denominator);
+    jpeg::DecodeLimits limits;
+    limits.stop = stop;
+    jpeg::Decoded decoded = jpeg::decode(job.path, denominator, limits);
     if (decoded.image.isNull()) {
         result.error = decoded.error.isEmpty() ? QStringLiteral("Decode failed") : decoded.error;
         return result;
@@ -282,8 +313,8 @@ PictureDecoder::Result PictureDecoder::run(const Job& job, const DrawnSize& draw
 void PictureDecoder::deliver(const Result& result)
 {
     {
-        QMutexLocker lock(&m_mutex);
-        m_pending.remove(result.job.key);
+        QMutexLocker lock(&m_shared->mutex);
+        m_shared->pending.remove(result.job.key);
     }
     const QString& path = result.job.path;
     if (result.job.priority == Thumbnail) {
@@ -304,7 +335,7 @@ void PictureDecoder::deliver(const Result& result)
     emit pictureReady(path, result.picture);
 }
 
-QImage PictureDecoder::makeThumbnail(const QString& path, int side)
+QImage PictureDecoder::makeThumbnail(const QString& path, int side, const std::atomic<bool>* stop)
 {
     const exif::PictureInfo info = exif::readPictureInfo(path);
     QImage image;
@@ -318,8 +349,11 @@ QImage PictureDecoder::makeThumbnail(const QString& path, int side)
                 || (stored.width() > stored.height()) != (image.width() > image.height())))
             image = QImage();
     }
-    if (image.isNull())
-        image = jpeg::decode(path, 8).image;
+    if (image.isNull()) {
+        jpeg::DecodeLimits limits;
+        limits.stop = stop;
+        image = jpeg::decode(path, 8, limits).image;
+    }
     if (image.isNull())
         return {};
     image = exif::toUpright(image, info.orientation);

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace pelmar {
@@ -43,10 +44,15 @@ public:
     // asks (rows long scrolled past) are dropped.
     static constexpr int kMaxQueuedThumbnails = 256;
 
+    // How long the destructor waits for the decodes under way.
+    static constexpr int kStopWaitMs = 1000;
+
     // threads 0: as many as suit the machine.
     explicit PictureDecoder(DrawnSize drawnSize, QObject* parent = nullptr, qint64 cacheBytes = kDefaultCacheBytes,
                             int threads = 0);
-    // Drops what is queued and waits for the decodes under way; their
+    // Drops what is queued and stops the decodes under way (they look at a
+    // stop flag between every row of blocks), waiting for them at most
+    // kStopWaitMs: the program's exit never waits for a picture. Their
     // results are never delivered.
     ~PictureDecoder() override;
 
@@ -76,18 +82,21 @@ public:
 
     // For tests and benchmarks.
     const PictureCache& cache() const { return m_cache; }
-    int decodesRun() const { return m_decodes.load(); }
+    int decodesRun() const { return m_shared->decodes.load(); }
+    // Decodes a worker has taken and not yet finished.
+    int decodesUnderWay() const;
     int thumbnailsMade() const { return m_thumbnailsMade; }
     bool idle() const;
     // Blocks until the workers have nothing left to do; their results stay
     // posted until the event loop runs (tests use it to order events).
-    void waitForWorkers() { m_pool.waitForDone(); }
-    int threadCount() const { return m_pool.maxThreadCount(); }
+    void waitForWorkers() { m_pool->waitForDone(); }
+    int threadCount() const { return m_pool->maxThreadCount(); }
 
     // The thumbnail of a file, made on the calling thread: the EXIF
     // thumbnail when the file has one, else a 1/8-scale decode. Null when
     // neither can be had.
-    static QImage makeThumbnail(const QString& path, int side = kThumbnailSide);
+    static QImage makeThumbnail(const QString& path, int side = kThumbnailSide,
+                                const std::atomic<bool>* stop = nullptr);
 
 signals:
     // A decode of path ended: its picture is in the cache (unless larger
@@ -112,29 +121,42 @@ private:
         QString error;
     };
 
+    // What the workers use. They hold it themselves, so a worker that
+    // outlives the decoder (stuck in a read when the program ends) touches
+    // nothing that is gone.
+    struct Shared
+    {
+        DrawnSize drawnSize;
+        PictureDecoder* owner = nullptr; // results go here while !closing
+        // Under mutex.
+        mutable QMutex mutex;
+        std::vector<Job> queue;
+        QSet<QString> pending; // keys queued or under way
+        int running = 0; // workers started
+        int decoding = 0; // jobs taken and not finished
+        bool closing = false;
+        quint64 seq = 0;
+
+        std::atomic<bool> stop {false};
+        std::atomic<int> decodes {0};
+    };
+
     static QString cacheKey(const QString& path, int denominator);
-    static Result run(const Job& job, const DrawnSize& drawnSize);
+    static Result run(const Job& job, const DrawnSize& drawnSize, const std::atomic<bool>* stop);
+    static void workerLoop(const std::shared_ptr<Shared>& shared);
+    static bool takeJob(Shared& shared, Job& job);
     void startWorkers();
-    void workerLoop();
-    bool takeJob(Job& job);
     void deliver(const Result& result);
 
-    DrawnSize m_drawnSize;
     PictureCache m_cache;
     PictureCache m_thumbnails;
     QSet<QString> m_noThumbnail;
     int m_thumbnailsMade = 0;
 
-    // Shared with the workers, under m_mutex.
-    mutable QMutex m_mutex;
-    std::vector<Job> m_queue;
-    QSet<QString> m_pending; // keys queued or under way
-    int m_running = 0;
-    bool m_closing = false;
-    quint64 m_seq = 0;
-
-    std::atomic<int> m_decodes {0};
-    QThreadPool m_pool;
+    std::shared_ptr<Shared> m_shared;
+    // Deleted once its workers are done; left to them when they are not
+    // done in time.
+    QThreadPool* m_pool = nullptr;
 };
 
 } // namespace pelmar

@@ -5,10 +5,8 @@
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QImage>
-#include <QImageWriter>
 
 #include <gtest/gtest.h>
 
@@ -25,24 +23,34 @@ using namespace pelmar::test;
 
 namespace {
 
-// A small progressive JPEG (one gray channel, several scans).
 QByteArray progressiveJpeg(int width, int height)
 {
-    QImage image(width, height, QImage::Format_Grayscale8);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.scanLine(y)[x] = uchar((x * 7 + y * 3) & 0xFF);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setProgressiveScanWrite(true);
-    if (!writer.write(image))
-        return {};
-    return bytes;
+    return makeProgressiveJpeg(width, height);
 }
 
 } // namespace
+
+// A file of more scans than any real picture has (each walks the whole
+// picture again) is refused once it passes the limit, however small it is;
+// one within the limit decodes, unless past its time or stopped from another
+// thread: each such ends at its next row of blocks with no picture.
+TEST(JpegDecode, EndlessScansTimeAndAStopEndTheDecode)
+{
+    TempDir dir;
+    const QByteArray big = withDeclaredSize(progressiveJpeg(64, 64), 800, 800);
+    const QString many = dir.write(QStringLiteral("many.jpg"), withRepeatedFirstScan(big, jpeg::kMaxScans + 500));
+    const jpeg::Decoded refused = jpeg::decode(many, 8);
+    EXPECT_TRUE(refused.image.isNull());
+    EXPECT_TRUE(refused.error.contains(QString::number(jpeg::kMaxScans))) << refused.error.toStdString();
+    const QString fewer = dir.write(QStringLiteral("fewer.jpg"), withRepeatedFirstScan(big, 50));
+    EXPECT_EQ(jpeg::decode(fewer, 8).image.size(), QSize(100, 100));
+    const std::atomic<bool> stopped {true};
+    for (const jpeg::DecodeLimits& limits : {jpeg::DecodeLimits {jpeg::kMaxScans, 0, nullptr},
+                                             jpeg::DecodeLimits {jpeg::kMaxScans, jpeg::kMaxDecodeMillis, &stopped}}) {
+        const jpeg::Decoded d = jpeg::decode(fewer, 8, limits);
+        EXPECT_TRUE(d.image.isNull() && !d.error.isEmpty()) << d.error.toStdString();
+    }
+}
 
 TEST(JpegDecode, FileShrunkWhileDecodedEndsItsDataNotTheProgram)
 {

@@ -428,3 +428,28 @@ TEST(PictureDecoder, DestroyedWhileWorkersRun)
         EXPECT_EQ(delivered, seen);
     }
 }
+
+// A hostile progressive picture (a 6000 x 4000 header, 40,000 tiny scans:
+// a minute of work for the decoder) is being decoded for the preview when
+// the program ends: the decoder is gone within a second, the decode
+// abandoned and never delivered.
+TEST(PictureDecoder, EndingWhileAHostilePictureDecodesTakesUnderASecond)
+{
+    TempDir dir;
+    const QString hostile
+        = dir.write(QStringLiteral("hostile.jpg"),
+                    withRepeatedFirstScan(withDeclaredSize(makeProgressiveJpeg(64, 64), 6000, 4000), 40000));
+    int delivered = 0;
+    auto decoder = std::make_unique<PictureDecoder>(fitted);
+    QObject::connect(decoder.get(), &PictureDecoder::pictureReady, [&] { ++delivered; });
+    QObject::connect(decoder.get(), &PictureDecoder::pictureFailed, [&] { ++delivered; });
+    decoder->request(hostile, QSize(600, 400), PictureDecoder::Shown);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return decoder->decodesUnderWay() > 0; }, 10000));
+    QTest::qWait(300); // well into its scans
+    QElapsedTimer clock;
+    clock.start();
+    decoder.reset();
+    EXPECT_LT(clock.elapsed(), PictureDecoder::kStopWaitMs);
+    QTest::qWait(50);
+    EXPECT_EQ(delivered, 0);
+}

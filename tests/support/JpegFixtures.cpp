@@ -1,8 +1,11 @@
 #include "tests/support/JpegFixtures.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
 
 #include <cstdio>
 #include <cstdlib>
@@ -107,6 +110,40 @@ QByteArray withDeclaredSize(QByteArray jpeg, int width, int height)
         i += 2 + len;
     }
     throw std::runtime_error("no frame header in JPEG fixture");
+}
+
+QByteArray makeProgressiveJpeg(int width, int height)
+{
+    QImage image(width, height, QImage::Format_Grayscale8);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.scanLine(y)[x] = uchar((x * 7 + y * 3) & 0xFF);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    if (!writer.write(image))
+        throw std::runtime_error("cannot encode a progressive JPEG fixture");
+    return bytes;
+}
+
+QByteArray withRepeatedFirstScan(const QByteArray& jpeg, int scans)
+{
+    // The segments up to the first start of scan (SOS), then the scan: its
+    // header and its data, up to the first marker that is neither a stuffed
+    // zero nor a restart marker.
+    auto length = [&](qsizetype at) { return qsizetype((quint8(jpeg[at + 2]) << 8) | quint8(jpeg[at + 3])); };
+    qsizetype start = 2;
+    while (start + 4 < jpeg.size() && quint8(jpeg[start + 1]) != 0xDA)
+        start += 2 + length(start);
+    qsizetype end = start + 2 + length(start);
+    while (end + 1 < jpeg.size()
+           && !(quint8(jpeg[end]) == 0xFF && jpeg[end + 1] != 0 && (quint8(jpeg[end + 1]) & 0xF8) != 0xD0))
+        ++end;
+    if (end + 1 >= jpeg.size())
+        throw std::runtime_error("no scan in JPEG fixture");
+    return jpeg.left(start) + jpeg.mid(start, end - start).repeated(scans) + QByteArray("\xFF\xD9", 2);
 }
 
 QString writeZerosAfterStart(const QString& path, qint64 size)

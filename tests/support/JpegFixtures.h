@@ -35,6 +35,14 @@ QString writeJpeg(const QString& path, int width, int height, qint64 exactBytes 
 // test have a "huge" picture without encoding its pixels.
 QByteArray withDeclaredSize(QByteArray jpeg, int width, int height);
 
+// A progressive JPEG of one gray channel (several scans), made with libjpeg.
+QByteArray makeProgressiveJpeg(int width, int height);
+
+// A multi-scan JPEG whose first scan is repeated until the file holds
+// `scans` scans, then ends: each scan walks every block of the declared
+// picture again, so a small file can keep a decoder busy for minutes.
+QByteArray withRepeatedFirstScan(const QByteArray& jpeg, int scans);
+
 // A JPEG start marker followed by a sparse run of zeros up to size bytes:
 // gigabytes on paper, nothing on the disk. Empty when the file system takes
 // no sparse files.
