@@ -147,6 +147,8 @@ void TSaveMegrForm::buildControls()
     SizeList->setSelectionBehavior(QAbstractItemView::SelectRows);
     SizeList->setSelectionMode(QAbstractItemView::SingleSelection);
     SizeList->setShowGrid(true);
+    // One stop in the tab order: Tab goes on to the partner data.
+    SizeList->setTabKeyNavigation(false);
     SizeList->setMinimumSize(330, 260);
     // The selection stays visible when the list loses the focus.
     QPalette listPalette = SizeList->palette();

@@ -73,6 +73,9 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
     ArList->setSelectionMode(QAbstractItemView::SingleSelection);
     ArList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ArList->setWordWrap(false);
+    // One stop in the dialog's tab order: Tab leaves the list instead of
+    // walking its cells (and choosing every row it passes).
+    ArList->setTabKeyNavigation(false);
     ArList->setFixedSize(100 + 120 + 120 + 100 + 2 * ArList->frameWidth() + 18, 180);
     {
         // The chosen row stays plainly marked while the fields have the focus.

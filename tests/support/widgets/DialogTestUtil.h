@@ -34,17 +34,20 @@ inline void typeInto(QWidget* edit, const QString& text)
     }
 }
 
-// The widgets that Tab visits, in order, starting at `first`.
+// The widgets that Tab visits, in order, starting at `first`: real Tab key
+// presses on the focused control, so one that keeps Tab for itself (a list
+// walking its cells) ends the chain there.
 inline QList<QWidget*> tabChain(QWidget* first, int max = 40)
 {
     QList<QWidget*> out;
-    QWidget* w = first;
-    for (int i = 0; i < max && w; ++i) {
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !out.contains(w))
-            out.append(w);
-        w = w->nextInFocusChain();
-        if (w == first)
-            break;
+    if (!first->window()->isActiveWindow())
+        showActive(first->window());
+    first->setFocus(Qt::TabFocusReason);
+    QWidget* w = QApplication::focusWidget();
+    for (int i = 0; i < max && w && !out.contains(w); ++i) {
+        out.append(w);
+        QTest::keyClick(w, Qt::Key_Tab);
+        w = QApplication::focusWidget();
     }
     return out;
 }

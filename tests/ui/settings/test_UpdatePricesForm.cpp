@@ -93,6 +93,9 @@ TEST(UpdatePricesForm, OpensWithItsCaptionsRowsCdPriceAndTabOrder)
     QList<QWidget*> withChange = expected;
     withChange.insert(6, f.ChgSizeBtn);
     EXPECT_EQ(test::tabChain(f.ArList), withChange);
+    // Passing through the list chose no other row.
+    EXPECT_EQ(f.ArList->selectionModel()->selectedRows().value(0).row(), 0);
+    EXPECT_EQ(f.Size->text(), QStringLiteral("9x13"));
 }
 
 TEST(UpdatePricesForm, SelectingARowCopiesItAndEmptySpaceDisablesChange)
