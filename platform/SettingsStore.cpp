@@ -381,6 +381,16 @@ bool SettingsStore::removeAllValues()
     return del.step() == SQLITE_DONE;
 }
 
+bool SettingsStore::removeValue(const QString& name)
+{
+    if (m_key < 0 || !m_writable)
+        return false;
+    SqliteStatement del(m_db, "DELETE FROM settings_value WHERE key_id = ?1 AND name = ?2");
+    del.bind(1, m_key);
+    del.bind(2, name);
+    return del.step() == SQLITE_DONE;
+}
+
 bool SettingsStore::beginTransaction()
 {
     if (!m_db || m_inTransaction)

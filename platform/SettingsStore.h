@@ -90,6 +90,9 @@ public:
     bool writeBool(const QString& name, bool value);
     // Removes every value of the open key (which must be open for writing).
     bool removeAllValues();
+    // Removes one value of the open key; a value that is not there is no
+    // failure.
+    bool removeValue(const QString& name);
 
     // A save is one transaction: everything written between begin and
     // commit lands together or not at all.

@@ -3,6 +3,8 @@
 #include "core/PriceData.h"
 #include "platform/SettingsStore.h"
 
+#include <algorithm>
+
 namespace pelmar {
 
 namespace {
@@ -30,6 +32,17 @@ QString nameOf(const FlagKey& flag)
 
 const QString kLastOrderFolder = QStringLiteral("LastOrderFolder");
 
+// The price entries are the values named by their list position, "0", "1",
+// ... as this program writes them; anything else under the key (put there by
+// hand or by another tool) is neither a price nor ours to delete.
+bool isPriceEntryName(const QString& name)
+{
+    if (name.isEmpty() || (name.size() > 1 && name.front() == QLatin1Char('0')))
+        return false;
+    return std::all_of(name.begin(), name.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
 } // namespace
 
 MainWindowSettings MainWindowSettings::load(SettingsStore& store, TUserData& partner)
@@ -50,6 +63,8 @@ MainWindowSettings MainWindowSettings::load(SettingsStore& store, TUserData& par
     // The entries come back in the order they were first written: "0", "1", ...
     if (store.openKey(kSettingsPricesKey, false)) {
         for (const QString& name : store.valueNames()) {
+            if (!isPriceEntryName(name))
+                continue;
             // A value of another kind counts as missing; the rest still loads.
             if (const auto entry = store.readString(name))
                 s.priceList.append(*entry);
@@ -77,9 +92,15 @@ bool MainWindowSettings::save(SettingsStore& store) const
     if (!lastOrderFolder.isEmpty())
         ok = ok && store.writeString(kLastOrderFolder, lastOrderFolder);
     // A key that cannot be opened fails the save like a failed write.
-    // The list replaces what the key held: a deleted price must not come
-    // back from an old tail, and the listing order is the list's order.
-    ok = ok && store.openKey(kSettingsPricesKey, true) && store.removeAllValues();
+    // The list replaces the entries the key held: a deleted price must not
+    // come back from an old tail, and the entries are written afresh in
+    // list order, so the listing order is the list's order. Values that are
+    // no price entries stay.
+    ok = ok && store.openKey(kSettingsPricesKey, true);
+    if (ok)
+        for (const QString& name : store.valueNames())
+            if (isPriceEntryName(name))
+                ok = ok && store.removeValue(name);
     for (int i = 0; ok && i < priceList.size(); ++i)
         ok = store.writeString(QString::number(i), priceList[i]);
     ok = ok && store.openKey(kSettingsValuesKey, true);

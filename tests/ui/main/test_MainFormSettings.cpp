@@ -74,16 +74,30 @@ TEST_F(Settings, RoundTripOfTwelvePricesValuesAndFlags)
     EXPECT_EQ(store.readInteger(QStringLiteral("CD")), std::optional<qint32>(1750));
 }
 
-TEST_F(Settings, DeletedPricesStayDeleted)
+// Only the numbered entries are the list; other values under the key are
+// neither read as prices nor deleted by a save.
+TEST_F(Settings, DeletedPricesStayDeletedAndOtherValuesStay)
 {
     storePrices({kPrice9x13, kPrice10x15, kPrice13x18});
+    {
+        SettingsStore store(settingsPath());
+        ASSERT_TRUE(store.openKey(kSettingsPricesKey, true));
+        ASSERT_TRUE(store.writeString(QStringLiteral("Megjegyzés"), kPrice10x15));
+        ASSERT_TRUE(store.writeString(QStringLiteral("07"), kPrice10x15));
+        ASSERT_TRUE(store.writeInteger(QStringLiteral("Verzio"), 3));
+    }
     openForm();
+    EXPECT_EQ(form->priceList(), QStringList({kPrice9x13, kPrice10x15, kPrice13x18}));
     form->priceList() = QStringList({kPrice13x18});
     form.reset();
     {
         SettingsStore store(settingsPath());
         ASSERT_TRUE(store.openKey(kSettingsPricesKey, false));
-        EXPECT_EQ(store.valueNames(), QStringList({QStringLiteral("0")}));
+        EXPECT_EQ(store.valueNames(),
+                  QStringList({QStringLiteral("Megjegyzés"), QStringLiteral("07"), QStringLiteral("Verzio"),
+                               QStringLiteral("0")}));
+        EXPECT_EQ(store.readString(QStringLiteral("Megjegyzés")), std::optional<QString>(kPrice10x15));
+        EXPECT_EQ(store.readInteger(QStringLiteral("Verzio")), std::optional<qint32>(3));
     }
     openForm();
     EXPECT_EQ(form->priceList(), QStringList({kPrice13x18}));
