@@ -2,9 +2,11 @@
 
 #include "core/OrderModel.h"
 
+#include <QApplication>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QStyledItemDelegate>
 #include <QTextDocument>
@@ -118,13 +120,23 @@ bool PictureListView::viewportEvent(QEvent* event)
     auto* help = static_cast<QHelpEvent*>(event);
     const QModelIndex index = indexAt(help->pos());
     const QString tip = index.isValid() ? index.data(Qt::ToolTipRole).toString() : QString();
-    if (tip.isEmpty())
+    if (tip.isEmpty()) {
         QToolTip::hideText();
-    else
-        // Shown as plain text, line feeds included, and never wrapped: the
-        // info text is one line as written.
-        QToolTip::showText(help->globalPos(), Qt::convertFromPlainText(tip, Qt::WhiteSpaceNoWrap), viewport(),
-                           visualRect(index));
+        return true;
+    }
+    // The info text as written: each line feed starts a line, no line is
+    // wrapped. Qt wraps every tip it takes for markup, so the text goes as
+    // plain text; one that merely looks like markup goes escaped, and its
+    // label is then told not to wrap.
+    const bool looksRich = Qt::mightBeRichText(tip);
+    QToolTip::showText(help->globalPos(), looksRich ? Qt::convertFromPlainText(tip, Qt::WhiteSpacePre) : tip,
+                       viewport(), visualRect(index));
+    if (looksRich)
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* label = qobject_cast<QLabel*>(w); label && w->inherits("QTipLabel") && w->isVisible()) {
+                label->setWordWrap(false);
+                label->resize(label->sizeHint());
+            }
     return true;
 }
 

@@ -2,9 +2,13 @@
 
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHelpEvent>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSet>
+#include <QStandardItemModel>
 #include <QTimer>
+#include <QToolTip>
 
 using namespace pelmar;
 using namespace pelmar::test;
@@ -284,4 +288,29 @@ TEST_F(MainFormLayout, OpenPictureDialogWithItsFiltersAndPreviewPane)
     });
     EXPECT_TRUE(form->choosePictures().isEmpty());
     EXPECT_TRUE(inspected);
+}
+
+// A line's tool tip is its info text as written: each line feed starts a
+// line, no line is wrapped, and what looks like markup is shown as it is.
+TEST(PictureListTip, InfoTextUnchangedAndUnwrapped)
+{
+    const QString line = QStringLiteral("<b>A kép</b> felbontása (1000x1500) a megengedett minimum (1200x1800) alatt");
+    for (const QString& tip : {line.mid(3), line + QStringLiteral("\n\nmásodik sor")}) {
+        QStandardItemModel model(1, 1);
+        model.setData(model.index(0, 0), tip, Qt::ToolTipRole);
+        PictureListView view;
+        view.setModel(&model);
+        view.show();
+        const QPoint at = view.visualRect(model.index(0, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(view.viewport(), &help);
+        QWidget* label = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            label = w->inherits("QTipLabel") && w->isVisible() ? w : label;
+        ASSERT_TRUE(label);
+        const QFontMetrics metrics(label->font());
+        const int lines = int(tip.count(QLatin1Char('\n'))) + 1;
+        EXPECT_GE(label->width(), metrics.horizontalAdvance(tip.section(QLatin1Char('\n'), 0, 0))) << tip.toStdString();
+        EXPECT_LT(label->height(), (lines + 1) * metrics.height()) << tip.toStdString();
+    }
 }
