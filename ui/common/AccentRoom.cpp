@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMovie>
 #include <QPixmap>
@@ -54,6 +55,13 @@ void makeRoomForAccents(QLabel* label)
     QMargins margins = label->contentsMargins();
     margins.setTop(margins.top() + extra);
     label->setContentsMargins(margins);
+}
+
+void keepAccentsInHeader(QHeaderView* header)
+{
+    QFont hinting;
+    hinting.setHintingPreference(QFont::PreferFullHinting);
+    header->setFont(hinting);
 }
 
 void installAccentRoom()

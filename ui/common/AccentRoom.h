@@ -1,6 +1,7 @@
 #pragma once
 
 class QFont;
+class QHeaderView;
 class QLabel;
 
 namespace pelmar {
@@ -17,6 +18,12 @@ int accentOverhang(const QFont& font);
 // once per label (a later call for the same label changes nothing).
 // Labels that show a picture are left alone.
 void makeRoomForAccents(QLabel* label);
+
+// A list header draws its captions in a small regular face, where the
+// font's default light hinting drops the dots of "Ö" ("Összeg") altogether;
+// full hinting keeps them. The header's other font attributes still follow
+// its window.
+void keepAccentsInHeader(QHeaderView* header);
 
 // Gives every label of every window, the dialogs' included, that room before
 // it is first shown (an event filter on the application). Once per program.

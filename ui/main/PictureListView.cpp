@@ -1,6 +1,7 @@
 #include "ui/main/PictureListView.h"
 
 #include "core/OrderModel.h"
+#include "ui/common/AccentRoom.h"
 
 #include <QApplication>
 #include <QDropEvent>
@@ -58,6 +59,7 @@ PictureListView::PictureListView(QWidget* parent)
     horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setMinimumSectionSize(10);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    keepAccentsInHeader(horizontalHeader());
     setIconSize(QSize(16, 16));
     // The selection stays as visible when the list has lost the focus.
     QPalette p = palette();

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QMenuBar>
 #include <QScreen>
@@ -109,6 +110,16 @@ TEST_F(MainFormLayout, ListColumnsAndTheNameColumnFollowingTheWindow)
     EXPECT_EQ(shown, captions);
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+    // The caption "Összeg" is drawn dots and all: its ink is as tall as the text's.
+    QHeaderView* header = list->horizontalHeader();
+    const QImage shot = header->grab().toImage();
+    int top = shot.height(), bottom = -1;
+    const int left = header->sectionViewportPosition(6);
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = left + 2; x < left + header->sectionSize(6) - 2; ++x)
+            if (qGray(shot.pixel(x, y)) < 100)
+                top = std::min(top, y), bottom = std::max(bottom, y);
+    EXPECT_GE(bottom - top + 1, QFontMetrics(header->font()).tightBoundingRect(captions[6]).height());
 
     // The name column takes what the window's outer width leaves beyond
     // 600, never below 50; the other columns keep their width.
