@@ -1,20 +1,31 @@
 // The program's windows driven with the real message boxes and the real help
 // window, not the scripted stand-ins: what the close box of a question means,
-// and that the help window stays usable beside every dialog.
+// and that the help window stays usable beside every dialog. The
+// UnderWindowManager cases need a real X11 display with a window manager,
+// whose focus comes back late after a box; tests/scripts/test_windows.sh
+// runs them under Xvfb and openbox, pressing keys with xdotool.
+#include "core/UserData.h"
 #include "platform/SettingsStore.h"
+#include "tests/output/OrderFixtures.h"
 #include "tests/support/JpegFixtures.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/widgets/ModalScript.h"
 #include "ui/help/Help.h"
 #include "ui/main/MainForm.h"
+#include "ui/order/EnvelopeEdit.h"
+#include "ui/order/SaveMegrForm.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QDialog>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
@@ -71,6 +82,56 @@ protected:
         ASSERT_EQ(lines(), 3);
         form->selection()->clearSelection();
         form->selection()->select(form->order().index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+};
+
+class UnderWindowManager : public RealWindows
+{
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb")
+            || qEnvironmentVariableIsEmpty("PELMAR_WINDOW_MANAGER"))
+            GTEST_SKIP()
+                << "needs X11 with a window manager: tests/scripts/test_windows.sh runs it under Xvfb and openbox";
+        RealWindows::SetUp();
+        ASSERT_TRUE(hasXFocus(form.get()));
+    }
+
+    // Keys as the X server delivers them, to the window that has the focus.
+    static void keys(const QString& which)
+    {
+        QProcess::execute(QStringLiteral("xdotool"),
+                          QStringList {QStringLiteral("key")} + which.split(QLatin1Char(' ')));
+    }
+    static void type(const QString& text)
+    {
+        QProcess::execute(QStringLiteral("xdotool"),
+                          {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text});
+    }
+    // Waits until the X server sends the keys to `window`, which comes a
+    // moment after Qt takes it for active.
+    static bool hasXFocus(QWidget* window)
+    {
+        return QTest::qWaitFor(
+            [window] {
+                QProcess p;
+                p.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")});
+                p.waitForFinished(2000);
+                return p.readAllStandardOutput().trimmed().toULongLong() == window->winId();
+            },
+            5000);
+    }
+    // The next box answered by `key` once it has the focus; refused (the
+    // test fails, it does not hang) when it never gets it.
+    static ModalScript::Step pressWhenActive(const QString& key)
+    {
+        return [key](QWidget* box) {
+            if (hasXFocus(box))
+                keys(key);
+            else
+                QMetaObject::invokeMethod(box, "reject");
+        };
     }
 };
 
@@ -194,4 +255,66 @@ TEST_F(RealWindows, HelpWindowIsUsableBesideEveryDialog)
         EXPECT_EQ(script.seen().size(), 1) << script.seen().join(QLatin1Char(',')).toStdString();
         EXPECT_EQ(topicAfterClick, QStringLiteral("whatsnew.html"));
     }
+}
+
+// Esc after the envelope field's refusal brings back the field's text and
+// keeps the dialog, with what was typed into it, open; the focus that comes
+// back from the window manager after the box is no new entry into the field.
+TEST_F(UnderWindowManager, EscAfterTheEnvelopeRefusalRestoresTheFieldAndKeepsTheDialog)
+{
+    threeLinesSecondSelected();
+    TSaveMegrForm dialog(form.get(), form->order(), examplePartner(), {});
+    dialog.show();
+    ASSERT_TRUE(hasXFocus(&dialog));
+    ModalScript script;
+    // The dialog itself is modal to the main window; the script meets it
+    // before the refusal's box and again after it.
+    script.then([](QWidget*) {});
+    script.then(pressWhenActive(QStringLiteral("Return")));
+    script.then([](QWidget*) {});
+    type(QStringLiteral("Kiss Anna"));
+    keys(QStringLiteral("Tab Tab Tab Tab")); // VevoHelys, VevoCim, VevoIrsz, TasakNo
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.TasakNo->hasFocus(); }, 3000));
+    type(QStringLiteral("12"));
+    keys(QStringLiteral("Tab"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return script.pendingSteps() == 0; }, 10000));
+    ASSERT_TRUE(hasXFocus(&dialog));
+    keys(QStringLiteral("Escape"));
+    QTest::qWait(300);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.VevoNev->text(), QStringLiteral("Kiss Anna"));
+    EXPECT_EQ(dialog.TasakNo->text(), QStringLiteral("000000"));
+    EXPECT_TRUE(dialog.TasakNo->hasFocus());
+}
+
+// After a build and "Nem" to the disc question the main window is active
+// again: its shortcuts work without a click.
+TEST_F(UnderWindowManager, MainWindowIsActiveAfterTheBuildAndTheDiscQuestion)
+{
+    threeLinesSecondSelected();
+    PartnerData() = examplePartner();
+    ModalScript script;
+    script.then([&](QWidget* dialog) {
+        auto* order = qobject_cast<TSaveMegrForm*>(dialog);
+        ASSERT_TRUE(order);
+        order->CBPrintData->setChecked(false);
+        order->OutputFolder->setText(dir.file(QStringLiteral("rendeles/")));
+        // Out of this step, so the script meets the build's boxes.
+        QTimer::singleShot(0, order->MegrBtn, &QPushButton::click);
+    });
+    script.then(pressWhenActive(QStringLiteral("Return"))); // where the order folder is
+    script.then(pressWhenActive(QStringLiteral("alt+n"))); // no disc now
+    action("OutputMegr")->trigger();
+    PartnerData() = TUserData {};
+    EXPECT_EQ(script.pendingSteps(), 0);
+    EXPECT_EQ(lines(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == form.get(); }, 3000));
+    ASSERT_TRUE(hasXFocus(form.get()));
+    bool chooserOpened = false;
+    form->setPictureChooser([&] {
+        chooserOpened = true;
+        return QStringList();
+    });
+    keys(QStringLiteral("ctrl+o"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return chooserOpened; }, 3000));
 }

@@ -29,7 +29,12 @@ void MainForm::OutputMegrExecute()
         MessageBox::error(this, kEmptyOrderText);
         return;
     }
-    if (dialog->exec() == QDialog::Accepted) {
+    const int result = dialog->exec();
+    // After the build's last box ("Nem" to the disc) the dialog closes
+    // before the window manager has handed the focus back to it, and then
+    // no window would be active: the shortcuts would wait for a click.
+    activateWindow();
+    if (result == QDialog::Accepted) {
         m_settings.lastOrderFolder = dialog->builtFolder();
         clearOrder();
     }

@@ -67,7 +67,10 @@ void EnvelopeEdit::refuse()
 void EnvelopeEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
-    if (!m_keepEntry && !m_refusing) {
+    // The window coming back to the front (a window manager hands the focus
+    // back late, after the refusal's box has closed) is no new entry: the
+    // edit and the text for Esc stay those of the entry before.
+    if (!m_keepEntry && !m_refusing && event->reason() != Qt::ActiveWindowFocusReason) {
         m_entryText = text();
         m_edited = false;
     }
