@@ -85,6 +85,8 @@ DiscWriteDialog::DiscWriteDialog(const QString& orderFolder, QWidget* parent, Dr
     RefreshBtn = new QPushButton(QStringLiteral("&Keresés"), where);
     RefreshBtn->setObjectName(QStringLiteral("RefreshBtn"));
     RefreshBtn->setToolTip(QStringLiteral("Meghajtók keresése újra"));
+    // Enter writes, wherever the focus is: these two never take the default.
+    RefreshBtn->setAutoDefault(false);
     LNoDrive = new QLabel(where);
     LNoDrive->setObjectName(QStringLiteral("LNoDrive"));
     RBImage = new QRadioButton(QStringLiteral("Lemez&kép fájlba (.iso):"), where);
@@ -93,6 +95,7 @@ DiscWriteDialog::DiscWriteDialog(const QString& orderFolder, QWidget* parent, Dr
     ImagePath->setObjectName(QStringLiteral("ImagePath"));
     BrowseBtn = new QPushButton(QStringLiteral("Tallózás..."), where);
     BrowseBtn->setObjectName(QStringLiteral("BrowseBtn"));
+    BrowseBtn->setAutoDefault(false);
     grid->addWidget(RBDrive, 0, 0);
     grid->addWidget(CBDrive, 0, 1);
     grid->addWidget(RefreshBtn, 0, 2);

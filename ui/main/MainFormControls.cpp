@@ -87,7 +87,8 @@ void MainForm::createActions()
     make(miSaveOrder, "miSaveOrder", QStringLiteral("Megrendelés mentése..."),
          QStringLiteral("A megrendelés mentése fájlba"), QKeySequence(Qt::CTRL | Qt::Key_S), nullptr);
     item(miCheckVersion, "miCheckVersion", QStringLiteral("Új verzió ellenőrzése..."), {});
-    item(miExit, "miExit", QStringLiteral("Kilépés"), {});
+    // Kilépés on the desktop's usual key; it asks the close question as ever.
+    make(miExit, "miExit", QStringLiteral("Kilépés"), {}, QKeySequence(Qt::CTRL | Qt::Key_Q), nullptr);
     item(miWhatsNew, "miWhatsNew", QStringLiteral("Újdonságok"), {});
     item(miJumpPelmar, "miJumpPelmar", QStringLiteral("Ugrás a Pelmar honlapjára"), homePageUrl());
     item(miJumpDigi, "miJumpDigi", QStringLiteral("Digitális fotókidolgozás a Pelmarnál"), digiPageUrl());
@@ -97,7 +98,9 @@ void MainForm::createMenus()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    miFile = bar->addMenu(QStringLiteral("Fájl"));
+    // Each menu opens with Alt and its first letter; the captions read as
+    // they always did.
+    miFile = bar->addMenu(QStringLiteral("&Fájl"));
     miFile->setObjectName(QStringLiteral("miFile"));
     miFile->addAction(AddPic);
     miFile->addAction(miAddPhone);
@@ -115,18 +118,18 @@ void MainForm::createMenus()
     miFile->addAction(miExit);
 
     // A view of our own, off by default: the picture list as it always was.
-    miView = bar->addMenu(QStringLiteral("Nézet"));
+    miView = bar->addMenu(QStringLiteral("&Nézet"));
     miView->setObjectName(QStringLiteral("miView"));
     miThumbnails = miView->addAction(QStringLiteral("Bélyegképek"));
     miThumbnails->setObjectName(QStringLiteral("miThumbnails"));
     miThumbnails->setCheckable(true);
 
-    miSettings = bar->addMenu(QStringLiteral("Beállítások"));
+    miSettings = bar->addMenu(QStringLiteral("&Beállítások"));
     miSettings->setObjectName(QStringLiteral("miSettings"));
     miSettings->addAction(UserData);
     miSettings->addAction(ShowPrices);
 
-    miHelp = bar->addMenu(QStringLiteral("Súgó"));
+    miHelp = bar->addMenu(QStringLiteral("&Súgó"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
     miHelp->addAction(Contents);
     miHelp->addAction(miWhatsNew);
@@ -338,7 +341,9 @@ void MainForm::createControls()
     PreviewImgBtn->setIcon(QIcon(QStringLiteral(":/icons/small/zoom.svg")));
     PreviewImgBtn->setToolTip(QStringLiteral("Klikkeljen ide a nagyításhoz"));
     PreviewImgBtn->setAutoRaise(true);
-    PreviewImgBtn->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab and pressed with Space, so the enlarged preview opens
+    // from the keyboard too.
+    PreviewImgBtn->setFocusPolicy(Qt::TabFocus);
     p8->addWidget(CBShowPreview, 1);
     p8->addWidget(PreviewImgBtn);
     PaintBox = static_cast<TPaintBox*>(named(new TPaintBox(PreviewPanel), "PaintBox"));

@@ -97,9 +97,17 @@ ReportPreviewWindow::ReportPreviewWindow(const PreparedReport& report, QWidget* 
     m_last = add(QStringLiteral("LastPage"), QStringLiteral("Utolsó"),
                  [](ReportPreviewWindow* w) { w->showPage(w->pageCount()); });
     bar->addSeparator();
-    add(QStringLiteral("Print"), QStringLiteral("Nyomtatás..."), [](ReportPreviewWindow* w) { w->printReport(); });
-    add(QStringLiteral("Save"), QStringLiteral("Mentés..."), [](ReportPreviewWindow* w) { w->saveReport(); });
-    add(QStringLiteral("SavePdf"), QStringLiteral("Mentés PDF-be..."), [](ReportPreviewWindow* w) { w->saveAsPdf(); });
+    // The tool bar's buttons take no focus: the keyboard prints and saves
+    // through these keys.
+    add(QStringLiteral("Print"), QStringLiteral("Nyomtatás..."), [](ReportPreviewWindow* w) {
+        w->printReport();
+    })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    add(QStringLiteral("Save"), QStringLiteral("Mentés..."), [](ReportPreviewWindow* w) {
+        w->saveReport();
+    })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    add(QStringLiteral("SavePdf"), QStringLiteral("Mentés PDF-be..."), [](ReportPreviewWindow* w) {
+        w->saveAsPdf();
+    })->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     bar->addSeparator();
     add(QStringLiteral("ClosePreview"), QStringLiteral("Bezárás"), [](ReportPreviewWindow* w) { w->accept(); });
 

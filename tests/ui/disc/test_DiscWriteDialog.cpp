@@ -83,6 +83,13 @@ TEST(DiscWriteDialog, DrivesFoundAreListedAndChosen)
     dlg.RBImage->click();
     EXPECT_TRUE(dlg.ImagePath->isEnabled());
     EXPECT_FALSE(dlg.CBDrive->isEnabled());
+    // Enter writes wherever the focus is, the drive search included.
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    for (QWidget* w : std::initializer_list<QWidget*> {dlg.RefreshBtn, dlg.BrowseBtn, dlg.ImagePath}) {
+        w->setFocus();
+        EXPECT_TRUE(dlg.WriteBtn->isDefault()) << w->objectName().toStdString();
+    }
 }
 
 // The whole way through the dialog: the choice, the progress and the one

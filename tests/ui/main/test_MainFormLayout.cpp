@@ -160,6 +160,7 @@ TEST_F(MainFormLayout, ActionsMenusAndToolBar)
         {SelectNone(*f), {}, QKeySequence(QStringLiteral("Ctrl+N")), true},
         {miOpenOrder(*f), {}, QKeySequence(QStringLiteral("Ctrl+Shift+O")), true},
         {miSaveOrder(*f), {}, QKeySequence(QStringLiteral("Ctrl+S")), true},
+        {f->findChild<QAction*>(QStringLiteral("miExit")), {}, QKeySequence(QStringLiteral("Ctrl+Q")), true},
     };
     for (const Expect& e : expected) {
         ASSERT_NE(e.action, nullptr);
@@ -179,9 +180,17 @@ TEST_F(MainFormLayout, ActionsMenusAndToolBar)
         keys.insert(a->shortcut());
     }
 
+    // Each menu opens with Alt and its access letter; the captions read as given.
+    f->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
     QStringList titles;
-    for (QAction* a : f->menuBar()->actions())
-        titles.append(a->text());
+    for (QAction* a : f->menuBar()->actions()) {
+        titles.append(QString(a->text()).remove(QLatin1Char('&')));
+        const QChar letter = a->text().at(a->text().indexOf(QLatin1Char('&')) + 1).toUpper();
+        QTest::keyClick(f, Qt::Key(letter.unicode()), Qt::AltModifier);
+        EXPECT_EQ(QApplication::activePopupWidget(), a->menu()) << titles.last().toStdString();
+        a->menu()->hide();
+    }
     EXPECT_EQ(titles,
               QStringList({QStringLiteral("Fájl"), QStringLiteral("Nézet"), QStringLiteral("Beállítások"),
                            QStringLiteral("Súgó")}));
@@ -255,6 +264,16 @@ TEST_F(MainFormLayout, TabOrderOfTheEditorRow)
     EXPECT_EQ(nextTabStop(f, RBFit(*f)), Darab(*f));
     EXPECT_EQ(nextTabStop(f, Darab(*f)), CBSize(*f));
     EXPECT_EQ(nextTabStop(f, CBSize(*f)), ModSelBtn(*f));
+    // The enlarged preview opens from the keyboard too.
+    EXPECT_EQ(nextTabStop(f, CBShowPreview(*f)), PreviewImgBtn(*f));
+    // Ctrl+Q quits through the close question.
+    add({jpeg(QStringLiteral("a.jpg"), 150, 100)});
+    f->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+    messages.queueAnswer(MessageAnswer::No);
+    QTest::keyClick(f, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(messages.texts().value(0).startsWith(QStringLiteral("Megrendelését még nem mentette!")));
+    EXPECT_TRUE(f->isVisible());
 }
 
 TEST_F(MainFormLayout, OpenPictureDialogWithItsFiltersAndPreviewPane)

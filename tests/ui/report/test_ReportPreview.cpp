@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -70,6 +71,17 @@ TEST(ReportPreview, WindowPagesZoomsAndSaves)
     EXPECT_NEAR(window.scale(), window.logicalDpiX() / 25.4, 1e-9);
     EXPECT_GT(width, whole); // a tall window: page width is the larger zoom
     EXPECT_LE(whole * 297, 800);
+
+    // Printing and saving from the keyboard: the tool bar's buttons take no focus.
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ModalScript script;
+    for (int i = 0; i < 3; ++i)
+        script.then([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection); });
+    QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(script.seen(), QStringList({"QPrintDialog", "QFileDialog", "QFileDialog"}));
 
     TempDir dir;
     window.saveReportTo(dir.file("elonezet.qrp"));
