@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/SingleInstance.h"
+#include "core/NativePath.h"
 #include "platform/SettingsStore.h"
 #include "ui/help/Help.h"
 #include "ui/main/MainForm.h"
@@ -20,7 +21,11 @@ int main(int argc, char** argv)
     // Title and Qt's Hungarian translation first, then the main window and
     // the hidden preview window, in this order.
     pelmar::setUpApplication(app);
-    const QStringList files = QApplication::arguments().mid(1);
+    // Qt has taken its own options out of argv. The names are read byte for
+    // byte: a picture whose name is no UTF-8 must still be found.
+    QStringList files;
+    for (int i = 1; i < argc; ++i)
+        files.append(pelmar::PathFromNative(argv[i]));
 
     pelmar::SingleInstance instance(pelmar::SettingsStore::defaultDatabasePath());
     if (!instance.becomePrimary()) {

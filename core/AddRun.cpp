@@ -1,5 +1,6 @@
 #include "core/AddRun.h"
 
+#include "core/NativePath.h"
 #include "core/PictureCheck.h"
 
 namespace pelmar {
@@ -49,7 +50,7 @@ QString AddRun::duplicateMessage(const QString& caption)
 AddRun::Result AddRun::add(const QString& path, const TPriceData& entry, bool fill, int quantity, const QString& source)
 {
     Result result;
-    const QString name = FileNameOf(path);
+    const QString name = ReadableName(FileNameOf(path));
     const QString key = DuplicateKey(name, entry.Size, fill);
     if (const auto hit = m_rows.constFind(key); hit != m_rows.constEnd()) {
         result.duplicate = *hit;

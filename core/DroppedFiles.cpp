@@ -1,10 +1,13 @@
 #include "core/DroppedFiles.h"
+#include "core/NativePath.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
 
 namespace pelmar {
 
@@ -16,23 +19,26 @@ bool nameLess(const QString& a, const QString& b)
     return c != 0 ? c < 0 : a < b;
 }
 
-void collectFolder(const QString& folder, QSet<QString>& visited, QStringList& out)
+// Every name the folder holds, also one that is no UTF-8 (Qt's own listing
+// leaves those out without a word).
+void collectFolder(const QString& folder, QSet<QByteArray>& visited, QStringList& out)
 {
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    if (canonical.isEmpty() || visited.contains(canonical))
+    char real[PATH_MAX];
+    if (!::realpath(NativePath(folder).constData(), real) || visited.contains(QByteArray(real)))
         return;
-    visited.insert(canonical);
+    visited.insert(QByteArray(real));
 
-    QDir dir(folder);
-    QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    QStringList subfolders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
-    std::sort(files.begin(), files.end(), nameLess);
-    std::sort(subfolders.begin(), subfolders.end(), nameLess);
-    for (const QString& f : std::as_const(files))
+    FolderEntries entries = ListFolder(folder);
+    std::sort(entries.files.begin(), entries.files.end(), nameLess);
+    std::sort(entries.folders.begin(), entries.folders.end(), nameLess);
+    QString prefix = QDir::cleanPath(folder);
+    if (!prefix.endsWith(QLatin1Char('/')))
+        prefix += QLatin1Char('/');
+    for (const QString& f : std::as_const(entries.files))
         if (HasPictureExtension(f) || HasPhonePictureExtension(f))
-            out.append(dir.filePath(f));
-    for (const QString& d : std::as_const(subfolders))
-        collectFolder(dir.filePath(d), visited, out);
+            out.append(prefix + f);
+    for (const QString& d : std::as_const(entries.folders))
+        collectFolder(prefix + d, visited, out);
 }
 
 } // namespace
@@ -58,10 +64,12 @@ bool HasPhonePictureExtension(const QString& fileName)
 QStringList CollectDroppedFiles(const QStringList& droppedPaths)
 {
     QStringList out;
-    QSet<QString> visited;
+    QSet<QByteArray> visited;
     for (const QString& path : droppedPaths) {
-        const QFileInfo info(path);
-        if (info.isDir())
+        struct stat st
+        {
+        };
+        if (::stat(NativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode))
             collectFolder(path, visited, out);
         else
             out.append(path);

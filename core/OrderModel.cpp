@@ -1,6 +1,7 @@
 #include "core/OrderModel.h"
 
 #include "core/AddRun.h"
+#include "core/NativePath.h"
 
 #include <algorithm>
 
@@ -131,7 +132,7 @@ int OrderModel::AddOrderLine(const QString& fullPath, const QString& resolution,
 {
     OrderLine l;
     l.source = source;
-    l.Caption = FileNameOf(fullPath);
+    l.Caption = ReadableName(FileNameOf(fullPath));
     l.ImageIndex = status;
     l.SubItems = {resolution, FillModeName(fill), entry.Size,
                   // The box's value, not its text: a text that is no integer

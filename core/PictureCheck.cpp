@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "core/JpegFdSource.h"
+#include "core/NativePath.h"
 #include "core/UniqueFd.h"
 
 #include <QFile>
@@ -50,7 +51,7 @@ QString runtimeIoText(int err)
 // neither hang the check nor feed it endless data. Returns -1 and sets err.
 int openPicture(const QString& path, int& err)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         err = errno;
         return -1;
@@ -73,7 +74,7 @@ int openPicture(const QString& path, int& err)
 // failure.
 int openForReading(const QString& path, int& err)
 {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = NativePath(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         err = errno;

@@ -1,5 +1,6 @@
 #include "output/FileOp.h"
 
+#include "core/NativePath.h"
 #include "core/UniqueFd.h"
 #include "platform/AtomicFile.h"
 
@@ -22,9 +23,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A picture's name may hold bytes that are no UTF-8; they are kept.
 QByteArray nativePath(const QString& path)
 {
-    return QFile::encodeName(path);
+    return NativePath(path);
 }
 
 QString errnoText(int err)

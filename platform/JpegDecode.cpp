@@ -1,6 +1,7 @@
 #include "platform/JpegDecode.h"
 
 #include "core/JpegFdSource.h"
+#include "core/NativePath.h"
 #include "core/UniqueFd.h"
 
 #include <QElapsedTimer>
@@ -55,7 +56,7 @@ class PictureFile
 public:
     explicit PictureFile(const QString& path)
     {
-        UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        UniqueFd fd(::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
         if (!fd.valid()) {
             m_error = QStringLiteral("File not found");
             return;

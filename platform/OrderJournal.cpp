@@ -2,13 +2,18 @@
 #include "platform/PrivateFiles.h"
 #include "platform/SqliteStatement.h"
 
+#include "core/NativePath.h"
 #include "core/PriceData.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <sqlite3.h>
+#include <string_view>
+#include <system_error>
+#include <unistd.h>
 
 namespace pelmar {
 
@@ -23,6 +28,11 @@ bool isDamageCode(int rc)
     const int primary = rc & 0xff;
     return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
 }
+
+// The lines kept for later; a journal of an earlier version gets the table at
+// its first write.
+const char* const kWaitingTable = "CREATE TABLE IF NOT EXISTS waiting_line (pos INTEGER PRIMARY KEY, path TEXT NOT"
+                                  " NULL, entry TEXT NOT NULL, fill INTEGER NOT NULL, quantity INTEGER NOT NULL)";
 
 // Why opening failed: the file is not a journal of ours (set it aside), or
 // something passing or outside the file (leave it alone).
@@ -139,7 +149,7 @@ bool OrderJournal::open()
             const QByteArray mark = "PRAGMA application_id=" + QByteArray::number(kApplicationId) + ';';
             ok = exec("CREATE TABLE order_line (pos INTEGER PRIMARY KEY, path TEXT NOT NULL,"
                       " entry TEXT NOT NULL, fill INTEGER NOT NULL, quantity INTEGER NOT NULL)")
-                && exec(mark.constData());
+                && exec(kWaitingTable) && exec(mark.constData());
         } else if (ok && appId != kApplicationId) {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
             return fail(SQLITE_NOTADB);
@@ -151,33 +161,43 @@ bool OrderJournal::open()
         }
     }
     // Every line must read back as one; anything else is a damaged journal.
-    SqliteStatement read(m_db, "SELECT path, entry, fill, quantity FROM order_line ORDER BY pos");
-    if (!read.ok())
-        return fail(isDamageCode(read.prepareCode()) ? read.prepareCode() : SQLITE_CORRUPT);
-    int rc;
-    while ((rc = read.step()) == SQLITE_ROW) {
-        if (read.type(0) != SQLITE_TEXT || read.type(1) != SQLITE_TEXT || read.type(2) != SQLITE_INTEGER
-            || read.type(3) != SQLITE_INTEGER)
-            return fail(SQLITE_CORRUPT);
-        const qint64 fill = read.integer(2);
-        const qint64 quantity = read.integer(3);
-        if ((fill != 0 && fill != 1) || quantity < 0 || quantity > 1000 || read.text(0).isEmpty())
-            return fail(SQLITE_CORRUPT);
+    // The table of lines kept for later is younger than the journal: an
+    // earlier version's journal has none.
+    for (const char* table : {"order_line", "waiting_line"}) {
+        const QByteArray sql = QByteArray("SELECT path, entry, fill, quantity FROM ") + table + " ORDER BY pos";
+        SqliteStatement read(m_db, sql.constData());
+        if (table == std::string_view("waiting_line")) {
+            SqliteStatement there(m_db, "SELECT count(*) FROM sqlite_master WHERE name = 'waiting_line'");
+            if (there.step() == SQLITE_ROW && there.integer(0) == 0)
+                break;
+        }
+        if (!read.ok())
+            return fail(isDamageCode(read.prepareCode()) ? read.prepareCode() : SQLITE_CORRUPT);
+        int rc;
+        while ((rc = read.step()) == SQLITE_ROW) {
+            if (read.type(0) != SQLITE_TEXT || read.type(1) != SQLITE_TEXT || read.type(2) != SQLITE_INTEGER
+                || read.type(3) != SQLITE_INTEGER)
+                return fail(SQLITE_CORRUPT);
+            const qint64 fill = read.integer(2);
+            const qint64 quantity = read.integer(3);
+            if ((fill != 0 && fill != 1) || quantity < 0 || quantity > 1000 || read.bytes(0).isEmpty())
+                return fail(SQLITE_CORRUPT);
+        }
+        if (rc != SQLITE_DONE)
+            return fail(rc);
     }
-    if (rc != SQLITE_DONE)
-        return fail(rc);
     return true;
 }
 
-QList<JournalLine> OrderJournal::lines()
+QList<JournalLine> OrderJournal::read(const char* sql)
 {
     QList<JournalLine> out;
     if (!m_db)
         return out;
-    SqliteStatement read(m_db, "SELECT path, entry, fill, quantity FROM order_line ORDER BY pos");
+    SqliteStatement read(m_db, sql);
     while (read.step() == SQLITE_ROW) {
         JournalLine line;
-        line.path = read.text(0);
+        line.path = PathFromNative(read.bytes(0));
         line.entry = read.text(1);
         line.fill = read.integer(2) != 0;
         line.quantity = int(read.integer(3));
@@ -186,7 +206,31 @@ QList<JournalLine> OrderJournal::lines()
     return out;
 }
 
-bool OrderJournal::replace(const QList<JournalLine>& lines)
+QList<JournalLine> OrderJournal::lines()
+{
+    return read("SELECT path, entry, fill, quantity FROM order_line ORDER BY pos");
+}
+
+QList<JournalLine> OrderJournal::waiting()
+{
+    return read("SELECT path, entry, fill, quantity FROM waiting_line ORDER BY pos");
+}
+
+bool OrderJournal::discard()
+{
+    close();
+    bool gone = true;
+    for (const char* side : {"", "-wal", "-shm", "-journal"}) {
+        const QByteArray file = QFile::encodeName(m_path) + side;
+        if (::unlink(file.constData()) != 0 && errno != ENOENT) {
+            m_error = QString::fromStdString(std::generic_category().message(errno));
+            gone = false;
+        }
+    }
+    return gone;
+}
+
+bool OrderJournal::replace(const QList<JournalLine>& lines, const QList<JournalLine>& waiting)
 {
     if (!m_db) {
         m_error = QStringLiteral("a napló nem nyitható meg");
@@ -194,14 +238,17 @@ bool OrderJournal::replace(const QList<JournalLine>& lines)
     }
     if (!exec("BEGIN IMMEDIATE"))
         return false;
-    bool ok = exec("DELETE FROM order_line");
-    if (ok && !lines.isEmpty()) {
-        SqliteStatement insert(m_db,
-                               "INSERT INTO order_line (pos, path, entry, fill, quantity) VALUES (?, ?, ?, ?, ?)");
+    bool ok = exec(kWaitingTable) && exec("DELETE FROM order_line") && exec("DELETE FROM waiting_line");
+    for (const auto& [table, list] : {std::pair {"order_line", &lines}, std::pair {"waiting_line", &waiting}}) {
+        if (!ok || list->isEmpty())
+            continue;
+        const QByteArray sql
+            = QByteArray("INSERT INTO ") + table + " (pos, path, entry, fill, quantity) VALUES (?, ?, ?, ?, ?)";
+        SqliteStatement insert(m_db, sql.constData());
         ok = insert.ok();
-        for (qsizetype i = 0; ok && i < lines.size(); ++i) {
-            const JournalLine& l = lines[i];
-            ok = insert.bind(1, i) && insert.bind(2, l.path) && insert.bind(3, l.entry)
+        for (qsizetype i = 0; ok && i < list->size(); ++i) {
+            const JournalLine& l = (*list)[i];
+            ok = insert.bind(1, i) && insert.bindBytes(2, NativePath(l.path)) && insert.bind(3, l.entry)
                 && insert.bind(4, l.fill ? 1 : 0) && insert.bind(5, l.quantity) && insert.step() == SQLITE_DONE;
             insert.reset();
         }
@@ -275,7 +322,8 @@ void JournalWriter::run()
         const Lines make = std::exchange(m_pending, nullptr);
         m_busy = true;
         lock.unlock();
-        const bool written = m_journal.replace(make());
+        const JournalContent content = make();
+        const bool written = m_journal.replace(content.order, content.waiting);
         m_done(written, written ? QString() : m_journal.errorText());
         lock.lock();
         m_busy = false;

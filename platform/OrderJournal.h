@@ -27,6 +27,21 @@ struct JournalLine
     bool operator==(const JournalLine&) const = default;
 };
 
+// What the journal holds: the order in progress, and the lines kept for later
+// (pictures of an earlier order that could not be reached when it was
+// restored, or an order the partner chose not to restore yet). The next
+// start offers both; the kept lines outlive a normal close.
+struct JournalContent
+{
+    JournalContent(QList<JournalLine> order = {}, QList<JournalLine> waiting = {})
+        : order(std::move(order))
+        , waiting(std::move(waiting))
+    {
+    }
+    QList<JournalLine> order;
+    QList<JournalLine> waiting;
+};
+
 // The order line as the journal keeps it. Its entry is today's of its size
 // (sizes: SizeNames(priceList)); a size that left the price list gets an
 // entry that keeps the line's own price.
@@ -59,18 +74,24 @@ public:
     // order is not being kept.
     const QString& errorText() const { return m_error; }
 
-    // The lines as last stored, in order.
+    // The order's lines as last stored, in order.
     QList<JournalLine> lines();
-    // Replaces every line in one transaction; on failure the previous lines
-    // stay whole. Returns whether the new lines are on disk.
-    bool replace(const QList<JournalLine>& lines);
+    // The lines kept for later, in order.
+    QList<JournalLine> waiting();
+    // Replaces every line, both kinds, in one transaction; on failure the
+    // previous lines stay whole. Returns whether the new lines are on disk.
+    bool replace(const QList<JournalLine>& lines, const QList<JournalLine>& waiting = {});
     bool clear() { return replace({}); }
+    // Closes the journal and removes its files, for a normal end on a disk
+    // too full to write even an empty journal. True when none is left.
+    bool discard();
 
 private:
     bool open();
     void close();
     bool exec(const char* sql);
     void remember();
+    QList<JournalLine> read(const char* sql);
 
     QString m_path;
     QString m_setAside;
@@ -90,7 +111,7 @@ public:
     using Done = std::function<void(bool written, const QString& error)>;
     // Makes the lines to write; runs on the writer's thread, so the caller
     // hands over a copy of the order and not the conversion's work.
-    using Lines = std::function<QList<JournalLine>()>;
+    using Lines = std::function<JournalContent()>;
 
     JournalWriter(OrderJournal& journal, Done done);
     // Finishes the write in hand and the one waiting, then ends the thread.

@@ -1,12 +1,13 @@
 #include "platform/PictureDecoder.h"
 
+#include "core/NativePath.h"
 #include "platform/JpegDecode.h"
 
-#include <QFileInfo>
 #include <QMutexLocker>
 #include <QThread>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace pelmar {
 
@@ -272,7 +273,10 @@ PictureDecoder::Result PictureDecoder::run(const Job& job, const DrawnSize& draw
 {
     Result result {job, {}, {}};
     // Only a regular file is opened: a FIFO would hold the worker forever.
-    if (!QFileInfo(job.path).isFile()) {
+    struct stat st
+    {
+    };
+    if (::stat(NativePath(job.path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
         result.error = QStringLiteral("File not found");
         return result;
     }

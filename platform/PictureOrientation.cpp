@@ -1,5 +1,7 @@
 #include "platform/PictureOrientation.h"
 
+#include "core/NativePath.h"
+
 #include <QFile>
 #include <QTransform>
 
@@ -61,7 +63,7 @@ PictureInfo readPictureInfo(const QString& path)
 {
     // Opened without waiting: a FIFO put in a picture's place must not hold
     // a worker (and the program's end) forever. Only a regular file is read.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return {};
     struct stat st = {};

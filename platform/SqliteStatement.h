@@ -40,6 +40,12 @@ public:
         const QByteArray utf8 = s.toUtf8();
         return sqlite3_bind_text(m_stmt, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) == SQLITE_OK;
     }
+    // Bytes as they are, for a file name that may hold bytes that are no
+    // UTF-8 (core/NativePath.h).
+    bool bindBytes(int i, const QByteArray& bytes)
+    {
+        return sqlite3_bind_text(m_stmt, i, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+    }
     bool bindNull(int i) { return sqlite3_bind_null(m_stmt, i) == SQLITE_OK; }
     int type(int col) const { return sqlite3_column_type(m_stmt, col); }
     qint64 integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
@@ -47,6 +53,11 @@ public:
     {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
         return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
+    }
+    QByteArray bytes(int col) const
+    {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
+        return p ? QByteArray(p, sqlite3_column_bytes(m_stmt, col)) : QByteArray();
     }
 
 private:

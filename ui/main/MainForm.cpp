@@ -3,6 +3,8 @@
 #include "core/AddRun.h"
 #include "core/AppError.h"
 #include "core/DroppedFiles.h"
+#include "core/NativePath.h"
+#include "core/PictureCheck.h"
 #include "core/UserData.h"
 #include "platform/LabInfo.h"
 #include "platform/OrderJournal.h"
@@ -21,6 +23,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
@@ -149,6 +152,13 @@ void MainForm::connectHandlers()
 // ---------------------------------------------------------------------------
 // Small accessors
 
+QString MainForm::namedRefusal(const QString& text, const QString& path)
+{
+    if (text.contains(ReadableName(FileNameOf(path)), Qt::CaseInsensitive))
+        return text;
+    return text + QStringLiteral("\n\n") + QDir::toNativeSeparators(ReadableName(path));
+}
+
 QString MainForm::idleStatusText()
 {
     return QStringLiteral("Válasszon ki egy vagy több képet egyszerre!");
@@ -266,12 +276,7 @@ void MainForm::closeEvent(QCloseEvent* event)
         m_closeConfirmed = false;
         if (m_previewForm)
             m_previewForm->hide();
-        // A normal end: nothing to restore at the next start.
-        m_journalDirty = false;
-        if (m_journalWriter) {
-            m_journalWriter->post([] { return QList<JournalLine>(); });
-            m_journalWriter->wait();
-        }
+        endJournal();
         // The order is let go: so are its converted pictures.
         phoneBatch().cancel();
         phoneBatch().prune({});
@@ -596,7 +601,14 @@ void MainForm::addItems(const QList<AddItem>& items)
                     MessageBox::error(this, item.refusal);
                     continue;
                 }
-                const AddRun::Result result = run.add(item.path, entry, fill, quantity, item.source);
+                AddRun::Result result;
+                try {
+                    result = run.add(item.path, entry, fill, quantity, item.source);
+                } catch (const AppError& e) {
+                    // The run ends here, and the box says at which file.
+                    throw AppError(QDir::toNativeSeparators(ReadableName(item.path)) + QStringLiteral(": ")
+                                   + e.message());
+                }
                 if (result.added())
                     continue;
                 if (result.duplicate >= 0) {
@@ -605,7 +617,7 @@ void MainForm::addItems(const QList<AddItem>& items)
                         FileList->selectionModel()->setCurrentIndex(m_order.index(focusRow, 0),
                                                                     QItemSelectionModel::NoUpdate);
                 }
-                MessageBox::error(this, result.refusal);
+                MessageBox::error(this, namedRefusal(result.refusal, item.path));
             }
         } catch (...) {
             failure = std::current_exception();

@@ -284,10 +284,17 @@ private:
     // there was nothing to hand over yet.
     bool postJournal();
     void journalWritten(bool written, const QString& error);
+    // A normal end: the journal keeps nothing to restore but the lines kept
+    // for later, or the partner is told why it could not be emptied.
+    void endJournal();
+    void startJournalWriter();
     void runStartFlow();
     void offerRestore();
     void addLines(const QList<JournalLine>& lines, const QStringList& fileEntries,
                   const QList<AddItem>& converted = {});
+    // A refusal of the add run that names the file (the check's own texts,
+    // such as "JPEG error #53", do not).
+    static QString namedRefusal(const QString& text, const QString& path);
 
     OrderModel m_order;
     MainWindowSettings m_settings;
@@ -325,6 +332,9 @@ private:
     bool m_startDone = false;
     QStringList m_outsideFiles;
     std::unique_ptr<PhoneBatch> m_phone;
+    // Lines kept for later (see JournalContent): written with the order,
+    // left in the journal by a normal close.
+    QList<JournalLine> m_waiting;
 };
 
 } // namespace pelmar

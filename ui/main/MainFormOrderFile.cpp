@@ -7,10 +7,12 @@
 #include "core/AddRun.h"
 #include "core/AppError.h"
 #include "core/DroppedFiles.h"
+#include "core/NativePath.h"
 #include "core/Texts.h"
 #include "core/UserData.h"
 #include "output/OrderJob.h"
 #include "output/OrderText.h"
+#include "platform/AtomicFile.h"
 #include "platform/OrderJournal.h"
 #include "ui/common/MessageBox.h"
 
@@ -19,7 +21,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QHash>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
@@ -36,6 +39,41 @@ const QString kJournalFailed = QStringLiteral(
     "elvész. Mentse a megrendelést fájlba (Fájl menü, Megrendelés mentése...).");
 const QString kRestoreQuestion
     = QStringLiteral("A program legutóbb nem zárult le rendben. Visszaállítja a félbemaradt megrendelést (%1 kép)?");
+const QString kWaitingQuestion
+    = QStringLiteral("Egy korábbi megrendelésből %1 kép vár visszaállításra. Hozzáadja most őket a megrendeléshez?");
+const QString kKeepQuestion = QStringLiteral(
+    "Megőrzi a félbemaradt megrendelést (%1 kép), hogy később visszaállíthassa? A program a következő indításkor "
+    "újra megkérdezi.\n\nHa a Nem gombot választja, a megrendelés véglegesen elvész.");
+const QString kMissingSummary = QStringLiteral(
+    "%1 kép most nem érhető el, ezért nem került a megrendelésbe. Ezekben a mappákban vannak:\n\n%2\n\nLehet, "
+    "hogy nincs csatlakoztatva a kártya vagy a pendrive, vagy átnevezték a mappát.\n\nMegőrzi ezeket a képeket, "
+    "hogy a program a következő indításkor újra megpróbálja hozzáadni őket? Ha a Nem gombot választja, kimaradnak "
+    "a megrendelésből.");
+const QString kJournalNotEmptied = QStringLiteral(
+    "A megrendelés naplóját nem sikerült kiüríteni:\n%1\n\nA program a következő indításkor ezért felajánlja a "
+    "most lezárt megrendelés visszaállítását. Ha nincs rá szükség, ne állítsa vissza, és ne őrizze meg.");
+// Folders named in the summary of missing pictures; the rest are counted.
+constexpr int kNamedFolders = 10;
+
+// The folders of the pictures, each once, in the order met, with how many of
+// the pictures are in each.
+QString folderList(const QList<JournalLine>& lines)
+{
+    QStringList folders;
+    QHash<QString, int> counts;
+    for (const JournalLine& l : lines) {
+        const QString folder = l.path.left(qMax<qsizetype>(1, l.path.lastIndexOf(QLatin1Char('/'))));
+        if (counts[folder]++ == 0)
+            folders.append(folder);
+    }
+    QStringList out;
+    for (const QString& f : folders.mid(0, kNamedFolders))
+        out.append(
+            QStringLiteral("%1 (%2 kép)").arg(QDir::toNativeSeparators(ReadableName(f)), QString::number(counts[f])));
+    if (folders.size() > kNamedFolders)
+        out.append(QStringLiteral("és még %1 mappa").arg(folders.size() - kNamedFolders));
+    return out.join(QLatin1Char('\n'));
+}
 const QString kOrderFilter = QStringLiteral("Megrendelés (*.json)");
 
 } // namespace
@@ -46,10 +84,7 @@ const QString kOrderFilter = QStringLiteral("Megrendelés (*.json)");
 void MainForm::openJournal()
 {
     m_journal = std::make_unique<OrderJournal>(OrderJournal::pathBeside(m_settingsPath));
-    m_journalWriter = std::make_unique<JournalWriter>(*m_journal, [this](bool written, const QString& error) {
-        QMetaObject::invokeMethod(
-            this, [this, written, error] { guarded([&] { journalWritten(written, error); }); }, Qt::QueuedConnection);
-    });
+    startJournalWriter();
     // Every change of the order is written once its command is over: the add
     // run announces its lines in one insertion, so it costs one transaction.
     for (auto signal : {&OrderModel::rowsInserted, &OrderModel::rowsRemoved})
@@ -57,6 +92,14 @@ void MainForm::openJournal()
     connect(&m_order, &OrderModel::dataChanged, this, [this] { orderChanged(); });
     connect(&m_order, &OrderModel::modelReset, this, [this] { orderChanged(); });
     connect(&m_order, &OrderModel::layoutChanged, this, [this] { orderChanged(); });
+}
+
+void MainForm::startJournalWriter()
+{
+    m_journalWriter = std::make_unique<JournalWriter>(*m_journal, [this](bool written, const QString& error) {
+        QMetaObject::invokeMethod(
+            this, [this, written, error] { guarded([&] { journalWritten(written, error); }); }, Qt::QueuedConnection);
+    });
 }
 
 void MainForm::orderChanged()
@@ -88,15 +131,22 @@ bool MainForm::postJournal()
         return false;
     }
     m_journalDirty = false;
+    // A kept picture that is in the order again waits no longer.
+    if (!m_waiting.isEmpty()) {
+        QSet<QString> inOrder;
+        for (const OrderLine& l : m_order.lines())
+            inOrder.insert(l.path());
+        m_waiting.removeIf([&](const JournalLine& l) { return inOrder.contains(l.path); });
+    }
     // The lines share their texts with the order until it changes again;
     // the conversion runs on the writer's thread.
-    m_journalWriter->post([lines = m_order.lines(), prices = m_settings.priceList] {
+    m_journalWriter->post([lines = m_order.lines(), prices = m_settings.priceList, waiting = m_waiting] {
         const QStringList sizes = SizeNames(prices);
         QList<JournalLine> out;
         out.reserve(lines.size());
         for (const OrderLine& l : lines)
             out.append(JournalLineOf(l, prices, sizes));
-        return out;
+        return JournalContent(out, waiting);
     });
     return true;
 }
@@ -109,6 +159,28 @@ void MainForm::flushJournal()
     m_journalWriter->wait();
     // The write's outcome, said now rather than at the next event.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void MainForm::endJournal()
+{
+    m_journalDirty = false;
+    // Before the restore question was answered the journal holds the last
+    // run's order, to be asked about at the next start.
+    if (!m_journal || !m_startDone)
+        return;
+    // Whatever the writer had in hand is written first; this last write is
+    // made here, so its outcome is known before the window goes.
+    m_journalWriter.reset();
+    const bool emptied = !m_journal->isAvailable()
+        || m_journal->replace({}, m_waiting)
+        // A disk too full for even an empty journal: without its files there
+        // is nothing to restore either, and removing them needs no room.
+        || (m_waiting.isEmpty() && m_journal->discard());
+    if (!emptied)
+        MessageBox::error(this, kJournalNotEmptied.arg(m_journal->errorText()));
+    // The window may be shown again (nothing in the program does that, but
+    // the order must not go unguarded then).
+    startJournalWriter();
 }
 
 void MainForm::journalWritten(bool written, const QString& error)
@@ -171,14 +243,21 @@ void MainForm::offerRestore()
         return;
     if (!m_journal->setAsidePath().isEmpty())
         MessageBox::information(this, kJournalSetAside.arg(QDir::toNativeSeparators(m_journal->setAsidePath())));
-    const QList<JournalLine> lines = m_journal->lines();
+    const QList<JournalLine> order = m_journal->lines();
+    const QList<JournalLine> lines = order + m_journal->waiting();
     if (lines.isEmpty())
         return;
-    // Whatever the answer, and even when every picture is refused again, the
-    // journal then holds this run's order, not the last run's.
+    // From the answer on, the journal holds this run's order and what is
+    // kept for later; nothing of the last run is lost on the way unless the
+    // partner says so.
     m_journalDirty = true;
-    if (MessageBox::confirm(this, kRestoreQuestion.arg(lines.size())) == MessageAnswer::No)
+    const QString question = order.isEmpty() ? kWaitingQuestion : kRestoreQuestion;
+    if (MessageBox::confirm(this, question.arg(lines.size())) == MessageAnswer::No) {
+        // Not now is not never: only a second, plain answer drops it.
+        if (MessageBox::confirm(this, kKeepQuestion.arg(lines.size())) != MessageAnswer::No)
+            m_waiting = lines;
         return;
+    }
     addLines(lines, {});
 }
 
@@ -212,6 +291,7 @@ void MainForm::addLines(const QList<JournalLine>& lines, const QStringList& file
     const QStringList today = SizeNames(prices);
     const QStringList fileSizes = SizeNames(fileEntries);
     QStringList refusals;
+    QList<JournalLine> missing;
     setStatusText(QStringLiteral("Folyamat:"));
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_order.beginBatch();
@@ -235,14 +315,15 @@ void MainForm::addLines(const QList<JournalLine>& lines, const QStringList& file
             } else if ((at = FindSizeIndex(fileSizes, own.Size)) >= 0) {
                 entry = ParsePriceData(fileEntries[at]);
             }
-            // A file that is gone is one refusal among the others, not the
-            // end of the restore.
+            // A picture that cannot be reached now (the card is not in, the
+            // folder was renamed) is not the end of the restore, nor a box
+            // of its own: it is kept aside for the summary.
             try {
                 const AddRun::Result result = run.add(item.path, entry, l.fill, l.quantity, item.source);
                 if (!result.added())
-                    refusals.append(result.refusal);
-            } catch (const AppError& e) {
-                refusals.append(e.message() + QStringLiteral(": ") + l.path);
+                    refusals.append(namedRefusal(result.refusal, l.path));
+            } catch (const AppError&) {
+                missing.append(l);
             }
         }
     } catch (...) {
@@ -256,6 +337,13 @@ void MainForm::addLines(const QList<JournalLine>& lines, const QStringList& file
     // The add run's messages, after the lines are in.
     for (const QString& r : std::as_const(refusals))
         MessageBox::error(this, r);
+    if (!missing.isEmpty()) {
+        m_journalDirty = true;
+        if (MessageBox::confirm(this, kMissingSummary.arg(missing.size()).arg(folderList(missing)))
+            != MessageAnswer::No)
+            m_waiting += missing;
+        orderChanged();
+    }
     if (failure)
         std::rethrow_exception(failure);
 }
@@ -335,12 +423,16 @@ bool MainForm::saveOrderTo(const QString& path)
                               .arg(QDir::toNativeSeparators(path), e.message()));
         return false;
     }
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(json) == json.size() && file.commit();
-    if (!ok) {
+    // Written as every file of the program is: whole or not at all, and a
+    // failure named by the system's words ("No space left on device").
+    AtomicFile file(path);
+    int err = file.valid() ? file.writeAll(json.constData(), json.size()) : file.error();
+    if (err == 0)
+        err = file.commit(true);
+    if (err != 0) {
         MessageBox::error(this,
                           QStringLiteral("A megrendelés mentése nem sikerült:\n%1\n\n%2")
-                              .arg(QDir::toNativeSeparators(path), file.errorString()));
+                              .arg(QDir::toNativeSeparators(path), ErrnoText(err)));
         return false;
     }
     return true;

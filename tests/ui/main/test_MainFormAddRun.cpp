@@ -1,5 +1,8 @@
 #include "tests/support/widgets/MainFormFixture.h"
 
+#include "core/NativePath.h"
+#include "output/FileOp.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -9,7 +12,10 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pelmar;
 using namespace pelmar::test;
@@ -85,6 +91,7 @@ TEST_F(AddRun, RefusedFilesShowOneBoxEachAndLeaveNoLine)
     }
     EXPECT_EQ(texts[0], SizeRuleMessage(QStringLiteral("small.jpg")));
     EXPECT_TRUE(texts[1].startsWith(QStringLiteral("JPEG error #"))) << texts[1].toStdString();
+    EXPECT_TRUE(texts[1].endsWith(QStringLiteral("\n\n") + garbage)) << "names its file";
     EXPECT_TRUE(texts[2].startsWith(QStringLiteral("A következő fájl sérült vagy nem JPG formátumú:\n\n")))
         << texts[2].toStdString();
     EXPECT_EQ(texts[3],
@@ -164,7 +171,7 @@ TEST_F(AddRun, VanishedFileEndsTheRunKeepingTheLinesAddedSoFar)
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown().front().kind, MessageKind::GeneralError);
     EXPECT_EQ(messages.shown().front().title, QApplication::applicationName());
-    EXPECT_EQ(messages.shown().front().text, QStringLiteral("File not found."));
+    EXPECT_EQ(messages.shown().front().text, gone + QStringLiteral(": File not found."));
     // Restored controls, and the totals, editors and preview still ran.
     EXPECT_FALSE(PBAdd(*form)->isVisible());
     EXPECT_TRUE(ToolBar1(*form)->isEnabled());
@@ -179,7 +186,7 @@ TEST_F(AddRun, VanishedFileEndsTheRunKeepingTheLinesAddedSoFar)
     QDir().mkpath(dir.file(QStringLiteral("folder.jpg")));
     add({dir.file(QStringLiteral("folder.jpg")), b});
     EXPECT_EQ(lines(), 1);
-    EXPECT_EQ(messages.texts(), QStringList({QStringLiteral("File access denied.")}));
+    EXPECT_EQ(messages.texts(), QStringList({dir.file(QStringLiteral("folder.jpg: File access denied."))}));
 }
 
 TEST_F(AddRun, OrderCommandsAreBlockedWhileTheRunHandlesEvents)
@@ -274,4 +281,29 @@ TEST_F(AddRun, EmptyPriceListAddsWithAnEmptyEntry)
     EXPECT_EQ(line(0).size(), QString());
     EXPECT_EQ(line(0).SubItems[SubUnitPrice], QStringLiteral("0 Ft"));
     EXPECT_EQ(line(0).ImageIndex, 0);
+}
+
+TEST_F(AddRun, NamesThatAreNoUtf8AreAddedAndCopiedByTheirBytes)
+{
+    openWithPrices();
+    // A card of an old camera: Latin-2 "é" and "ő" as single bytes, in the
+    // name of a folder and of a picture.
+    const QByteArray card = QFile::encodeName(dir.file(QStringLiteral("kártya")));
+    const QByteArray name = card + "/\xe9v/f\xf5nyk\xe9p.jpg";
+    const QByteArray bytes = makeJpeg(150, 100, 52000);
+    // The temporary folder's own removal cannot see such names.
+    const std::unique_ptr<const char, void (*)(const char*)> remove(
+        card.constData(), [](const char* path) { std::filesystem::remove_all(path); });
+    ASSERT_TRUE(::mkdir(card.constData(), 0700) == 0 && ::mkdir((card + "/\xe9v").constData(), 0700) == 0);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_TRUE(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == ssize_t(bytes.size()));
+    ::close(fd);
+    form->dropPictures({QUrl::fromLocalFile(QFile::decodeName(card))});
+    ASSERT_EQ(lines(), 1) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(NativePath(line(0).path()), name);
+    EXPECT_EQ(line(0).Caption, QStringLiteral("főnykép.jpg")) << "read as code page 1250";
+    EXPECT_EQ(line(0).ImageIndex, 0) << line(0).info().toStdString();
+    const QString copy = dir.file(QStringLiteral("copy.jpg"));
+    ASSERT_TRUE(CopyFileAtomic(line(0).path(), copy));
+    EXPECT_EQ(QFile(copy).size(), bytes.size());
 }

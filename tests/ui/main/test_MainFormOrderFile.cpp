@@ -4,6 +4,7 @@
 #include "output/OrderNames.h"
 #include "platform/OrderJournal.h"
 #include "tests/output/OrderJobFixtures.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/widgets/MainFormFixture.h"
 #include "ui/order/EnvelopeEdit.h"
 #include "ui/order/SaveMegrForm.h"
@@ -183,48 +184,107 @@ TEST_F(MainFormJournal, NormalCloseFinishedBuildAndNoLeaveNothingToRestore)
     openForm();
     EXPECT_TRUE(messages.texts().isEmpty());
 
-    // A crash, then Nem: the journal is emptied and not asked about again.
+    // A crash, then Nem: not now, but kept when the second question is
+    // answered Igen, and offered again; only Nem twice drops it.
     add({a});
     crash();
     messages.queueAnswer(MessageAnswer::No);
     openForm();
-    EXPECT_EQ(messages.texts().size(), 1);
+    EXPECT_EQ(messages.texts().size(), 2);
+    EXPECT_EQ(lines(), 0);
+    crash();
+    messages.clear();
+    messages.queueAnswer(MessageAnswer::No);
+    messages.queueAnswer(MessageAnswer::No);
+    openForm();
+    EXPECT_EQ(messages.texts().size(), 2);
     EXPECT_EQ(lines(), 0);
     expectNothingToRestore();
 }
 
-TEST_F(MainFormJournal, RestoredPicturesAreCheckedAgainAndTheJournalFollowsTheRestore)
+TEST_F(MainFormJournal, PicturesOutOfReachAreKeptWithOneMessageAndOfferedAgain)
 {
     openWithPrices();
-    const QString gone = jpeg(QStringLiteral("gone.jpg"), 600, 400);
+    const QString card = dir.file(QStringLiteral("kártya"));
+    const QString gone = jpeg(QStringLiteral("kártya/DCIM/gone.jpg"), 600, 400);
+    const QString gone2 = jpeg(QStringLiteral("kártya/DCIM/gone2.jpg"), 600, 400);
     const QString shrunk = jpeg(QStringLiteral("shrunk.jpg"), 600, 400);
     const QString kept = jpeg(QStringLiteral("kept.jpg"), 600, 400);
-    add({gone, shrunk, kept});
+    add({gone, shrunk, gone2, kept});
     crash();
-    ASSERT_TRUE(QFile::remove(gone));
+    // The card is not in; a picture changed; today's list lost 9x13, so the
+    // lines keep their size and price.
+    ASSERT_TRUE(QDir().rename(card, card + QStringLiteral("-kint")));
     ASSERT_TRUE(QFile::resize(shrunk, 1000));
-    // Today's list no longer has 9x13: the line keeps its size and price.
     storePrices({QStringLiteral("9x12|90|300x450|100x150")});
     openForm();
     ASSERT_EQ(lines(), 1);
     EXPECT_EQ(describe(line(0)), kept + QStringLiteral(" 9x13 fill 1"));
     EXPECT_EQ(line(0).Data, 85);
-    const QStringList texts = messages.texts();
+    QStringList texts = messages.texts();
     ASSERT_EQ(texts.size(), 3) << texts.join(QStringLiteral(" | ")).toStdString();
-    EXPECT_TRUE(texts[0].contains(QStringLiteral("(3 kép)")));
-    EXPECT_TRUE(texts[1].contains(gone)) << texts[1].toStdString();
-    EXPECT_EQ(texts[2], SizeRuleMessage(QStringLiteral("shrunk.jpg")));
+    EXPECT_TRUE(texts[0].contains(QStringLiteral("(4 kép)")));
+    EXPECT_EQ(texts[1], SizeRuleMessage(QStringLiteral("shrunk.jpg")));
+    EXPECT_TRUE(texts[2].startsWith(QStringLiteral("2 kép most nem érhető el"))) << texts[2].toStdString();
+    EXPECT_TRUE(texts[2].contains(QStringLiteral("\n\n%1/DCIM (2 kép)\n\n").arg(card))) << texts[2].toStdString();
     form->flushJournal();
     EXPECT_EQ(journalLines(), QStringList({kept + QStringLiteral(" 9x13 fill 1")}));
 
-    // Every picture refused again: the next start has nothing to ask.
-    crash();
-    ASSERT_TRUE(QFile::remove(kept));
+    // The card is back: the next start, after a normal close, offers them.
+    ASSERT_TRUE(QDir().rename(card + QStringLiteral("-kint"), card));
+    EXPECT_TRUE(form->close());
+    form.reset();
     messages.clear();
     openForm();
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_EQ(messages.texts()[0],
+              QStringLiteral("Egy korábbi megrendelésből 2 kép vár visszaállításra. "
+                             "Hozzáadja most őket a megrendeléshez?"));
+    EXPECT_EQ(describeAll(form->order()),
+              QStringList({gone + QStringLiteral(" 9x13 fill 1"), gone2 + QStringLiteral(" 9x13 fill 1")}));
+
+    const QString saved = dir.file(QStringLiteral("mentett.json"));
+    form->setOrderFileChooser([saved](bool) { return saved; });
+    miSaveOrder(*form)->trigger();
+
+    // Out of reach again, and dropped; so are those of a saved order, after
+    // the same one message: nothing is left to restore.
+    crash();
+    ASSERT_TRUE(QDir(card).removeRecursively());
+    messages.clear();
+    for (MessageAnswer answer : {MessageAnswer::Yes, MessageAnswer::No, MessageAnswer::No})
+        messages.queueAnswer(answer);
+    openForm();
+    form->setOrderFileChooser([saved](bool) { return saved; });
+    miOpenOrder(*form)->trigger();
     EXPECT_EQ(lines(), 0);
-    EXPECT_EQ(messages.texts().size(), 2) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+    ASSERT_EQ(messages.texts().size(), 3) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(messages.texts()[2], messages.texts()[1]);
     expectNothingToRestore();
+}
+
+TEST_F(MainFormJournal, FullDiskSaysWhyAndANormalCloseLeavesNothingToRestore)
+{
+    // The settings and the journal on a small disk of their own.
+    SmallDisk disk(dir.file(QStringLiteral("config")), 400);
+    if (!disk.available())
+        GTEST_SKIP() << "cannot mount a file system here";
+    openForm();
+    add({jpeg(QStringLiteral("a.jpg"), 600, 400)});
+    form->flushJournal();
+    QFile filler(disk.path() + QStringLiteral("/filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    while (filler.write(QByteArray(4096, 'x')) == 4096) { }
+    form->setOrderFileChooser([&](bool) { return disk.path() + QStringLiteral("/megrendeles.json"); });
+    miSaveOrder(*form)->trigger();
+    EXPECT_TRUE(form->close());
+    ASSERT_EQ(messages.texts().size(), 2) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(messages.texts()[0].endsWith(QStringLiteral("No space left on device")));
+    form.reset();
+    ASSERT_TRUE(filler.remove());
+    messages.clear();
+    openForm();
+    EXPECT_EQ(messages.texts(), QStringList()) << "a normal close leaves nothing to restore";
 }
 
 TEST_F(MainFormJournal, DamagedJournalIsSetAsideWithOneMessage)
