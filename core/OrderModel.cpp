@@ -63,6 +63,16 @@ QVariant OrderModel::data(const QModelIndex& index, int role) const
         return int(Qt::AlignCenter);
     case StatusIconRole:
         return l.ImageIndex;
+    case Qt::AccessibleTextRole:
+        // A screen reader gets in words what the status icon shows.
+        if (col == 0 && l.ImageIndex == StatusAccepted)
+            return l.Caption + QStringLiteral(", megfelelő");
+        if (col == 0 && l.ImageIndex == StatusBelowMinimum)
+            return l.Caption + QStringLiteral(", a minimum alatt");
+        return data(index, Qt::DisplayRole);
+    case Qt::AccessibleDescriptionRole:
+        // The info text as the status line shows it, on one line.
+        return QString(l.info()).replace(QLatin1Char('\n'), QLatin1Char(' '));
     default:
         return {};
     }

@@ -61,6 +61,9 @@ TEST(AddOrderLine, FillsEverySubItemPosition)
     EXPECT_EQ(m.rowCount(), 1);
     EXPECT_EQ(m.data(m.index(0, 0)).toString(), "nyár 2024;1.v2.JPG");
     EXPECT_EQ(m.data(m.index(0, 0), OrderModel::StatusIconRole).toInt(), StatusBelowMinimum);
+    // What the red cross says, for a screen reader.
+    EXPECT_EQ(m.data(m.index(0, 0), Qt::AccessibleTextRole).toString(), "nyár 2024;1.v2.JPG, a minimum alatt");
+    EXPECT_EQ(m.data(m.index(0, 0), Qt::AccessibleDescriptionRole).toString(), "info text");
 }
 
 TEST(AddOrderLine, QuantityTextIsAlwaysTheBoxValue)

@@ -2,7 +2,10 @@
 // user meets them: no caption, label or button text is narrower or lower than
 // its text needs. With PELMAR_SCREENSHOTS=DIR each window is also saved as
 // DIR/<name>.png, taken from the screen (tools/screenshots runs this test on
-// Xvfb so the pictures show what an X11 desktop draws).
+// Xvfb so the pictures show what an X11 desktop draws). With
+// PELMAR_GALLERY_HOLD=DIR each window is held open, the event loop running,
+// until a screen reader's view of it was read (tests/scripts/
+// test_accessible_names.sh walks it over AT-SPI).
 
 #include "platform/SettingsStore.h"
 #include "reports/QRMegr.h"
@@ -30,7 +33,9 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -109,6 +114,22 @@ QStringList cutTexts(QWidget* window)
     return cut;
 }
 
+// Announces the window as DIR/<name>.ready (its title inside, whole before
+// the name appears) and answers the accessibility bus until the reader has
+// removed the file.
+void holdForReader(QWidget* window, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("PELMAR_GALLERY_HOLD");
+    if (folder.isEmpty())
+        return;
+    const QString ready = folder + u'/' + name + QStringLiteral(".ready");
+    QFile file(ready + QStringLiteral(".part"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(window->windowTitle().toUtf8()) >= 0 && file.flush());
+    file.close();
+    ASSERT_TRUE(file.rename(ready));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFileInfo::exists(ready); }, 60000)) << name.toStdString();
+}
+
 // Waits for the window on the screen, checks its texts and keeps its
 // picture when asked to.
 void look(QWidget* window, const QString& name)
@@ -116,6 +137,7 @@ void look(QWidget* window, const QString& name)
     SCOPED_TRACE(name.toStdString());
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     EXPECT_EQ(cutTexts(window), QStringList());
+    holdForReader(window, name);
     const QString folder = qEnvironmentVariable("PELMAR_SCREENSHOTS");
     if (folder.isEmpty())
         return;
@@ -162,6 +184,9 @@ TEST(Gallery, EveryWindowHasRoomForItsTexts)
 {
     // As the program starts: its translation, locale, icon and accent room.
     setUpApplication(*qApp);
+    // PELMAR_GALLERY_PALETTE=dark: as under a dark desktop theme.
+    if (qEnvironmentVariable("PELMAR_GALLERY_PALETTE") == u"dark")
+        QApplication::setPalette(QPalette(QColor(0x35, 0x38, 0x3c), QColor(0x2a, 0x2d, 0x30)));
     TempDir dir;
     const QString settings = dir.file(QStringLiteral("config/settings.sqlite"));
     {
@@ -182,6 +207,9 @@ TEST(Gallery, EveryWindowHasRoomForItsTexts)
     ASSERT_EQ(form.order().lineCount(), 2);
     form.selection()->setCurrentIndex(form.order().index(0, 0),
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The preview's picture decoded for this screen before it is looked at.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.pictureDecoder().idle(); }, 20000));
+    QCoreApplication::processEvents();
     look(&form, QStringLiteral("main"));
 
     TWelcomeForm welcome(&form);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/common/HeadingStrip.h"
+
 #include <QColor>
 #include <QFont>
 #include <QLabel>
@@ -11,21 +13,13 @@
 // Small pieces of look shared by the settings dialogs.
 namespace pelmar::DialogStyle {
 
-// A heading strip: bold text in the window-background colour on the colour
-// of an application workspace.
+// A heading strip: bold text in the window-background colour (or, in a
+// dark palette, the light text colour) on the colour of an application
+// workspace, at a contrast of 4.5:1 at least.
 inline QLabel* headingStrip(const QString& text, const QString& name, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new HeadingStrip(text, QPalette::Window, parent);
     label->setObjectName(name);
-    label->setAutoFillBackground(true);
-    QPalette p = label->palette();
-    const QColor window = p.color(QPalette::Window);
-    p.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
-    p.setColor(QPalette::WindowText, window);
-    label->setPalette(p);
-    QFont f = label->font();
-    f.setBold(true);
-    label->setFont(f);
     label->setContentsMargins(6, 3, 6, 3);
     return label;
 }

@@ -2,6 +2,7 @@
 
 #include "delivery/DiscCapacity.h"
 #include "delivery/OrderFolder.h"
+#include "ui/common/AccessibleControls.h"
 #include "ui/common/FileDialogLook.h"
 #include "ui/common/Guard.h"
 #include "ui/common/MessageBox.h"
@@ -79,8 +80,10 @@ DiscWriteDialog::DiscWriteDialog(const QString& orderFolder, QWidget* parent, Dr
     auto* grid = new QGridLayout(where);
     RBDrive = new QRadioButton(QStringLiteral("&Lemezre, ebben a meghajtóban:"), where);
     RBDrive->setObjectName(QStringLiteral("RBDrive"));
-    CBDrive = new QComboBox(where);
+    CBDrive = new NamedComboBox(where);
     CBDrive->setObjectName(QStringLiteral("CBDrive"));
+    // Read as the choice beside it says, not as the group's title.
+    CBDrive->setAccessibleName(QStringLiteral("Lemezre, ebben a meghajtóban:"));
     CBDrive->setMinimumContentsLength(32);
     RefreshBtn = new QPushButton(QStringLiteral("&Keresés"), where);
     RefreshBtn->setObjectName(QStringLiteral("RefreshBtn"));
@@ -93,6 +96,7 @@ DiscWriteDialog::DiscWriteDialog(const QString& orderFolder, QWidget* parent, Dr
     RBImage->setObjectName(QStringLiteral("RBImage"));
     ImagePath = new QLineEdit(QDir::toNativeSeparators(m_folder + QStringLiteral(".iso")), where);
     ImagePath->setObjectName(QStringLiteral("ImagePath"));
+    ImagePath->setAccessibleName(QStringLiteral("Lemezkép fájlba (.iso):"));
     BrowseBtn = new QPushButton(QStringLiteral("Tallózás..."), where);
     BrowseBtn->setObjectName(QStringLiteral("BrowseBtn"));
     BrowseBtn->setAutoDefault(false);

@@ -69,9 +69,12 @@ HelpWindow::HelpWindow()
     m_tree = new QTreeWidget(splitter);
     m_tree->setObjectName(QStringLiteral("Contents"));
     m_tree->setHeaderHidden(true);
+    m_tree->setAccessibleName(QStringLiteral("Tartalom"));
     m_browser = new Browser(this);
     m_browser->setParent(splitter);
     m_browser->setObjectName(QStringLiteral("Topic"));
+    // Read as the topic's title once one is shown (navigate).
+    m_browser->setAccessibleName(windowTitle());
     m_browser->setOpenLinks(false);
     splitter->addWidget(m_tree);
     splitter->addWidget(m_browser);
@@ -166,6 +169,7 @@ void HelpWindow::showMessage(State state, const QString& text)
 {
     m_state = state;
     m_browser->setHtml(QStringLiteral("<h2>Súgó</h2><p>%1</p>").arg(text));
+    m_browser->setAccessibleName(windowTitle());
 }
 
 void HelpWindow::navigate(const QString& topic)
@@ -191,6 +195,9 @@ void HelpWindow::navigate(const QString& topic)
     if (!fragment.isEmpty())
         url.setFragment(fragment);
     m_browser->setSource(url, QTextDocument::HtmlResource);
+    // A screen reader names the page by its title.
+    const QString title = m_browser->documentTitle().trimmed();
+    m_browser->setAccessibleName(title.isEmpty() ? windowTitle() : title);
 
     // Keep the contents tree in step with the page.
     const auto items = m_tree->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive);

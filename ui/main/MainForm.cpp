@@ -350,13 +350,6 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == Panel1 && event->type() == QEvent::LayoutRequest)
         fitEditorRow();
-    if (watched == PelmarLogo && event->type() == QEvent::MouseButtonRelease) {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton && PelmarLogo->rect().contains(me->position().toPoint())) {
-            guarded([this] { PelmarLogoClick(); });
-            return true;
-        }
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -1,6 +1,8 @@
 // The main window's menus, tool bars and controls, and their layout.
 #include "ui/main/MainForm.h"
 
+#include "ui/common/AccessibleControls.h"
+#include "ui/common/HeadingStrip.h"
 #include "ui/main/PictureListView.h"
 #include "ui/main/PictureThumbnails.h"
 #include "ui/main/QuantityBox.h"
@@ -215,13 +217,16 @@ void MainForm::createControls()
     RBFit = static_cast<QRadioButton*>(named(new QRadioButton(QStringLiteral("fit"), Panel1), "RBFit"));
     RBFill->setChecked(true);
     Label2 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("Méret:"), Panel1), "Label2"));
-    CBSize = static_cast<QComboBox*>(named(new QComboBox(Panel1), "CBSize"));
+    CBSize = static_cast<QComboBox*>(named(new NamedComboBox(Panel1), "CBSize"));
     CBSize->setEditable(false);
     CBSize->setMinimumWidth(72);
     CBSize->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     Label3 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("Darab:"), Panel1), "Label3"));
     Darab = static_cast<QuantityBox*>(named(new QuantityBox(Panel1), "Darab"));
     Darab->setFixedWidth(52);
+    // A screen reader names the two boxes after the labels before them.
+    Label2->setBuddy(CBSize);
+    Label3->setBuddy(Darab);
     Label1 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("x"), Panel1), "Label1"));
     LItemPrice = static_cast<QLabel*>(named(new QLabel(QStringLiteral("0 Ft"), Panel1), "LItemPrice"));
     LItemPrice->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -258,12 +263,14 @@ void MainForm::createControls()
     auto* logoLayout = new QVBoxLayout(Panel3);
     logoLayout->setContentsMargins(2, 2, 2, 2);
     Panel3->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    PelmarLogo = static_cast<QLabel*>(named(new QLabel(Panel3), "PelmarLogo"));
+    auto* logo = new LinkPicture(Panel3);
+    PelmarLogo = static_cast<QLabel*>(named(logo, "PelmarLogo"));
     PelmarLogo->setPixmap(QIcon(QStringLiteral(":/logo.svg")).pixmap(QSize(116, 58)));
     PelmarLogo->setAlignment(Qt::AlignCenter);
-    PelmarLogo->setCursor(Qt::PointingHandCursor);
     PelmarLogo->setToolTip(homePageUrl());
-    PelmarLogo->installEventFilter(this);
+    // Read as what the Help menu's item of the same address says.
+    PelmarLogo->setAccessibleName(QStringLiteral("Ugrás a Pelmar honlapjára"));
+    connect(logo, &LinkPicture::activated, this, [this] { guarded([this] { PelmarLogoClick(); }); });
     logoLayout->addWidget(PelmarLogo);
     top->addWidget(Panel3, 0, Qt::AlignTop);
     outer->addWidget(Panel2);
@@ -296,6 +303,7 @@ void MainForm::createControls()
     mid->setSpacing(2);
     FileList = static_cast<PictureListView*>(named(new PictureListView(middle), "FileList"));
     FileList->setModel(&m_order);
+    FileList->setAccessibleName(QStringLiteral("A megrendelés képei"));
     // Thumbnails for the JPEG lines only; a TIFF line is never decoded.
     m_thumbnails = new PictureThumbnails(
         FileList, m_decoder,
@@ -319,17 +327,11 @@ void MainForm::createControls()
     auto* pv = new QVBoxLayout(PreviewPanel);
     pv->setContentsMargins(2, 0, 2, 2);
     pv->setSpacing(2);
-    Panel7 = static_cast<QLabel*>(named(new QLabel(QStringLiteral("Előnézet"), PreviewPanel), "Panel7"));
+    // White (the palette's bright text) on the application-workspace grey,
+    // both from the palette in use and readable in a light and a dark one.
+    Panel7 = static_cast<QLabel*>(
+        named(new HeadingStrip(QStringLiteral("Előnézet"), QPalette::BrightText, PreviewPanel), "Panel7"));
     Panel7->setAlignment(Qt::AlignCenter);
-    Panel7->setFont(bold);
-    Panel7->setAutoFillBackground(true);
-    {
-        // The system's application-workspace colour.
-        QPalette p = Panel7->palette();
-        p.setColor(QPalette::Window, QColor(0xAB, 0xAB, 0xAB));
-        p.setColor(QPalette::WindowText, Qt::white);
-        Panel7->setPalette(p);
-    }
     Panel7->setFixedHeight(20);
     Panel8 = named(new QWidget(PreviewPanel), "Panel8");
     auto* p8 = new QHBoxLayout(Panel8);
@@ -340,6 +342,8 @@ void MainForm::createControls()
     PreviewImgBtn = static_cast<QToolButton*>(named(new QToolButton(Panel8), "PreviewImgBtn"));
     PreviewImgBtn->setIcon(QIcon(QStringLiteral(":/icons/small/zoom.svg")));
     PreviewImgBtn->setToolTip(QStringLiteral("Klikkeljen ide a nagyításhoz"));
+    // The hint stays its description.
+    PreviewImgBtn->setAccessibleName(QStringLiteral("Nagyítás"));
     PreviewImgBtn->setAutoRaise(true);
     // Reached with Tab and pressed with Space, so the enlarged preview opens
     // from the keyboard too.

@@ -2,6 +2,7 @@
 
 #include "core/PriceData.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
@@ -19,6 +20,9 @@ QuantityBox::QuantityBox(QWidget* parent)
     lineEdit()->setText(QStringLiteral("1"));
     connect(lineEdit(), &QLineEdit::textChanged, this, [this] {
         emit changed();
+        // A screen reader hears the new value as it would a spin box's.
+        QAccessibleValueChangeEvent event(this, value());
+        QAccessible::updateAccessibility(&event);
         // The buttons' enabled state follows the value.
         update();
     });

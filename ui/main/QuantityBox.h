@@ -15,6 +15,11 @@ namespace pelmar {
 class QuantityBox : public QAbstractSpinBox
 {
     Q_OBJECT
+    // Read by Qt's accessible spin box (a screen reader's value, its limits
+    // and the value it sets), which asks the properties of these names.
+    Q_PROPERTY(int value READ value WRITE setValue NOTIFY changed USER true)
+    Q_PROPERTY(int minimum READ minimum CONSTANT)
+    Q_PROPERTY(int maximum READ maximum CONSTANT)
 public:
     static constexpr int Minimum = 0;
     static constexpr int Maximum = kMaxQuantity;
@@ -22,6 +27,8 @@ public:
     explicit QuantityBox(QWidget* parent = nullptr);
 
     int value() const;
+    int minimum() const { return Minimum; }
+    int maximum() const { return Maximum; }
     void setValue(int value);
     QString text() const;
     // The box's text field (typing goes there).

@@ -135,6 +135,7 @@ void TSaveMegrForm::buildControls()
 
     SizeList = new QTableWidget(0, 4, this);
     SizeList->setObjectName(QStringLiteral("SizeList"));
+    SizeList->setAccessibleName(heading->text());
     SizeList->setHorizontalHeaderLabels(
         {QStringLiteral("Méret"), QStringLiteral("Darab"), QStringLiteral("Egységár"), QStringLiteral("Bruttó ár")});
     const Qt::Alignment headerAlign[4] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight, Qt::AlignRight};
@@ -229,8 +230,10 @@ void TSaveMegrForm::buildControls()
     root->addLayout(checks);
 
     auto envelopeRow = new QHBoxLayout;
-    envelopeRow->addWidget(new QLabel(QStringLiteral("Tasakszám:"), this));
+    auto envelopeLabel = new QLabel(QStringLiteral("Tasakszám:"), this);
+    envelopeRow->addWidget(envelopeLabel);
     TasakNo = new EnvelopeEdit(this);
+    envelopeLabel->setBuddy(TasakNo);
     TasakNo->setObjectName(QStringLiteral("TasakNo"));
     TasakNo->setFixedWidth(TasakNo->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
     envelopeRow->addWidget(TasakNo);
@@ -238,8 +241,10 @@ void TSaveMegrForm::buildControls()
     root->addLayout(envelopeRow);
 
     auto folderRow = new QHBoxLayout;
-    folderRow->addWidget(new QLabel(QStringLiteral("Megrendelés helye:"), this));
+    auto folderLabel = new QLabel(QStringLiteral("Megrendelés helye:"), this);
+    folderRow->addWidget(folderLabel);
     OutputFolder = makeEdit(this, "OutputFolder");
+    folderLabel->setBuddy(OutputFolder);
     folderRow->addWidget(OutputFolder, 1);
     BrowseBtn = new QPushButton(QStringLiteral("Tallózás..."), this);
     BrowseBtn->setObjectName(QStringLiteral("BrowseBtn"));

@@ -54,6 +54,7 @@ TUpdatePricesForm::TUpdatePricesForm(QWidget* parent, const QStringList& priceLi
 
     ArList = new TPriceListView(0, 4, this);
     ArList->setObjectName(QStringLiteral("ArList"));
+    ArList->setAccessibleName(QStringLiteral("Jelenleg tárolt árak"));
     ArList->setHorizontalHeaderLabels({QStringLiteral("Méret"), QStringLiteral("Optimális felbontás"),
                                        QStringLiteral("Minimális felbontás"), QStringLiteral("Bruttó ár")});
     const int widths[] = {100, 120, 120, 100};
