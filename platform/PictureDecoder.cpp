@@ -20,9 +20,11 @@ QString boxKey(const QString& path, QSize box)
     return QStringLiteral("%1x%2:").arg(box.width()).arg(box.height()) + path;
 }
 
-QString thumbnailKey(const QString& path)
+// Of the side too: a thumbnail for a former side still under way is not the
+// one asked for now.
+QString thumbnailKey(const QString& path, int side)
 {
-    return QStringLiteral("t:") + path;
+    return QStringLiteral("t%1:").arg(side) + path;
 }
 
 // The rectangle the picture is drawn into, in the stored picture's own
@@ -140,7 +142,7 @@ void PictureDecoder::request(const QString& path, QSize box, Priority priority)
             return;
         }
         sh.pending.insert(key);
-        sh.queue.push_back(Job {path, box, priority, ++sh.seq, key});
+        sh.queue.push_back(Job {path, box, priority, kThumbnailSide, ++sh.seq, key});
     }
     startWorkers();
 }
@@ -163,11 +165,22 @@ QImage PictureDecoder::thumbnail(const QString& path)
     return m_thumbnails.find(path).image;
 }
 
+void PictureDecoder::setThumbnailSide(int side)
+{
+    side = std::clamp(side, 1, 8 * kThumbnailSide);
+    if (side == m_thumbnailSide)
+        return;
+    m_thumbnailSide = side;
+    m_thumbnails.clear();
+    m_noThumbnail.clear();
+    dropQueued(Thumbnail);
+}
+
 void PictureDecoder::requestThumbnail(const QString& path)
 {
     if (path.isEmpty() || m_thumbnails.contains(path) || m_noThumbnail.contains(path))
         return;
-    const QString key = thumbnailKey(path);
+    const QString key = thumbnailKey(path, m_thumbnailSide);
     {
         Shared& sh = *m_shared;
         QMutexLocker lock(&sh.mutex);
@@ -182,7 +195,7 @@ void PictureDecoder::requestThumbnail(const QString& path)
             return;
         }
         sh.pending.insert(key);
-        sh.queue.push_back(Job {path, QSize(), Thumbnail, ++sh.seq, key});
+        sh.queue.push_back(Job {path, QSize(), Thumbnail, m_thumbnailSide, ++sh.seq, key});
         const auto queued
             = std::count_if(sh.queue.begin(), sh.queue.end(), [](const Job& job) { return job.priority == Thumbnail; });
         if (queued > kMaxQueuedThumbnails) {
@@ -281,7 +294,7 @@ PictureDecoder::Result PictureDecoder::run(const Job& job, const DrawnSize& draw
         return result;
     }
     if (job.priority == Thumbnail) {
-        result.picture.image = makeThumbnail(job.path, kThumbnailSide, stop);
+        result.picture.image = makeThumbnail(job.path, job.side, stop);
         if (result.picture.isNull())
             result.error = QStringLiteral("No thumbnail");
         return result;
@@ -322,6 +335,9 @@ void PictureDecoder::deliver(const Result& result)
     }
     const QString& path = result.job.path;
     if (result.job.priority == Thumbnail) {
+        // Made for a former side (the window moved to another screen).
+        if (result.job.side != m_thumbnailSide)
+            return;
         if (result.picture.isNull()) {
             m_noThumbnail.insert(path);
         } else {

@@ -69,7 +69,13 @@ public:
     // decode.
     bool covers(const DecodedPicture& picture, QSize box) const;
 
-    // The thumbnail of path (at most kThumbnailSide on its longer side,
+    // The longer side of the thumbnails made from now on, in device pixels
+    // (kThumbnailSide times the screen's device pixel ratio). A change
+    // forgets the thumbnails made for the former side.
+    void setThumbnailSide(int side);
+    int thumbnailSide() const { return m_thumbnailSide; }
+
+    // The thumbnail of path (at most thumbnailSide() on its longer side,
     // upright), null when it is not made yet or cannot be made.
     QImage thumbnail(const QString& path);
     bool thumbnailFailed(const QString& path) const { return m_noThumbnail.contains(path); }
@@ -111,6 +117,7 @@ private:
         QString path;
         QSize box;
         Priority priority = Shown;
+        int side = kThumbnailSide; // of a thumbnail
         quint64 seq = 0;
         QString key;
     };
@@ -151,6 +158,7 @@ private:
     PictureCache m_cache;
     PictureCache m_thumbnails;
     QSet<QString> m_noThumbnail;
+    int m_thumbnailSide = kThumbnailSide;
     int m_thumbnailsMade = 0;
 
     std::shared_ptr<Shared> m_shared;

@@ -25,6 +25,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -495,7 +496,11 @@ void MainForm::syncEditors()
 
 QStringList MainForm::choosePictures()
 {
-    return ChoosePictures(this);
+    const QStringList files = ChoosePictures(this, PictureKinds::Accepted, m_settings.lastPictureFolder);
+    // The next add run opens where this one found its pictures.
+    if (!files.isEmpty())
+        m_settings.lastPictureFolder = QFileInfo(files.first()).absolutePath();
+    return files;
 }
 
 void MainForm::setOrderCommandsEnabled(bool enabled)

@@ -271,8 +271,8 @@ private:
     void prunePhoneCache();
     void guarded(const std::function<void()>& command);
     void syncEditors();
-    // The box the picture is shown in now: the preview window's while it is
-    // open, else the small one.
+    // The device pixels of the box the picture is shown in now: the preview
+    // window's while it is open, else the small one.
     QSize shownBoxSize() const;
     // Asks for the pictures next to the selected line, at the small box's
     // scale, so that stepping through the list finds them decoded.

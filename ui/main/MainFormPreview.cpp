@@ -39,9 +39,8 @@ void MainForm::CBShowPreviewClick()
 
 QSize MainForm::shownBoxSize() const
 {
-    if (m_previewForm && m_previewForm->isVisible())
-        return m_previewForm->PaintBox->size();
-    return PaintBox->size();
+    const QWidget* box = m_previewForm && m_previewForm->isVisible() ? m_previewForm->PaintBox : PaintBox;
+    return devicePixels(box->size(), box->devicePixelRatio());
 }
 
 void MainForm::decodeNeighbours(int row)
@@ -50,7 +49,8 @@ void MainForm::decodeNeighbours(int row)
     m_decoder.dropQueued(PictureDecoder::Ahead);
     for (int r : {row + 1, row - 1}) {
         if (r >= 0 && r < m_order.lineCount() && m_order.line(r).resolution() != u"Ismeretlen")
-            m_decoder.request(m_order.line(r).path(), PaintBox->size(), PictureDecoder::Ahead);
+            m_decoder.request(m_order.line(r).path(), devicePixels(PaintBox->size(), PaintBox->devicePixelRatio()),
+                              PictureDecoder::Ahead);
     }
 }
 

@@ -31,6 +31,10 @@ QString nameOf(const FlagKey& flag)
 }
 
 const QString kLastOrderFolder = QStringLiteral("LastOrderFolder");
+// The folders the program remembers have a key of their own, beside the
+// keys whose values were there from the start.
+const QString kFoldersKey = kSettingsRootKey + QStringLiteral("\\Folders");
+const QString kOpenPictureFolder = QStringLiteral("OpenPicture");
 
 // The price entries are the values named by their list position, "0", "1",
 // ... as this program writes them; anything else under the key (put there by
@@ -58,6 +62,10 @@ MainWindowSettings MainWindowSettings::load(SettingsStore& store, TUserData& par
             s.lastOrderFolder = *v;
     } else {
         partner = TUserData {};
+    }
+    if (store.openKey(kFoldersKey, false)) {
+        if (const auto v = store.readString(kOpenPictureFolder))
+            s.lastPictureFolder = *v;
     }
 
     // The entries come back in the order they were first written: "0", "1", ...
@@ -91,6 +99,8 @@ bool MainWindowSettings::save(SettingsStore& store) const
     // Until the first build there is no folder to remember.
     if (!lastOrderFolder.isEmpty())
         ok = ok && store.writeString(kLastOrderFolder, lastOrderFolder);
+    if (!lastPictureFolder.isEmpty())
+        ok = ok && store.openKey(kFoldersKey, true) && store.writeString(kOpenPictureFolder, lastPictureFolder);
     // A key that cannot be opened fails the save like a failed write.
     // The list replaces the entries the key held: a deleted price must not
     // come back from an old tail, and the entries are written afresh in

@@ -20,6 +20,7 @@ struct MainWindowSettings
     QStringList priceList; // the entries' text forms, in size box order
     QStringList settingValues; // "name=integer" lines
     QString lastOrderFolder; // the last build's folder, offered for a disc later
+    QString lastPictureFolder; // where the open-picture dialog chose pictures last
 
     // Reads a previous run's settings; what is missing keeps its default.
     // The partner data is read with them (it is written by its own editor).

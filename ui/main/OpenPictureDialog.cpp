@@ -5,6 +5,7 @@
 #include "ui/common/FileDialogLook.h"
 #include "ui/help/Help.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -12,9 +13,12 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace pelmar {
 
@@ -89,13 +93,17 @@ public:
         }
         const QString ext = info.suffix().toLower();
         if (ext == u"jpg" || ext == u"jpeg") {
-            const jpeg::Decoded d = jpeg::decodeCovering(path, QSize(kSide, kSide) / 2);
+            // For the device pixels of the screen: sharp at 1.5x and 2x too.
+            const qreal ratio = std::max<qreal>(1.0, devicePixelRatioF());
+            const QSize side = QSize(kSide, kSide) * ratio;
+            const jpeg::Decoded d = jpeg::decodeCovering(path, side);
             if (d.image.isNull()) {
                 m_picture->setText(QStringLiteral("(nem olvasható)"));
                 return;
             }
-            QImage shown = d.image.scaled(QSize(kSide, kSide), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            m_picture->setPixmap(QPixmap::fromImage(shown));
+            QPixmap shown = QPixmap::fromImage(d.image.scaled(side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            shown.setDevicePixelRatio(ratio);
+            m_picture->setPixmap(shown);
             m_caption->setText(QStringLiteral("%1 x %2 képpont").arg(d.trueSize.width()).arg(d.trueSize.height()));
             return;
         }
@@ -115,13 +123,24 @@ private:
 
 } // namespace
 
-QStringList ChoosePictures(QWidget* parent, PictureKinds kinds)
+QString pictureStartFolder(const QString& lastFolder)
+{
+    if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir())
+        return lastFolder;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        return pictures;
+    return QDir::homePath();
+}
+
+QStringList ChoosePictures(QWidget* parent, PictureKinds kinds, const QString& lastFolder)
 {
     const bool phone = kinds == PictureKinds::Phone;
     const QList<PictureFilter>& filters = phone ? phoneFilters() : pictureFilters();
     QFileDialog dialog(parent,
                        phone ? QStringLiteral("Telefonos képek hozzáadása a megrendeléshez")
-                             : QStringLiteral("Fénykép hozzádása a megrendeléshez"));
+                             : QStringLiteral("Fénykép hozzádása a megrendeléshez"),
+                       pictureStartFolder(lastFolder));
     dialog.setObjectName(QStringLiteral("OPD"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setFileMode(QFileDialog::ExistingFiles);

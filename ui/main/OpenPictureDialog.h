@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 
 class QWidget;
@@ -15,6 +16,12 @@ namespace pelmar {
 // hozzáadása...": HEIC/HEIF, AVIF, WebP and PNG besides JPEG and TIFF, every
 // kind at first.
 enum class PictureKinds { Accepted, Phone };
-QStringList ChoosePictures(QWidget* parent, PictureKinds kinds = PictureKinds::Accepted);
+// It opens in pictureStartFolder(lastFolder).
+QStringList ChoosePictures(QWidget* parent, PictureKinds kinds = PictureKinds::Accepted,
+                           const QString& lastFolder = {});
+
+// The folder the dialog opens in: the one pictures were chosen from last
+// while it still exists, else the user's pictures folder, else home.
+QString pictureStartFolder(const QString& lastFolder);
 
 } // namespace pelmar

@@ -8,6 +8,8 @@
 #include <QScrollBar>
 #include <QTableView>
 
+#include <cmath>
+
 namespace pelmar {
 
 PictureThumbnails::PictureThumbnails(QTableView* list, PictureDecoder& decoder, std::function<QString(int)> pathOf,
@@ -74,7 +76,12 @@ void PictureThumbnails::paint(QPainter* painter, const QStyleOptionViewItem& opt
     if (path.isEmpty())
         return;
     auto& decoder = const_cast<PictureDecoder&>(m_decoder);
-    const QImage thumb = decoder.thumbnail(path);
+    // Made for the device pixels of the screen the list is on, so a 2x
+    // screen shows 128 pixels, not 64 scaled up.
+    const qreal ratio = std::max<qreal>(1.0, painter->device()->devicePixelRatio());
+    decoder.setThumbnailSide(int(std::ceil(PictureDecoder::kThumbnailSide * ratio - 1e-6)));
+    QImage thumb = decoder.thumbnail(path);
+    thumb.setDevicePixelRatio(ratio);
     painter->save();
     painter->setClipRect(option.rect.intersected(room.rect));
     const QRect cell(room.rect.left() + 2, room.rect.top() + 2, kRoom - 4, room.rect.height() - 4);
@@ -85,7 +92,8 @@ void PictureThumbnails::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->setPen(option.palette.color(QPalette::Mid));
         painter->drawRect(cell.adjusted(8, 8, -9, -9));
     } else {
-        const QSize s = thumb.size().scaled(cell.size(), Qt::KeepAspectRatio).boundedTo(thumb.size());
+        const QSize logical = thumb.deviceIndependentSize().toSize();
+        const QSize s = logical.scaled(cell.size(), Qt::KeepAspectRatio).boundedTo(logical);
         painter->drawImage(QRect(cell.left() + (cell.width() - s.width()) / 2,
                                  cell.top() + (cell.height() - s.height()) / 2, s.width(), s.height()),
                            thumb);

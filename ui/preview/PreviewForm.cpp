@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace pelmar {
@@ -39,6 +40,13 @@ QRect previewRect(QSize picture, const QRect& box)
     return QRect(box.left(), box.top(), MulDiv(w, rh, h), rh);
 }
 
+QSize devicePixels(QSize logical, qreal ratio)
+{
+    if (!(ratio > 1.0))
+        return logical;
+    return QSize(int(std::ceil(logical.width() * ratio - 1e-6)), int(std::ceil(logical.height() * ratio - 1e-6)));
+}
+
 // ---------------------------------------------------------------------------
 
 TPaintBox::TPaintBox(QWidget* parent)
@@ -61,9 +69,10 @@ void DrawPreview(QWidget* box, QPainter& painter, PreviewPicture* picture)
     const QRect r = box->rect();
     const QColor fill = box->palette().color(QPalette::Window);
     painter.fillRect(r, fill);
-    // The best picture decoded so far; a finer one for this box is asked
-    // for, never waited for.
-    const QImage image = picture ? picture->imageFor(r.size()) : QImage();
+    // The best picture decoded so far; a finer one for this box, in the
+    // device pixels it is drawn on, is asked for, never waited for.
+    const QImage image
+        = picture ? picture->imageFor(devicePixels(r.size(), painter.device()->devicePixelRatio())) : QImage();
     if (image.isNull() || picture->isEmpty()) {
         const QFontMetrics fm(painter.font());
         const int tw = fm.horizontalAdvance(kNoPreviewText);

@@ -26,6 +26,11 @@ int MulDiv(int a, int b, int c);
 // result may reach past the box; the painter clips it.
 QRect previewRect(QSize pictureSize, const QRect& box);
 
+// The device pixels a box of this size covers at this device pixel ratio
+// (a part of a pixel counts whole): what a picture is decoded for, so that
+// at 1.5x or 2x it is not drawn at 1x and scaled up.
+QSize devicePixels(QSize logical, qreal ratio);
+
 // A box that another object paints (both preview boxes).
 class TPaintBox : public QWidget
 {

@@ -20,7 +20,7 @@ public:
     explicit PreviewPicture(PictureDecoder& decoder, QObject* parent = nullptr);
 
     // Names the picture to show. What the cache already holds is there at
-    // once; for the rest a decode that covers box is asked for (none when box
+    // once; for the rest a decode that covers box (device pixels) is asked for (none when box
     // is empty: the first drawing asks). Never reads the file on this thread.
     void load(const QString& path, QSize box = {});
     void clear();
@@ -38,7 +38,7 @@ public:
     int denominator() const { return m_current.isNull() ? 0 : m_current.denominator; }
     const QString& path() const { return m_path; }
 
-    // The picture for drawing into a box of this size: the cheapest decoded
+    // The picture for drawing into a box of this size (in device pixels): the cheapest decoded
     // one that covers it, else the finest there is for now (drawn scaled up
     // while the decode for this box is asked for). Null while there is none.
     QImage imageFor(QSize box);
