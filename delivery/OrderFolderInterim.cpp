@@ -19,7 +19,7 @@ OrderFolderCheck checkOrderFolder(const QString& folder)
 {
     OrderFolderCheck check;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDirIterator::Subdirectories);
+                    QDirIterator::Subdirectories);
     const QDir root(folder);
     while (it.hasNext()) {
         it.next();
@@ -36,7 +36,7 @@ OrderFolderCheck checkOrderFolder(const QString& folder)
             check.files.append({rel, info.size()});
     }
     std::sort(check.files.begin(), check.files.end(),
-        [](const auto& a, const auto& b) { return a.relativePath < b.relativePath; });
+              [](const auto& a, const auto& b) { return a.relativePath < b.relativePath; });
     if (!QFileInfo(root.filePath(QStringLiteral("megrendeles.txt"))).isFile()) {
         check.problem = QStringLiteral("hiányzik a \"megrendeles.txt\"");
         check.files.clear();

@@ -71,7 +71,7 @@ std::optional<OrderSnapshot> takeOrderSnapshot(const QString& folder, QString* p
     OrderSnapshot snapshot;
     snapshot.folder = absolute;
     for (const OrderFolderFile& f : check.files) {
-        SnapshotFile s{f.relativePath, 0, 0};
+        SnapshotFile s {f.relativePath, 0, 0};
         if (!statFile(joined(absolute, f.relativePath), s.size, s.modifiedMs)) {
             if (problem)
                 *problem = QStringLiteral("A megrendelés egy fájlja nem olvasható: %1").arg(f.relativePath);
@@ -137,7 +137,7 @@ std::optional<ChecksumLine> parseChecksumLine(const QByteArray& raw)
     const QByteArray path = line.mid(66);
     if (path.contains('\n') || path.contains('\0'))
         return std::nullopt;
-    return ChecksumLine{hex, QString::fromUtf8(path)};
+    return ChecksumLine {hex, QString::fromUtf8(path)};
 }
 
 RemoteOrderPaths::RemoteOrderPaths(const QString& remoteFolder, const QString& name)
@@ -158,7 +158,7 @@ namespace {
 // its size; folders listed in `folders`. False when a listing failed
 // (session.lastError() says why); a missing folder lists as empty.
 bool listTree(SftpSession& session, const QString& root, const QString& relative, QHash<QString, qint64>& files,
-    QStringList& others, int depth = 0)
+              QStringList& others, int depth = 0)
 {
     const QString folder = relative.isEmpty() ? root : joined(root, relative);
     auto entries = session.list(folder);
@@ -194,7 +194,8 @@ bool isThisOrder(const QHash<QString, qint64>& remote, const QStringList& others
     return true;
 }
 
-bool writeChecksums(SftpSession& session, const OrderSnapshot& snapshot, const RemoteOrderPaths& paths, SftpError& error)
+bool writeChecksums(SftpSession& session, const OrderSnapshot& snapshot, const RemoteOrderPaths& paths,
+                    SftpError& error)
 {
     QString problem;
     const QByteArray sums = orderChecksums(snapshot, &problem);
@@ -310,6 +311,20 @@ SendOutcome sendOrder(SftpSession& session, const OrderSnapshot& snapshot, SendC
             order.append(&f);
     }
 
+    // Every folder of the order in one request, instead of one search for
+    // missing folders per folder while uploading.
+    QStringList folders {paths.incoming, paths.part};
+    for (const SnapshotFile& f : snapshot.files) {
+        const QStringList parts = f.relativePath.split(QLatin1Char('/'));
+        for (int i = 1; i < parts.size(); ++i) {
+            const QString folder = joined(paths.part, parts.mid(0, i).join(QLatin1Char('/')));
+            if (!folders.contains(folder))
+                folders.append(folder);
+        }
+    }
+    if (!session.makeFolders(folders))
+        return fail(session.lastError());
+
     for (const SnapshotFile* f : order) {
         if (control.stop)
             return fail(errorOf(SftpProblem::Cancelled));
@@ -329,7 +344,8 @@ SendOutcome sendOrder(SftpSession& session, const OrderSnapshot& snapshot, SendC
             report();
             return !control.stop.load();
         });
-        const bool ok = session.upload(joined(snapshot.folder, f->relativePath), joined(paths.part, f->relativePath), offset);
+        const bool ok
+            = session.upload(joined(snapshot.folder, f->relativePath), joined(paths.part, f->relativePath), offset);
         session.setProgress([&](qint64) { return !control.stop.load(); });
         if (!ok) {
             // A failed open of a missing file at the lab counts as that.
@@ -350,7 +366,7 @@ SendOutcome sendOrder(SftpSession& session, const OrderSnapshot& snapshot, SendC
         wanted.insert(f.relativePath);
         if (there.value(f.relativePath, -1) != f.size)
             return fail(errorOf(SftpProblem::ConnectionLost,
-                QStringLiteral("(%1: a laborba került méret eltér)").arg(f.relativePath)));
+                                QStringLiteral("(%1: a laborba került méret eltér)").arg(f.relativePath)));
     }
     for (auto it = there.constBegin(); it != there.constEnd(); ++it) {
         // Left by an earlier try of an order that has changed since.

@@ -80,7 +80,7 @@ struct SendCounters
 // thread.
 struct SendControl
 {
-    std::atomic<bool> stop{false};
+    std::atomic<bool> stop {false};
     // After every bit of progress and at least once a second.
     std::function<void(const SendCounters&)> progress;
 };

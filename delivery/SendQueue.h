@@ -178,8 +178,9 @@ signals:
 
 private:
     bool m_running = false;
-    quint64 m_generation = 0;
-    std::shared_ptr<bool> m_alive;
+    // Shared with the test's thread, which answers only while it is this
+    // tester's latest test.
+    std::shared_ptr<void> m_link;
 };
 
 } // namespace pelmar

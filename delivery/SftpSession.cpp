@@ -87,7 +87,8 @@ QString sftpProblemMessage(SftpProblem problem, const QString& detail)
         text = QStringLiteral("A megrendelés egy fájlja nem olvasható.");
         break;
     case SftpProblem::OrderChanged:
-        text = QStringLiteral("A megrendelés mappája megváltozott, mióta a küldendők közé került; így nem küldhető el.");
+        text
+            = QStringLiteral("A megrendelés mappája megváltozott, mióta a küldendők közé került; így nem küldhető el.");
         break;
     case SftpProblem::Other:
         text = QStringLiteral("A küldés nem sikerült.");
@@ -261,7 +262,21 @@ struct SftpCallbacks
     static int seek(void* user, curl_off_t offset, int origin);
     static int progress(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal, curl_off_t ulnow);
     static int hostKey(void* user, int keytype, const char* key, size_t len);
+    static int closeSocket(void* user, curl_socket_t socket);
 };
+
+// When libcurl gives up a connection after a failed write, whether the
+// server was still there tells a refused write (a full disk: SFTP v3 has
+// no word for it) from a dropped line.
+int SftpCallbacks::closeSocket(void* user, curl_socket_t socket)
+{
+    auto* session = static_cast<SftpSession*>(user);
+    char byte;
+    const ssize_t n = ::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    session->m_closedSockets += 1;
+    session->m_peerAliveAtClose = n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
+    return ::close(socket);
+}
 
 size_t SftpCallbacks::read(char* buffer, size_t size, size_t count, void* user)
 {
@@ -352,8 +367,9 @@ bool SftpSession::perform(Request& r)
         QFile key(m_connection.keyFile);
         if (!key.open(QIODevice::ReadOnly)) {
             m_error = {SftpProblem::KeyFile,
-                sftpProblemMessage(SftpProblem::KeyFile, QStringLiteral("(%1: %2)").arg(m_connection.keyFile, key.errorString())),
-                key.errorString()};
+                       sftpProblemMessage(SftpProblem::KeyFile,
+                                          QStringLiteral("(%1: %2)").arg(m_connection.keyFile, key.errorString())),
+                       key.errorString()};
             return false;
         }
     }
@@ -368,7 +384,7 @@ bool SftpSession::perform(Request& r)
     curl_easy_reset(c);
     char errorBuffer[CURL_ERROR_SIZE] = {0};
     bool mismatch = false;
-    HostKeyCheck check{this, &m_seenHostKey, m_connection.hostKey, &mismatch};
+    HostKeyCheck check {this, &m_seenHostKey, m_connection.hostKey, &mismatch};
     r.session = this;
     r.sinceProgress.start();
 
@@ -402,6 +418,9 @@ bool SftpSession::perform(Request& r)
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &r.body);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &onBody);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &r.headers);
+    curl_easy_setopt(c, CURLOPT_CLOSESOCKETFUNCTION, &SftpCallbacks::closeSocket);
+    curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, this);
+    m_closedSockets = 0;
     curl_easy_setopt(c, CURLOPT_NEW_FILE_PERMS, 0644L);
     curl_easy_setopt(c, CURLOPT_NEW_DIRECTORY_PERMS, 0755L);
     Slist quotes;
@@ -490,14 +509,17 @@ bool SftpSession::perform(Request& r)
     }
     if (mismatch)
         problem = m_connection.hostKey.isEmpty() ? SftpProblem::HostKeyUnknown : SftpProblem::HostKeyChanged;
-    // The SSH layer reports a failed write on a full disk as a plain
-    // failure of the write.
-    if (problem == SftpProblem::ConnectionLost && upload && detail.contains(QLatin1String("Upload failed")))
+    // The SSH layer reports a write the server refused (a full disk) as
+    // it reports a dropped line; the server still being there tells them
+    // apart.
+    if (rc == CURLE_SSH && upload && !mismatch && (m_closedSockets == 0 || m_peerAliveAtClose))
         problem = SftpProblem::DiskFull;
-    m_error = {problem, sftpProblemMessage(problem, problem == SftpProblem::HostKeyChanged || problem == SftpProblem::HostKeyUnknown
-                                                        ? QStringLiteral("(%1)").arg(m_seenHostKey)
-                                                        : QStringLiteral("(%1)").arg(detail)),
-        detail};
+    m_error = {problem,
+               sftpProblemMessage(problem,
+                                  problem == SftpProblem::HostKeyChanged || problem == SftpProblem::HostKeyUnknown
+                                      ? QStringLiteral("(%1)").arg(m_seenHostKey)
+                                      : QStringLiteral("(%1)").arg(detail)),
+               detail};
     if (!keepConnection)
         disconnect();
     return false;
@@ -571,6 +593,18 @@ bool SftpSession::makeFolder(const QString& path)
     return perform(r);
 }
 
+bool SftpSession::makeFolders(const QStringList& paths)
+{
+    if (!m_curl && !connect())
+        return false;
+    Request r;
+    r.url = urlOf(QStringLiteral("/"), true);
+    r.noBody = true;
+    for (const QString& path : paths)
+        r.quotes.append("*mkdir " + quoted(absoluteOf(path, m_home)));
+    return perform(r);
+}
+
 bool SftpSession::upload(const QString& localFile, const QString& path, qint64 offset)
 {
     if (!m_curl && !connect())
@@ -578,7 +612,8 @@ bool SftpSession::upload(const QString& localFile, const QString& path, qint64 o
     const int fd = ::open(QFile::encodeName(localFile).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         const QString why = QString::fromLocal8Bit(strerror(errno));
-        m_error = {SftpProblem::LocalFile, sftpProblemMessage(SftpProblem::LocalFile, QStringLiteral("(%1: %2)").arg(localFile, why)), why};
+        m_error = {SftpProblem::LocalFile,
+                   sftpProblemMessage(SftpProblem::LocalFile, QStringLiteral("(%1: %2)").arg(localFile, why)), why};
         return false;
     }
     Request r;

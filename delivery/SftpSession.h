@@ -116,6 +116,9 @@ public:
     // None) or the request failed.
     std::optional<QList<SftpEntry>> list(const QString& folder);
     bool makeFolder(const QString& path);
+    // Makes each folder that is missing, parents first, in one request;
+    // folders that exist already are no failure.
+    bool makeFolders(const QStringList& paths);
     // Uploads localFile to path starting at offset (the bytes before offset
     // are at the lab already and are kept). Missing parent folders are made.
     bool upload(const QString& localFile, const QString& path, qint64 offset);
@@ -145,6 +148,8 @@ private:
     SftpError m_error;
     void* m_curl = nullptr;
     QString m_home; // the account's home folder, for "~/" paths
+    int m_closedSockets = 0; // during the request in hand
+    bool m_peerAliveAtClose = false;
 };
 
 } // namespace pelmar

@@ -30,8 +30,8 @@ bool makeKey(const QString& path)
     QFile::remove(path + QStringLiteral(".pub"));
     QProcess p;
     p.start(QStringLiteral("ssh-keygen"),
-        {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"), QString(),
-            QStringLiteral("-C"), QStringLiteral("test"), QStringLiteral("-f"), path});
+            {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"), QString(),
+             QStringLiteral("-C"), QStringLiteral("test"), QStringLiteral("-f"), path});
     return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
@@ -44,7 +44,7 @@ QByteArray readAll(const QString& path)
 bool accepts(int port)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
+    sockaddr_in addr {};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(quint16(port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -58,7 +58,7 @@ bool accepts(int port)
 int LocalSshServer::freePort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
+    sockaddr_in addr {};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
@@ -91,10 +91,13 @@ LocalSshServer::LocalSshServer(const QString& folder)
     // The fingerprint OpenSSH shows: SHA-256 of the key blob of the .pub line.
     const QList<QByteArray> pub = readAll(hostKey + QStringLiteral(".pub")).split(' ');
     const QByteArray blob = pub.size() >= 2 ? QByteArray::fromBase64(pub[1]) : QByteArray();
-    m_fingerprint = QStringLiteral("SHA256:")
-        + QString::fromLatin1(QCryptographicHash::hash(blob, QCryptographicHash::Sha256).toBase64(QByteArray::OmitTrailingEquals));
+    m_fingerprint
+        = QStringLiteral("SHA256:")
+        + QString::fromLatin1(
+              QCryptographicHash::hash(blob, QCryptographicHash::Sha256).toBase64(QByteArray::OmitTrailingEquals));
     QFile auth(m_folder + QStringLiteral("/authorized_keys"));
-    if (!auth.open(QIODevice::WriteOnly) || auth.write(readAll(clientKey() + QStringLiteral(".pub"))) < 0 || !auth.flush()) {
+    if (!auth.open(QIODevice::WriteOnly) || auth.write(readAll(clientKey() + QStringLiteral(".pub"))) < 0
+        || !auth.flush()) {
         m_skipReason = QStringLiteral("cannot write authorized_keys");
         return;
     }
@@ -104,8 +107,8 @@ LocalSshServer::LocalSshServer(const QString& folder)
     // The test's folders may hold spaces and accents: quoted.
     auto quoted = [](const QString& path) { return '"' + QFile::encodeName(path) + '"'; };
     const QByteArray text = "Port " + QByteArray::number(m_port) + "\nListenAddress 127.0.0.1\nHostKey "
-        + quoted(hostKey) + "\nAuthorizedKeysFile " + quoted(auth.fileName())
-        + "\nPidFile " + quoted(m_folder + QStringLiteral("/sshd.pid"))
+        + quoted(hostKey) + "\nAuthorizedKeysFile " + quoted(auth.fileName()) + "\nPidFile "
+        + quoted(m_folder + QStringLiteral("/sshd.pid"))
         + "\nStrictModes no\nUsePAM no\nPasswordAuthentication no\nKbdInteractiveAuthentication no\n"
           "PermitRootLogin prohibit-password\nSubsystem sftp internal-sftp\nLogLevel ERROR\n"
           "MaxStartups 50\nClientAliveInterval 0\n";
