@@ -72,7 +72,8 @@ int main(int argc, char** argv)
             bool ok = false;
             const int n = text.toInt(&ok);
             if (problem.isEmpty() && (!ok || n < min))
-                problem = QStringLiteral("A(z) %1 értéke legalább %2 egész szám legyen: \"%3\"").arg(a).arg(min).arg(text);
+                problem
+                    = QStringLiteral("A(z) %1 értéke legalább %2 egész szám legyen: \"%3\"").arg(a).arg(min).arg(text);
             else
                 into = n;
         };
@@ -130,7 +131,7 @@ int main(int argc, char** argv)
 
     // A queue of this run alone, in memory: what reached the lab before a
     // kill is found there by the next run and not sent again.
-    pelmar::SendQueue queue(QString{});
+    pelmar::SendQueue queue(QString {});
     queue.setConnection(*connection);
     queue.setPassword(password);
     pelmar::SendPolicy policy;
@@ -157,7 +158,8 @@ int main(int argc, char** argv)
         }
     });
     QObject::connect(&queue, &pelmar::SendQueue::hostKeyUnknown, [&](const QString& host, const QString& seen) {
-        printLine(QStringLiteral("A(z) %1 szerver kulcsának ujjlenyomata: %2. Ellenőrizze a laborral, és adja meg: --host-key %2")
+        printLine(QStringLiteral(
+                      "A(z) %1 szerver kulcsának ujjlenyomata: %2. Ellenőrizze a laborral, és adja meg: --host-key %2")
                       .arg(host, seen));
     });
     QObject::connect(&queue, &pelmar::SendQueue::itemChanged, [&](const pelmar::SendItem& it) {
@@ -168,7 +170,7 @@ int main(int argc, char** argv)
             lastShown.insert(it.id, now);
             printLine(QStringLiteral("%1: %2 / %3 MB, %4 MB/s, hátra %5, %6. próbálkozás")
                           .arg(it.name, megabytes(it.bytesSent), megabytes(it.bytesTotal),
-                              QString::number(it.bytesPerSecond / 1e6, 'f', 2), duration(it.secondsLeft))
+                               QString::number(it.bytesPerSecond / 1e6, 'f', 2), duration(it.secondsLeft))
                           .arg(it.tries));
         } else if (it.state == pelmar::SendState::Waiting) {
             printLine(QStringLiteral("%1: %2 Újra %3 másodperc múlva.")

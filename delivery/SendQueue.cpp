@@ -100,8 +100,9 @@ public:
             return;
         close();
         const QString aside = setDamagedDatabaseAside(path);
-        m_problem = aside.isEmpty() ? QStringLiteral("A küldések listája nem nyitható meg (%1); most csak a memóriában van.").arg(path)
-                                    : QStringLiteral("A küldések listája sérült volt; félretéve: %1").arg(aside);
+        m_problem = aside.isEmpty()
+            ? QStringLiteral("A küldések listája nem nyitható meg (%1); most csak a memóriában van.").arg(path)
+            : QStringLiteral("A küldések listája sérült volt; félretéve: %1").arg(aside);
         const int again = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (again >= 0)
             ::close(again);
@@ -120,7 +121,8 @@ public:
     QList<SendItem> load(QMap<qint64, QList<SnapshotFile>>& files)
     {
         QList<SendItem> items;
-        SqliteStatement q(m_db,
+        SqliteStatement q(
+            m_db,
             "SELECT id, folder, name, state, bytes_total, bytes_sent, tries, last_error, last_problem, queued_at,"
             " finished_at, next_try_at, cleanup_pending FROM orders ORDER BY id");
         while (q.step() == SQLITE_ROW) {
@@ -152,7 +154,8 @@ public:
     {
         if (!exec("BEGIN IMMEDIATE"))
             return 0;
-        SqliteStatement ins(m_db, "INSERT INTO orders (folder, name, state, bytes_total, queued_at) VALUES (?, ?, ?, ?, ?)");
+        SqliteStatement ins(m_db,
+                            "INSERT INTO orders (folder, name, state, bytes_total, queued_at) VALUES (?, ?, ?, ?, ?)");
         bool ok = ins.bind(1, item.folder) && ins.bind(2, item.name) && ins.bind(3, qint64(item.state))
             && ins.bind(4, item.bytesTotal) && ins.bind(5, msOf(item.queuedAt)) && ins.step() == SQLITE_DONE;
         const qint64 id = ok ? sqlite3_last_insert_rowid(m_db) : 0;
@@ -174,7 +177,8 @@ public:
 
     bool update(const SendItem& it)
     {
-        SqliteStatement up(m_db,
+        SqliteStatement up(
+            m_db,
             "UPDATE orders SET state = ?, bytes_sent = ?, tries = ?, last_error = ?, last_problem = ?, finished_at = ?,"
             " next_try_at = ?, cleanup_pending = ? WHERE id = ?");
         return up.bind(1, qint64(it.state)) && up.bind(2, it.bytesSent) && up.bind(3, qint64(it.tries))
@@ -189,7 +193,8 @@ public:
             return false;
         SqliteStatement files(m_db, "DELETE FROM files WHERE order_id = ?");
         SqliteStatement order(m_db, "DELETE FROM orders WHERE id = ?");
-        const bool ok = files.bind(1, id) && files.step() == SQLITE_DONE && order.bind(1, id) && order.step() == SQLITE_DONE;
+        const bool ok
+            = files.bind(1, id) && files.step() == SQLITE_DONE && order.bind(1, id) && order.step() == SQLITE_DONE;
         if (!ok || !exec("COMMIT")) {
             exec("ROLLBACK");
             return false;
@@ -331,13 +336,15 @@ private:
 
 void SendQueue::Worker::publish(const SendItem& item)
 {
-    QMetaObject::invokeMethod(m_owner, [owner = m_owner, item] { owner->apply(item); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_owner, [owner = m_owner, item] { owner->apply(item); }, Qt::QueuedConnection);
 }
 
 void SendQueue::Worker::save(Row& row)
 {
     if (!m_store->update(row.item) && row.item.lastError.isEmpty())
-        row.item.lastError = QStringLiteral("A küldések listája nem írható; a program következő indításakor ez a lépés hiányozhat.");
+        row.item.lastError
+            = QStringLiteral("A küldések listája nem írható; a program következő indításakor ez a lépés hiányozhat.");
     publish(row.item);
 }
 
@@ -417,11 +424,13 @@ void SendQueue::Worker::checkIdle()
 {
     bool idle = true;
     for (const Row& r : m_rows) {
-        if (r.item.state == SendState::Queued || r.item.state == SendState::Sending || r.item.state == SendState::Waiting)
+        if (r.item.state == SendState::Queued || r.item.state == SendState::Sending
+            || r.item.state == SendState::Waiting)
             idle = false;
     }
     if (idle && !m_wasIdle)
-        QMetaObject::invokeMethod(m_owner, [owner = m_owner] { emit owner->idle(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            m_owner, [owner = m_owner] { emit owner->idle(); }, Qt::QueuedConnection);
     m_wasIdle = idle;
 }
 
@@ -463,7 +472,8 @@ void SendQueue::Worker::enqueue(const QString& folder)
         if (r.item.folder == snapshot->folder)
             return answer(0, QStringLiteral("Ez a megrendelés már a küldendők között van."));
         if (r.item.name == snapshot->name())
-            return answer(0, QStringLiteral("Egy azonos nevű megrendelés már a küldendők között van: %1").arg(r.item.folder));
+            return answer(
+                0, QStringLiteral("Egy azonos nevű megrendelés már a küldendők között van: %1").arg(r.item.folder));
     }
     Row row;
     row.snapshot = *snapshot;
@@ -472,8 +482,9 @@ void SendQueue::Worker::enqueue(const QString& folder)
     row.item.bytesTotal = snapshot->totalBytes();
     row.item.queuedAt = QDateTime::currentDateTimeUtc();
     if (!m_store->insert(row.item, snapshot->files))
-        return answer(0, QStringLiteral("A küldések listája nem írható: %1")
-                             .arg(QString::fromUtf8(sqlite3_errmsg(m_store->db()))));
+        return answer(
+            0,
+            QStringLiteral("A küldések listája nem írható: %1").arg(QString::fromUtf8(sqlite3_errmsg(m_store->db()))));
     m_rows.insert(row.item.id, row);
     m_wasIdle = false;
     publish(row.item);
@@ -782,7 +793,8 @@ void SendQueue::remove(qint64 id)
         if (!w->m_store->remove(id))
             return;
         w->m_rows.remove(id);
-        QMetaObject::invokeMethod(w->m_owner, [owner = w->m_owner, id] { owner->applyRemoved(id); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            w->m_owner, [owner = w->m_owner, id] { owner->applyRemoved(id); }, Qt::QueuedConnection);
     });
 }
 
@@ -806,15 +818,19 @@ ConnectionTestResult ConnectionTester::run(const LabConnection& connection, cons
     if (!session.list(connection.remoteFolder)) {
         if (session.lastError())
             return fail(session.lastError());
-        return fail({SftpProblem::RemoteFolderMissing,
-            sftpProblemMessage(SftpProblem::RemoteFolderMissing, QStringLiteral("(%1)").arg(connection.remoteFolder)), {}});
+        return fail(
+            {SftpProblem::RemoteFolderMissing,
+             sftpProblemMessage(SftpProblem::RemoteFolderMissing, QStringLiteral("(%1)").arg(connection.remoteFolder)),
+             {}});
     }
     const RemoteOrderPaths paths(connection.remoteFolder, QStringLiteral("x"));
-    const QString probe = paths.incoming + QStringLiteral("/.pelmar-test-%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QString probe = paths.incoming
+        + QStringLiteral("/.pelmar-test-%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
     if (!session.put(QByteArrayLiteral("Pelmar\n"), probe)) {
         SftpError e = session.lastError();
         if (e.problem == SftpProblem::RemoteFolderMissing || e.problem == SftpProblem::Other)
-            e = {SftpProblem::RemoteNotWritable, sftpProblemMessage(SftpProblem::RemoteNotWritable, QStringLiteral("(%1)").arg(e.detail)), e.detail};
+            e = {SftpProblem::RemoteNotWritable,
+                 sftpProblemMessage(SftpProblem::RemoteNotWritable, QStringLiteral("(%1)").arg(e.detail)), e.detail};
         return fail(e);
     }
     if (!session.remove(probe))

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include <curl/curl.h>
@@ -82,6 +83,9 @@ QString sftpProblemMessage(SftpProblem problem, const QString& detail)
         break;
     case SftpProblem::Cancelled:
         text = QStringLiteral("A küldés leállt.");
+        break;
+    case SftpProblem::NoSuchKeyKind:
+        text = QStringLiteral("A labor szerverének nincs ilyen fajta kulcsa.");
         break;
     case SftpProblem::LocalFile:
         text = QStringLiteral("A megrendelés egy fájlja nem olvasható.");
@@ -409,6 +413,34 @@ bool SftpSession::perform(Request& r)
         // Empty: libssh2 takes the public half from the private key file.
         curl_easy_setopt(c, CURLOPT_SSH_PUBLIC_KEYFILE, "");
     }
+    // libcurl asks libssh2 for the kind of key a known-hosts line names for
+    // the host; the key in it is never compared (the callback below checks).
+    QByteArray knownHosts;
+    if (!m_keyKind.isEmpty()) {
+        if (!m_knownHosts || m_knownHostsKind != m_keyKind) {
+            m_knownHosts = std::make_unique<QTemporaryFile>();
+            QByteArray blob;
+            auto putString = [&blob](const QByteArray& bytes) {
+                const quint32 n = quint32(bytes.size());
+                blob += char(n >> 24);
+                blob += char(n >> 16);
+                blob += char(n >> 8);
+                blob += char(n);
+                blob += bytes;
+            };
+            putString(m_keyKind.toLatin1());
+            putString(QByteArray(32, '\0'));
+            const QByteArray line = '[' + m_connection.host.toUtf8() + "]:" + QByteArray::number(m_connection.port)
+                + ' ' + m_keyKind.toLatin1() + ' ' + blob.toBase64() + '\n';
+            if (!m_knownHosts->open() || m_knownHosts->write(line) != line.size() || !m_knownHosts->flush())
+                m_knownHosts.reset();
+            m_knownHostsKind = m_keyKind;
+        }
+        if (m_knownHosts)
+            knownHosts = QFile::encodeName(m_knownHosts->fileName());
+    }
+    if (!knownHosts.isEmpty())
+        curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, knownHosts.constData());
     curl_easy_setopt(c, CURLOPT_SSH_HOSTKEYFUNCTION, &SftpCallbacks::hostKey);
     curl_easy_setopt(c, CURLOPT_SSH_HOSTKEYDATA, &check);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
@@ -492,6 +524,11 @@ bool SftpSession::perform(Request& r)
         problem = SftpProblem::Other;
         keepConnection = true;
         break;
+    case CURLE_FAILED_INIT:
+        // The handshake failed: with a kind of host key asked for, the
+        // server most likely has no key of that kind.
+        problem = m_keyKind.isEmpty() ? SftpProblem::Other : SftpProblem::NoSuchKeyKind;
+        break;
     case CURLE_ABORTED_BY_CALLBACK:
     case CURLE_READ_ERROR:
         problem = r.localReadFailed ? SftpProblem::LocalFile
@@ -527,6 +564,52 @@ bool SftpSession::perform(Request& r)
 
 bool SftpSession::connect()
 {
+    // libssh2 takes the server's ECDSA key where it has one, while labs
+    // usually give the fingerprint of their Ed25519 key. Ed25519 is asked
+    // for first (the key a first connection shows, too); a pinned
+    // fingerprint that does not match is tried against each other kind of
+    // key the server has before the key counts as changed, so only a
+    // server without the pinned key is refused.
+    const QString pinned = m_connection.hostKey;
+    QStringList kinds {QStringLiteral("ssh-ed25519"), QString()};
+    if (!pinned.isEmpty())
+        kinds += {QStringLiteral("ecdsa-sha2-nistp256"), QStringLiteral("ecdsa-sha2-nistp384"),
+                  QStringLiteral("ecdsa-sha2-nistp521")};
+    if (m_settledKind) {
+        kinds.removeAll(*m_settledKind);
+        kinds.prepend(*m_settledKind);
+    }
+    SftpError firstError;
+    QString firstSeen;
+    for (const QString& kind : kinds) {
+        m_keyKind = kind;
+        if (connectOnce()) {
+            m_settledKind = kind;
+            return true;
+        }
+        const bool keyProblem
+            = m_error.problem == SftpProblem::HostKeyChanged || m_error.problem == SftpProblem::HostKeyUnknown;
+        const bool kindMissing = !kind.isEmpty() && m_error.problem == SftpProblem::NoSuchKeyKind;
+        if (!keyProblem && !kindMissing)
+            return false; // nothing to do with the key: said as it is
+        if (m_error.problem == SftpProblem::HostKeyUnknown)
+            return false; // the key the server shows first is the one to confirm
+        if (!kindMissing && firstError.problem == SftpProblem::None) {
+            firstError = m_error;
+            firstSeen = m_seenHostKey;
+        }
+    }
+    m_keyKind.clear();
+    if (firstError.problem != SftpProblem::None) {
+        m_error = firstError;
+        m_seenHostKey = firstSeen;
+    }
+    return false;
+}
+
+bool SftpSession::connectOnce()
+{
+    disconnect();
     Request r;
     r.url = urlOf(QStringLiteral("/"), true);
     r.noBody = true;

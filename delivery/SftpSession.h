@@ -4,7 +4,9 @@
 
 #include <QList>
 #include <QString>
+#include <QTemporaryFile>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace pelmar {
@@ -28,6 +30,7 @@ enum class SftpProblem {
     Stalled, // no progress for the stall time
     ConnectionLost, // dropped in the middle
     Cancelled, // stopped on request (pause or cancel)
+    NoSuchKeyKind, // the server has no host key of the kind asked for
     LocalFile, // a local file cannot be read
     OrderChanged, // the order folder is no longer as it was queued
     Other,
@@ -135,6 +138,7 @@ public:
 private:
     friend struct SftpCallbacks;
     struct Request;
+    bool connectOnce();
     bool perform(Request& request);
     QByteArray urlOf(const QString& path, bool folder) const;
     void resetHandle();
@@ -148,6 +152,12 @@ private:
     SftpError m_error;
     void* m_curl = nullptr;
     QString m_home; // the account's home folder, for "~/" paths
+    // The kind of host key asked for ("ssh-ed25519"; empty: libssh2's
+    // choice), the kind that worked last, and the known-hosts file that asks.
+    QString m_keyKind;
+    std::optional<QString> m_settledKind;
+    QString m_knownHostsKind;
+    std::unique_ptr<QTemporaryFile> m_knownHosts;
     int m_closedSockets = 0; // during the request in hand
     bool m_peerAliveAtClose = false;
 };

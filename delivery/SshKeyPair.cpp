@@ -143,10 +143,12 @@ KeyPairResult makeKeyPair(const QString& privateKeyPath, const QString& comment)
         return result;
     };
     if (QFileInfo::exists(privateKeyPath) || QFileInfo(privateKeyPath).isSymLink())
-        return fail(QStringLiteral("a kulcsfájl már létezik (%1); a labor a meglévő kulcsot ismeri.").arg(privateKeyPath));
+        return fail(
+            QStringLiteral("a kulcsfájl már létezik (%1); a labor a meglévő kulcsot ismeri.").arg(privateKeyPath));
     const QString folder = QFileInfo(privateKeyPath).absolutePath();
     if (!QFileInfo::exists(folder)) {
-        if (!QDir().mkpath(folder) || !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        if (!QDir().mkpath(folder)
+            || !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
             return fail(QStringLiteral("a mappa nem hozható létre (%1).").arg(folder));
     }
 

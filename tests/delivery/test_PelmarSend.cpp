@@ -70,13 +70,20 @@ TEST(PelmarSend, deliversAfterAKillInTheMiddleAndSaysWhyItCannot)
     const QString order = dir.file(QStringLiteral("Kuldes_1"));
     disc::makeOrderFolder(order);
     disc::put(order + QStringLiteral("/9x13-fill-2/kep00008.JPG"), QByteArray(30 * 1024 * 1024, 'p'));
-    const QStringList args{QStringLiteral("--server"), server.url(), QStringLiteral("--identity"), server.clientKey(),
-        QStringLiteral("--host-key"), server.hostKeyFingerprint(), order};
+    const QStringList args {QStringLiteral("--server"),
+                            server.url(),
+                            QStringLiteral("--identity"),
+                            server.clientKey(),
+                            QStringLiteral("--host-key"),
+                            server.hostKeyFingerprint(),
+                            order};
 
     // Wrong usage: 2, and nothing happens at the lab.
     EXPECT_EQ(runSend({}).status, 2);
     EXPECT_EQ(runSend({QStringLiteral("--server"), QStringLiteral("ftp://x/y"), order}).status, 2);
-    EXPECT_EQ(runSend(QStringList(args).replaceInStrings(server.hostKeyFingerprint(), QStringLiteral("SHA256:kurta"))).status, 2);
+    EXPECT_EQ(
+        runSend(QStringList(args).replaceInStrings(server.hostKeyFingerprint(), QStringLiteral("SHA256:kurta"))).status,
+        2);
     EXPECT_EQ(runSend(args.mid(0, 6)).status, 2); // no order folder
     EXPECT_EQ(runSend(QStringList(args) << QStringLiteral("--tries") << QStringLiteral("0")).status, 2);
 

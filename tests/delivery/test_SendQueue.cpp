@@ -40,7 +40,8 @@ protected:
         const QString folder = dir.file(QStringLiteral("local/") + name);
         disc::makeOrderFolder(folder);
         if (extraMegabytes > 0)
-            disc::put(folder + QStringLiteral("/9x13-fill-2/kep00009.JPG"), QByteArray(extraMegabytes * 1024 * 1024, 'k'));
+            disc::put(folder + QStringLiteral("/9x13-fill-2/kep00009.JPG"),
+                      QByteArray(extraMegabytes * 1024 * 1024, 'k'));
         return folder;
     }
 
@@ -77,12 +78,14 @@ protected:
     }
     static bool waitForState(SendQueue& q, qint64 id, SendState state, int ms = 20000)
     {
-        return waitFor(q, id, [state](const SendItem& it) { return it.state == state; }, ms);
+        return waitFor(
+            q, id, [state](const SendItem& it) { return it.state == state; }, ms);
     }
 
     QStringList labNames(const QString& sub = {}) const
     {
-        return QDir(server->labFolder() + sub).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        return QDir(server->labFolder() + sub)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
 
     TempDir dir;
@@ -133,7 +136,8 @@ TEST_F(Queue, keepsItsOrdersAcrossARestartAndRefusesAFolderThatChangedMeanwhile)
     ASSERT_TRUE(waitForState(*q, secondId, SendState::Failed));
     EXPECT_EQ(q->order(secondId)->lastProblem, SftpProblem::OrderChanged);
     EXPECT_TRUE(q->order(secondId)->lastError.contains(QLatin1String("kep00003.jpg")));
-    EXPECT_EQ(labNames(), (QStringList{QStringLiteral(".incoming"), QStringLiteral("Elso_1"), QStringLiteral("Elso_1.sha256")}));
+    EXPECT_EQ(labNames(),
+              (QStringList {QStringLiteral(".incoming"), QStringLiteral("Elso_1"), QStringLiteral("Elso_1.sha256")}));
 
     // Removing from the history is for finished orders, and it lasts.
     QSignalSpy removed(q.get(), &SendQueue::itemRemoved);
@@ -160,7 +164,7 @@ TEST_F(Queue, pauseKeepsWhatReachedTheLabAndCancelTakesItAway)
     ASSERT_TRUE(waitForState(*q, id, SendState::Paused));
     const qint64 kept = q->order(id)->bytesSent;
     EXPECT_LT(kept, q->order(id)->bytesTotal);
-    EXPECT_EQ(labNames(QStringLiteral("/.incoming")), QStringList{QStringLiteral("Nagy_3.part")});
+    EXPECT_EQ(labNames(QStringLiteral("/.incoming")), QStringList {QStringLiteral("Nagy_3.part")});
 
     q->resume(id);
     ASSERT_TRUE(waitFor(*q, id, [](const SendItem& it) { return it.state == SendState::Sending; }));
@@ -168,7 +172,7 @@ TEST_F(Queue, pauseKeepsWhatReachedTheLabAndCancelTakesItAway)
     ASSERT_TRUE(waitForState(*q, id, SendState::Cancelled));
     EXPECT_FALSE(q->order(id)->cleanupPending);
     EXPECT_TRUE(labNames(QStringLiteral("/.incoming")).isEmpty());
-    EXPECT_EQ(labNames(), QStringList{QStringLiteral(".incoming")});
+    EXPECT_EQ(labNames(), QStringList {QStringLiteral(".incoming")});
 
     // Sent again, it arrives whole.
     q->retry(id);
@@ -193,7 +197,8 @@ TEST_F(Queue, triesAgainOnItsOwnUntilTheServerIsBackAndGivesUpOnAChangedHostKey)
     ASSERT_TRUE(waitForState(*q, id, SendState::Delivered, 30000));
 
     LabConnection changed = connection;
-    changed.hostKey = normalizeHostKeyFingerprint(QStringLiteral("SHA256:B") + QString(42, QLatin1Char('A'))).value_or(QString());
+    changed.hostKey
+        = normalizeHostKeyFingerprint(QStringLiteral("SHA256:B") + QString(42, QLatin1Char('A'))).value_or(QString());
     ASSERT_FALSE(changed.hostKey.isEmpty());
     q->setConnection(changed);
     const qint64 other = enqueue(*q, makeOrder(QStringLiteral("Kulcs_5")));

@@ -255,6 +255,8 @@ TEST_F(SftpSend, theConnectionTestNamesWhatFailedAndASendSendsNothingThen)
     const QString wrongKey = QStringLiteral("SHA256:") + QString(43, QLatin1Char('A'));
     const Case cases[] = {
         {"right", [](LabConnection&) {}, SftpProblem::None},
+        {"pinned key of the other kind", [&](LabConnection& c) { c.hostKey = server->ecdsaFingerprint(); },
+         SftpProblem::None},
         {"changed host key", [&](LabConnection& c) { c.hostKey = *normalizeHostKeyFingerprint(wrongKey); },
          SftpProblem::HostKeyChanged},
         {"no pinned key", [](LabConnection& c) { c.hostKey.clear(); }, SftpProblem::HostKeyUnknown},
@@ -277,8 +279,10 @@ TEST_F(SftpSend, theConnectionTestNamesWhatFailedAndASendSendsNothingThen)
         if (k.expected == SftpProblem::HostKeyUnknown || k.expected == SftpProblem::HostKeyChanged) {
             EXPECT_EQ(test.seenHostKey, server->hostKeyFingerprint());
         }
-        if (k.expected == SftpProblem::None)
+        if (k.expected == SftpProblem::None) {
+            EXPECT_EQ(test.seenHostKey, c.hostKey);
             continue;
+        }
         SftpSession session(c);
         SendControl control;
         const SendOutcome out = sendOrder(session, snapshot(), control);

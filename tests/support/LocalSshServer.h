@@ -37,8 +37,10 @@ public:
     QString clientKey() const { return m_folder + QStringLiteral("/client_ed25519"); }
     // A second client key the server does not know.
     QString strangerKey() const { return m_folder + QStringLiteral("/stranger_ed25519"); }
-    // "SHA256:..." of the server's host key.
+    // "SHA256:..." of the server's Ed25519 host key, and of its ECDSA one
+    // (the server has both).
     const QString& hostKeyFingerprint() const { return m_fingerprint; }
+    const QString& ecdsaFingerprint() const { return m_ecdsaFingerprint; }
     // A folder for the lab's orders (made empty at the start).
     QString labFolder() const { return m_folder + QStringLiteral("/lab"); }
     // sftp://user@127.0.0.1:port/<labFolder>
@@ -57,6 +59,7 @@ private:
     QString m_skipReason;
     QString m_user;
     QString m_fingerprint;
+    QString m_ecdsaFingerprint;
     int m_port = 0;
     int m_pid = 0;
 };
