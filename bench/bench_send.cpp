@@ -77,12 +77,14 @@ struct Server
         if (!write(config, text))
             return false;
         QDir().mkpath(QStringLiteral("/run/sshd"));
-        QStringList args{QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), config};
+        QStringList args {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"), config};
         if (netns.isEmpty()) {
             process.start(QStringLiteral("/usr/sbin/sshd"), args);
         } else {
-            process.start(QStringLiteral("ip"),
-                QStringList{QStringLiteral("netns"), QStringLiteral("exec"), netns, QStringLiteral("/usr/sbin/sshd")} + args);
+            process.start(
+                QStringLiteral("ip"),
+                QStringList {QStringLiteral("netns"), QStringLiteral("exec"), netns, QStringLiteral("/usr/sbin/sshd")}
+                    + args);
         }
         if (!process.waitForStarted())
             return false;
@@ -92,7 +94,7 @@ struct Server
             if (process.state() != QProcess::Running)
                 return false;
             probe.start(QStringLiteral("bash"),
-                {QStringLiteral("-c"), QStringLiteral("exec 3<>/dev/tcp/%1/%2").arg(address).arg(port)});
+                        {QStringLiteral("-c"), QStringLiteral("exec 3<>/dev/tcp/%1/%2").arg(address).arg(port)});
             if (probe.waitForFinished(2000) && probe.exitCode() == 0)
                 return true;
         }
@@ -118,7 +120,7 @@ QString fingerprintOf(const QString& pubFile)
 // One half: ROUNDS of each, alternately; the ratio of the medians, or a
 // negative number when it could not run.
 double measure(const char* title, Server& server, const QString& order, const QString& lab, const QString& user,
-    int rounds)
+               int rounds)
 {
     if (!server.start()) {
         std::printf("%s: the server did not start\n", title);
@@ -152,15 +154,18 @@ double measure(const char* title, Server& server, const QString& order, const QS
         }
         {
             const QString batch = server.folder + QStringLiteral("/batch");
-            write(batch, "put -r \"" + QFile::encodeName(order) + "\" \"" + QFile::encodeName(other + QLatin1Char('/') + name) + "\"\n");
+            write(batch,
+                  "put -r \"" + QFile::encodeName(order) + "\" \"" + QFile::encodeName(other + QLatin1Char('/') + name)
+                      + "\"\n");
             QElapsedTimer t;
             t.start();
             QString output;
             const bool ok = run(QStringLiteral("sftp"),
-                {QStringLiteral("-q"), QStringLiteral("-b"), batch, QStringLiteral("-i"), c.keyFile, QStringLiteral("-o"),
-                    QStringLiteral("StrictHostKeyChecking=no"), QStringLiteral("-o"), QStringLiteral("UserKnownHostsFile=/dev/null"),
-                    QStringLiteral("-P"), QString::number(c.port), QStringLiteral("%1@%2").arg(user, c.host)},
-                &output);
+                                {QStringLiteral("-q"), QStringLiteral("-b"), batch, QStringLiteral("-i"), c.keyFile,
+                                 QStringLiteral("-o"), QStringLiteral("StrictHostKeyChecking=no"), QStringLiteral("-o"),
+                                 QStringLiteral("UserKnownHostsFile=/dev/null"), QStringLiteral("-P"),
+                                 QString::number(c.port), QStringLiteral("%1@%2").arg(user, c.host)},
+                                &output);
             theirs.push_back(t.elapsed() / 1000.0);
             if (!ok) {
                 std::printf("%s: sftp failed: %s\n", title, qPrintable(output));
@@ -190,8 +195,12 @@ int main(int argc, char** argv)
     const QString root = temp.path();
     const QString keys = root + QStringLiteral("/keys");
     QDir().mkpath(keys);
-    if (!run(QStringLiteral("ssh-keygen"), {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"), QString(), QStringLiteral("-f"), keys + QStringLiteral("/host")})
-        || !run(QStringLiteral("ssh-keygen"), {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"), QString(), QStringLiteral("-f"), keys + QStringLiteral("/client")})) {
+    if (!run(QStringLiteral("ssh-keygen"),
+             {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"), QString(),
+              QStringLiteral("-f"), keys + QStringLiteral("/host")})
+        || !run(QStringLiteral("ssh-keygen"),
+                {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"), QStringLiteral("-N"), QString(),
+                 QStringLiteral("-f"), keys + QStringLiteral("/client")})) {
         std::printf("ssh-keygen failed\n");
         return 1;
     }
@@ -235,14 +244,33 @@ int main(int argc, char** argv)
     QString why;
     const bool netns = run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), ns}, &why);
     bool link = netns
-        && run(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("add"), host, QStringLiteral("type"), QStringLiteral("veth"), QStringLiteral("peer"), QStringLiteral("name"), peer}, &why)
-        && run(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"), peer, QStringLiteral("netns"), ns}, &why)
-        && run(QStringLiteral("ip"), {QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.231.0.1/30"), QStringLiteral("dev"), host}, &why)
+        && run(QStringLiteral("ip"),
+               {QStringLiteral("link"), QStringLiteral("add"), host, QStringLiteral("type"), QStringLiteral("veth"),
+                QStringLiteral("peer"), QStringLiteral("name"), peer},
+               &why)
+        && run(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"), peer, QStringLiteral("netns"), ns},
+               &why)
+        && run(QStringLiteral("ip"),
+               {QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.231.0.1/30"), QStringLiteral("dev"),
+                host},
+               &why)
         && run(QStringLiteral("ip"), {QStringLiteral("link"), QStringLiteral("set"), host, QStringLiteral("up")}, &why)
-        && run(QStringLiteral("ip"), {QStringLiteral("-n"), ns, QStringLiteral("addr"), QStringLiteral("add"), QStringLiteral("10.231.0.2/30"), QStringLiteral("dev"), peer}, &why)
-        && run(QStringLiteral("ip"), {QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("set"), peer, QStringLiteral("up")}, &why)
-        && run(QStringLiteral("ip"), {QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"), QStringLiteral("up")}, &why)
-        && run(QStringLiteral("tc"), {QStringLiteral("qdisc"), QStringLiteral("add"), QStringLiteral("dev"), host, QStringLiteral("root"), QStringLiteral("netem"), QStringLiteral("rate"), QStringLiteral("20mbit"), QStringLiteral("delay"), QStringLiteral("40ms"), QStringLiteral("limit"), QStringLiteral("10000")}, &why);
+        && run(QStringLiteral("ip"),
+               {QStringLiteral("-n"), ns, QStringLiteral("addr"), QStringLiteral("add"),
+                QStringLiteral("10.231.0.2/30"), QStringLiteral("dev"), peer},
+               &why)
+        && run(QStringLiteral("ip"),
+               {QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("set"), peer, QStringLiteral("up")},
+               &why)
+        && run(QStringLiteral("ip"),
+               {QStringLiteral("-n"), ns, QStringLiteral("link"), QStringLiteral("set"), QStringLiteral("lo"),
+                QStringLiteral("up")},
+               &why)
+        && run(QStringLiteral("tc"),
+               {QStringLiteral("qdisc"), QStringLiteral("add"), QStringLiteral("dev"), host, QStringLiteral("root"),
+                QStringLiteral("netem"), QStringLiteral("rate"), QStringLiteral("20mbit"), QStringLiteral("delay"),
+                QStringLiteral("40ms"), QStringLiteral("limit"), QStringLiteral("10000")},
+               &why);
     if (link) {
         Server slow;
         slow.folder = keys;

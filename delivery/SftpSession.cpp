@@ -551,6 +551,7 @@ bool SftpSession::perform(Request& r)
     // apart.
     if (rc == CURLE_SSH && upload && !mismatch && (m_closedSockets == 0 || m_peerAliveAtClose))
         problem = SftpProblem::DiskFull;
+    m_lastCode = int(rc);
     m_error = {problem,
                sftpProblemMessage(problem,
                                   problem == SftpProblem::HostKeyChanged || problem == SftpProblem::HostKeyUnknown
@@ -704,8 +705,18 @@ bool SftpSession::upload(const QString& localFile, const QString& path, qint64 o
     r.fd = fd;
     r.offset = offset;
     r.length = std::max<qint64>(0, QFile(localFile).size() - offset);
-    const bool ok = perform(r);
+    bool ok = perform(r);
     ::close(fd);
+    // A write the server refused and a dropped line look alike from here:
+    // a server that takes a new connection at once was there all along.
+    if (!ok && m_lastCode == int(CURLE_SSH)
+        && (m_error.problem == SftpProblem::ConnectionLost || m_error.problem == SftpProblem::DiskFull)) {
+        const SftpError failed = m_error;
+        const bool there = connect();
+        m_error = failed;
+        m_error.problem = there ? SftpProblem::DiskFull : SftpProblem::ConnectionLost;
+        m_error.message = sftpProblemMessage(m_error.problem, QStringLiteral("(%1)").arg(failed.detail));
+    }
     if (!ok && m_error.problem == SftpProblem::LocalFile)
         m_error.message = sftpProblemMessage(SftpProblem::LocalFile, QStringLiteral("(%1)").arg(localFile));
     return ok;

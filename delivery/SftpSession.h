@@ -158,6 +158,7 @@ private:
     std::optional<QString> m_settledKind;
     QString m_knownHostsKind;
     std::unique_ptr<QTemporaryFile> m_knownHosts;
+    int m_lastCode = 0; // libcurl's code of the last request
     int m_closedSockets = 0; // during the request in hand
     bool m_peerAliveAtClose = false;
 };

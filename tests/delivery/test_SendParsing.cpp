@@ -32,9 +32,9 @@ TEST(SendParsing, serverAddress)
     EXPECT_EQ(parseSftpUrl(QStringLiteral("sftp://u@h/~/in"))->remoteFolder, QStringLiteral("~/in"));
     EXPECT_EQ(parseSftpUrl(QStringLiteral("sftp://u@h/x"))->port, 22);
 
-    for (const char* bad : {"", "garbage", "ftp://u@h/x", "sftp://h/x", "sftp://u@/x", "sftp://u@h", "sftp://u@h/",
-             "sftp://u@h:0/x", "sftp://u@h:99999/x", "sftp://u@h:-1/x", "sftp://u@h/a%0Ab", "sftp://u@h/a%00b",
-             "sftp://u@h:22:33/x"}) {
+    for (const char* bad :
+         {"", "garbage", "ftp://u@h/x", "sftp://h/x", "sftp://u@/x", "sftp://u@h", "sftp://u@h/", "sftp://u@h:0/x",
+          "sftp://u@h:99999/x", "sftp://u@h:-1/x", "sftp://u@h/a%0Ab", "sftp://u@h/a%00b", "sftp://u@h:22:33/x"}) {
         QString problem;
         EXPECT_FALSE(parseSftpUrl(QString::fromUtf8(bad), &problem)) << bad;
         EXPECT_FALSE(problem.isEmpty()) << bad;
@@ -50,10 +50,11 @@ TEST(SendParsing, fingerprint)
     EXPECT_EQ(normalizeHostKeyFingerprint(good), good);
     EXPECT_EQ(normalizeHostKeyFingerprint(QStringLiteral("  ") + good.mid(7) + QStringLiteral("=\n")), good);
     EXPECT_EQ(normalizeHostKeyFingerprint(QStringLiteral("sha256:") + good.mid(7)), good);
-    for (const QString& bad : {QString(), QStringLiteral("SHA256:"), good.left(40), good + QLatin1Char('A'),
-             QStringLiteral("MD5:") + good.mid(7), good.left(20) + QLatin1Char('!') + good.mid(21),
-             good.left(20) + QStringLiteral("é") + good.mid(21), QStringLiteral("SHA256:") + QString(43, QLatin1Char('B')),
-             QString(5000, QLatin1Char('A'))})
+    for (const QString& bad :
+         {QString(), QStringLiteral("SHA256:"), good.left(40), good + QLatin1Char('A'),
+          QStringLiteral("MD5:") + good.mid(7), good.left(20) + QLatin1Char('!') + good.mid(21),
+          good.left(20) + QStringLiteral("é") + good.mid(21), QStringLiteral("SHA256:") + QString(43, QLatin1Char('B')),
+          QString(5000, QLatin1Char('A'))})
         EXPECT_FALSE(normalizeHostKeyFingerprint(bad)) << bad.toStdString();
 }
 
@@ -91,7 +92,7 @@ TEST(SendParsing, checksumLines)
     EXPECT_EQ(line->path, QStringLiteral("Minta_1/9x13-fill-2/kep 1.JPG"));
     EXPECT_TRUE(parseChecksumLine(hex + " *bin"));
     for (const QByteArray& bad : {QByteArray(), hex, hex + "  ", hex.left(63) + "  x", QByteArray(64, 'A') + "  x",
-             hex + "\tx", hex + "x  y", hex + "  a\nb", QByteArray(64, 'g') + "  x"})
+                                  hex + "\tx", hex + "x  y", hex + "  a\nb", QByteArray(64, 'g') + "  x"})
         EXPECT_FALSE(parseChecksumLine(bad)) << bad.toStdString();
 }
 
@@ -132,7 +133,7 @@ TEST(SendParsing, keyPairIsOpenSshsOwnAndNeverReplaced)
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     const QByteArray text = original.readAll();
     for (const QByteArray& bad : {QByteArray(), QByteArray("garbage"), text.left(text.size() / 3),
-             text.left(40) + QByteArray(500, '*') + text.mid(540), QByteArray(200000, 'A')}) {
+                                  text.left(40) + QByteArray(500, '*') + text.mid(540), QByteArray(200000, 'A')}) {
         dir.write(QStringLiteral("bad"), bad);
         const KeyPairResult read = publicKeyOf(dir.file(QStringLiteral("bad")));
         EXPECT_FALSE(read.ok) << bad.left(60).toStdString();
@@ -155,7 +156,7 @@ TEST(SendParsing, connectionSettingsLiveUnderAKeyOfTheirOwn)
     ASSERT_TRUE(store.openKey(kSettingsLabConnectionKey, true));
     ASSERT_TRUE(store.writeString(QStringLiteral("HostKey"), QStringLiteral("nem ujjlenyomat")));
     EXPECT_TRUE(loadLabConnection(db).hostKey.isEmpty()); // never trusted as given
-    EXPECT_EQ(loadLabConnection(dir.file(QStringLiteral("none.sqlite"))), LabConnection{});
+    EXPECT_EQ(loadLabConnection(dir.file(QStringLiteral("none.sqlite"))), LabConnection {});
 }
 
 TEST(SendParsing, pausesGrowUpToTheirLimit)
