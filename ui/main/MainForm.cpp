@@ -11,6 +11,7 @@
 #include "platform/SettingsStore.h"
 #include "ui/common/Guard.h"
 #include "ui/common/MessageBox.h"
+#include "ui/delivery/LabSending.h"
 #include "ui/help/Help.h"
 #include "ui/main/OpenPictureDialog.h"
 #include "ui/main/PictureListView.h"
@@ -88,6 +89,7 @@ MainForm::MainForm(QWidget* parent, const QString& settingsPath)
     createActions();
     createMenus();
     createControls();
+    m_labSending = new LabSending(this, m_settingsPath);
     connectHandlers();
     resize(800, 540);
     FormCreate();
@@ -121,6 +123,14 @@ void MainForm::connectHandlers()
     bind(miOpenOrder, &MainForm::OpenOrderExecute);
     bind(OutputMegr, &MainForm::OutputMegrExecute);
     bind(miWriteDisc, &MainForm::miWriteDiscClick);
+    bind(miSendOrder, &MainForm::miSendOrderClick);
+    connect(miSends, &QAction::triggered, this, [this] { guarded([this] { m_labSending->showSends(); }); });
+    connect(miLabConnection, &QAction::triggered, this,
+            [this] { guarded([this] { m_labSending->editConnection(); }); });
+    connect(m_labSending, &LabSending::statusChanged, this, [this](const QString& text) {
+        LSend->setText(text);
+        LSend->setVisible(!text.isEmpty());
+    });
     bind(PrintMegr, &MainForm::PrintMegrExecute);
     bind(UserData, &MainForm::UserDataExecute);
     bind(ShowPrices, &MainForm::ShowPricesExecute);
@@ -508,7 +518,7 @@ void MainForm::setOrderCommandsEnabled(bool enabled)
     // While an add run waits between files, nothing that changes or reads the
     // order may start, nor a disc writing that would hold the run up for
     // minutes; help, about and the web links stay usable.
-    for (QAction* a : {AddPic, OutputMegr, miWriteDisc, PrintMegr, ShowPrices, miSaveOrder, miOpenOrder})
+    for (QAction* a : {AddPic, OutputMegr, miWriteDisc, miSendOrder, PrintMegr, ShowPrices, miSaveOrder, miOpenOrder})
         a->setEnabled(enabled);
     if (!enabled)
         DelPic->setEnabled(false);

@@ -31,6 +31,8 @@ class QUrl;
 
 namespace pelmar {
 
+class LabSending;
+
 class JournalWriter;
 class OrderJournal;
 class PictureListView;
@@ -171,6 +173,8 @@ public slots:
     void PelmarLogoClick();
     void OutputMegrExecute();
     void miWriteDiscClick();
+    void miSendOrderClick();
+    QString pickBuiltOrderFolder(const QString& title);
     void PrintMegrExecute();
     void SaveOrderExecute();
     void OpenOrderExecute();
@@ -245,6 +249,12 @@ private:
     QMenu* miSettings = nullptr;
     QMenu* miHelp = nullptr;
     QAction* miWriteDisc = nullptr;
+    // Sending to the lab over the network, beside the disc.
+    QAction* miSendOrder = nullptr;
+    QAction* miSends = nullptr;
+    QAction* miLabConnection = nullptr;
+    LabSending* m_labSending = nullptr;
+    QLabel* LSend = nullptr;
     QAction* miCheckVersion = nullptr;
     QAction* miExit = nullptr;
     QAction* miWhatsNew = nullptr;

@@ -82,6 +82,11 @@ void MainForm::createActions()
          QStringLiteral("HEIC, HEIF, AVIF, WebP és PNG képek átalakítása JPEG formátumba és felvétele a megrendelésbe"),
          {}, "addpic");
     item(miWriteDisc, "miWriteDisc", QStringLiteral("Megrendelés írása &lemezre..."), {});
+    item(miSendOrder, "miSendOrder", QStringLiteral("Megrendelés &küldése a laborba..."),
+         QStringLiteral("Egy kész megrendelés-mappa küldése a laborba az interneten"));
+    item(miSends, "miSends", QStringLiteral("Kül&dések a laborba"), QStringLiteral("A laborba küldött megrendelések"));
+    item(miLabConnection, "miLabConnection", QStringLiteral("Kapcsolat a &laborral..."),
+         QStringLiteral("A labor szerverének adatai a küldéshez"));
     // Ctrl+O already adds pictures.
     make(miOpenOrder, "miOpenOrder", QStringLiteral("Megrendelés megnyitása..."),
          QStringLiteral("Mentett megrendelés képeinek felvétele"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
@@ -113,6 +118,8 @@ void MainForm::createMenus()
     miFile->addSeparator();
     miFile->addAction(OutputMegr);
     miFile->addAction(miWriteDisc);
+    miFile->addAction(miSendOrder);
+    miFile->addAction(miSends);
     miFile->addAction(PrintMegr);
     miFile->addSeparator();
     miFile->addAction(miCheckVersion);
@@ -130,6 +137,8 @@ void MainForm::createMenus()
     miSettings->setObjectName(QStringLiteral("miSettings"));
     miSettings->addAction(UserData);
     miSettings->addAction(ShowPrices);
+    miSettings->addSeparator();
+    miSettings->addAction(miLabConnection);
 
     miHelp = bar->addMenu(QStringLiteral("&Súgó"));
     miHelp->setObjectName(QStringLiteral("miHelp"));
@@ -292,6 +301,10 @@ void MainForm::createControls()
     PBAdd->setVisible(false);
     status->addWidget(ImgInfo);
     status->addWidget(LErrorStr, 1);
+    // The send under way, beside the add run's own texts.
+    LSend = static_cast<QLabel*>(named(new QLabel(Panel10), "LSend"));
+    LSend->setVisible(false);
+    status->addWidget(LSend);
     status->addWidget(PBAdd);
     outer->addWidget(Panel10);
 

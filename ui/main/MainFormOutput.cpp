@@ -7,6 +7,7 @@
 #include "delivery/OrderFolder.h"
 #include "output/OrderNames.h"
 #include "ui/common/MessageBox.h"
+#include "ui/delivery/LabSending.h"
 #include "ui/disc/DiscWriteDialog.h"
 #include "ui/order/BrowseForFolderDialog.h"
 #include "ui/order/SaveMegrForm.h"
@@ -40,13 +41,14 @@ void MainForm::OutputMegrExecute()
     }
 }
 
-// The disc is offered once, right after the build; a partner who said "Nem"
-// then, or who needs a second disc, writes the folder from here.
-void MainForm::miWriteDiscClick()
+// A folder that an earlier build made, picked with the folder picker (the
+// last build's folder preselected); empty when cancelled or when the folder
+// is no order folder (said in a box).
+QString MainForm::pickBuiltOrderFolder(const QString& title)
 {
     TBrowseForFolderDialog picker(this);
     picker.setSystemFolder(sfDesktop);
-    picker.setTitle(QStringLiteral("Válassza ki a megrendelés mappáját, amelyet lemezre szeretne írni:"));
+    picker.setTitle(title);
     picker.setOptions(bfReturnOnlyFSDirs | bfEditBox | bfNewStyle);
     // Before the first build, or once that folder has been moved away, the
     // picker starts where the order dialog builds by default.
@@ -54,9 +56,10 @@ void MainForm::miWriteDiscClick()
     const QString start = !last.isEmpty() && QFileInfo(last).isDir() ? last : DocumentsFolder();
     picker.OnInitialized = [start](TBrowseForFolderDialog* sender, QWidget*) { sender->SelectPath(start); };
     if (!picker.Execute())
-        return;
+        return {};
 
-    // Only a folder exactly as a finished build left it goes onto a disc.
+    // Only a folder exactly as a finished build left it goes onto a disc or
+    // to the lab.
     const QString folder = picker.SelectedPath();
     if (const auto problem = incompleteOrderFolderReason(folder)) {
         MessageBox::error(
@@ -65,9 +68,29 @@ void MainForm::miWriteDiscClick()
                            "Válassza ki azt a mappát, amelyet a program a megrendelés elkészítésekor hozott létre "
                            "(például Pelmar-20240315-000123).")
                 .arg(QDir::toNativeSeparators(folder), *problem));
-        return;
+        return {};
     }
-    DiscWriteDialog::run(this, folder);
+    return folder;
+}
+
+// The disc is offered once, right after the build; a partner who said "Nem"
+// then, or who needs a second disc, writes the folder from here.
+void MainForm::miWriteDiscClick()
+{
+    const QString folder
+        = pickBuiltOrderFolder(QStringLiteral("Válassza ki a megrendelés mappáját, amelyet lemezre szeretne írni:"));
+    if (!folder.isEmpty())
+        DiscWriteDialog::run(this, folder);
+}
+
+// Sending is offered after the build too; this sends a folder built earlier
+// (or sends one again).
+void MainForm::miSendOrderClick()
+{
+    const QString folder = pickBuiltOrderFolder(
+        QStringLiteral("Válassza ki a megrendelés mappáját, amelyet a laborba szeretne küldeni:"));
+    if (!folder.isEmpty())
+        m_labSending->send(folder);
 }
 
 } // namespace pelmar

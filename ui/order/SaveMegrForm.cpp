@@ -7,6 +7,7 @@
 #include "ui/common/FileOpDialogs.h"
 #include "ui/common/Guard.h"
 #include "ui/common/MessageBox.h"
+#include "ui/delivery/LabSending.h"
 #include "ui/disc/DiscWriteDialog.h"
 #include "ui/help/Help.h"
 #include "ui/order/BrowseForFolderDialog.h"
@@ -504,7 +505,10 @@ void TSaveMegrForm::MegrBtnClick()
     case BuildResult::Done:
         m_builtFolder = builder.orderFolder();
         MessageBox::information(this, OrderBuilder::finalMessage(OutputFolder->text()));
-        DiscWriteDialog::offer(this, builder.orderFolder());
+        // The network first where the shop has a lab connection; the disc
+        // stays the way out for a shop without one, or that says no.
+        if (!LabSending::offer(this, builder.orderFolder()))
+            DiscWriteDialog::offer(this, builder.orderFolder());
         accept();
         return;
     }
