@@ -7,17 +7,22 @@
 // until a screen reader's view of it was read (tests/scripts/
 // test_accessible_names.sh walks it over AT-SPI).
 
+#include "delivery/SshKeyPair.h"
 #include "platform/SettingsStore.h"
 #include "reports/QRMegr.h"
 #include "tests/output/OrderFixtures.h"
 #include "tests/reports/ReportFiles.h"
 #include "tests/support/HelpSources.h"
 #include "tests/support/JpegFixtures.h"
+#include "tests/support/LocalSshServer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/widgets/ModalScript.h"
 #include "ui/common/FileDialogLook.h"
 #include "ui/common/MessageBox.h"
 #include "ui/common/ProgramSetup.h"
+#include "ui/delivery/LabConnectionForm.h"
+#include "ui/delivery/LabSending.h"
+#include "ui/delivery/SendsWindow.h"
 #include "ui/disc/DiscWriteDialog.h"
 #include "ui/help/Help.h"
 #include "ui/main/MainForm.h"
@@ -45,6 +50,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace pelmar;
@@ -227,6 +233,34 @@ TEST(Gallery, EveryWindowHasRoomForItsTexts)
     lookAtWindow(order, QStringLiteral("order"));
     DiscWriteDialog disc(dir.path(), &form, [](QString*) { return QList<DiscDrive> {}; });
     lookAtWindow(disc, QStringLiteral("disc"));
+    // A lab connection as a shop has it, whose server does not answer: the
+    // send waits for its next try with the reason shown.
+    LabConnection lab;
+    lab.host = QStringLiteral("127.0.0.1");
+    lab.port = LocalSshServer::freePort();
+    lab.user = QStringLiteral("uzlet123");
+    lab.remoteFolder = QStringLiteral("/megrendelesek");
+    lab.keyFile = dir.file(QStringLiteral("config/labor_ed25519"));
+    lab.hostKey = QStringLiteral("SHA256:") + QString(43, QLatin1Char('A'));
+    ASSERT_TRUE(makeKeyPair(lab.keyFile, QStringLiteral("pelmar-123")).ok);
+    ASSERT_TRUE(saveLabConnection(lab, settings));
+    LabConnectionForm labConnection(&form, settings, lab.keyFile);
+    lookAtWindow(labConnection, QStringLiteral("labconnection"));
+    const QString built = dir.file(QStringLiteral("Pelmar-20261209-000123"));
+    for (const char* name :
+         {"9x13-fill-2/kep00001.jpg", "megrendeles.qrp", "megrendeles_osszegezve.qrp", "megrendeles.txt"}) {
+        const QString path = built + QLatin1Char('/') + QLatin1String(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(70000, 'x')) == 70000);
+    }
+    LabSending::instance()->queue()->setConnection(lab);
+    LabSending::instance()->queue()->enqueue(built);
+    SendsWindow* sends = LabSending::instance()->showSends();
+    QTRY_VERIFY_WITH_TIMEOUT(sends->List->topLevelItemCount() == 1 && !sends->List->topLevelItem(0)->text(6).isEmpty(),
+                             15000);
+    look(sends, QStringLiteral("sends"));
+    sends->close();
 
     form.findChild<QToolButton*>(QStringLiteral("PreviewImgBtn"))->click();
     ASSERT_NE(form.previewForm(), nullptr);
@@ -242,6 +276,7 @@ TEST(Gallery, EveryWindowHasRoomForItsTexts)
     lookAtModal([&] { MessageBox::error(&form, QStringLiteral("Érvénytelen érték: Őszi fényképek")); },
                 QStringLiteral("error"));
     lookAtModal([&] { MessageBox::confirm(&form, DiscWriteDialog::offerQuestion()); }, QStringLiteral("question"));
+    lookAtModal([&] { MessageBox::confirm(&form, LabSending::offerQuestion()); }, QStringLiteral("sendoffer"));
     lookAtModal([&] { MessageBox::generalError(&form, QStringLiteral("Ismeretlen hiba")); },
                 QStringLiteral("generalerror"));
     // The Hungarian file list stands between the dialog and the files: a

@@ -45,6 +45,7 @@ LabConnectionForm::LabConnectionForm(QWidget* parent, const QString& databasePat
     Port->setObjectName(QStringLiteral("Port"));
     Port->setRange(1, 65535);
     Port->setValue(22);
+    Port->setFixedWidth(90);
     User = DialogStyle::lineField(QStringLiteral("User"), 240, this);
     RemoteFolder = DialogStyle::lineField(QStringLiteral("RemoteFolder"), 240, this);
     RBKey = new QRadioButton(QStringLiteral("Belépés &kulccsal"), this);
@@ -52,7 +53,7 @@ LabConnectionForm::LabConnectionForm(QWidget* parent, const QString& databasePat
     RBPassword = new QRadioButton(QStringLiteral("Belépés &jelszóval"), this);
     RBPassword->setObjectName(QStringLiteral("RBPassword"));
     RBKey->setChecked(true);
-    KeyFile = DialogStyle::lineField(QStringLiteral("KeyFile"), 240, this);
+    KeyFile = DialogStyle::lineField(QStringLiteral("KeyFile"), 300, this);
     BrowseBtn = DialogStyle::button(QStringLiteral("&Tallózás..."), QStringLiteral("BrowseBtn"), this);
     MakeKeyBtn = DialogStyle::button(QStringLiteral("Kulcspár kés&zítése"), QStringLiteral("MakeKeyBtn"), this);
     PublicKey = new QPlainTextEdit(this);
@@ -63,7 +64,7 @@ LabConnectionForm::LabConnectionForm(QWidget* parent, const QString& databasePat
     CopyBtn = DialogStyle::button(QStringLiteral("Más&olás"), QStringLiteral("CopyBtn"), this);
     Password = DialogStyle::lineField(QStringLiteral("Password"), 240, this);
     Password->setEchoMode(QLineEdit::Password);
-    HostKey = DialogStyle::lineField(QStringLiteral("HostKey"), 360, this);
+    HostKey = DialogStyle::lineField(QStringLiteral("HostKey"), 460, this);
     HostKey->setPlaceholderText(QStringLiteral("SHA256:..."));
     TestBtn = DialogStyle::button(QStringLiteral("Kapcsolat k&ipróbálása"), QStringLiteral("TestBtn"), this);
     LTestResult = new QLabel(this);
@@ -181,8 +182,9 @@ std::optional<LabConnection> LabConnectionForm::fieldsConnection(QString* proble
     if (!typedKey.isEmpty()) {
         const auto normal = normalizeHostKeyFingerprint(typedKey);
         if (!normal)
-            return refuse(HostKey, QStringLiteral("A szerver ujjlenyomata nem SHA256 ujjlenyomat "
-                                                  "(\"SHA256:\" és 43 karakter, ahogy a labor megadta)."));
+            return refuse(HostKey,
+                          QStringLiteral("A szerver ujjlenyomata nem SHA256 ujjlenyomat "
+                                         "(\"SHA256:\" és 43 karakter, ahogy a labor megadta)."));
         c.hostKey = *normal;
     }
     return c;
@@ -207,7 +209,7 @@ void LabConnectionForm::updateEnabled()
 void LabConnectionForm::showPublicKey()
 {
     const QString path = KeyFile->text().trimmed();
-    const KeyPairResult r = path.isEmpty() || !QFileInfo(path).isFile() ? KeyPairResult{} : publicKeyOf(path);
+    const KeyPairResult r = path.isEmpty() || !QFileInfo(path).isFile() ? KeyPairResult {} : publicKeyOf(path);
     PublicKey->setPlainText(r.ok ? r.publicKey : QString());
 }
 
@@ -240,10 +242,11 @@ void LabConnectionForm::MakeKeyBtnClick()
     }
     KeyFile->setText(m_keyPath);
     PublicKey->setPlainText(r.publicKey);
-    MessageBox::information(this, QStringLiteral("Az üzlet kulcspárja elkészült:\n\n%1\n\n"
-                                                 "Küldje el a nyilvános kulcsot (a \"Nyilvános kulcs\" mező "
-                                                 "szövegét) a labornak; a titkos kulcs ezen a gépen marad.")
-                                      .arg(QDir::toNativeSeparators(m_keyPath)));
+    MessageBox::information(this,
+                            QStringLiteral("Az üzlet kulcspárja elkészült:\n\n%1\n\n"
+                                           "Küldje el a nyilvános kulcsot (a \"Nyilvános kulcs\" mező "
+                                           "szövegét) a labornak; a titkos kulcs ezen a gépen marad.")
+                                .arg(QDir::toNativeSeparators(m_keyPath)));
 }
 
 void LabConnectionForm::TestBtnClick()
@@ -268,11 +271,11 @@ void LabConnectionForm::onTested(const ConnectionTestResult& result)
     TestBtn->setEnabled(true);
     LTestResult->setText(result.message);
     if (result.problem == SftpProblem::HostKeyUnknown && !result.seenHostKey.isEmpty()) {
-        const QString question =
-            QStringLiteral("A szerver (%1) ezzel az ujjlenyomattal azonosítja magát:\n\n%2\n\n"
-                           "Egyezik ez azzal, amelyet a labortól kapott? Csak akkor válaszoljon igennel, "
-                           "ha biztosan egyezik; ezután a program csak ennek a szervernek küld.")
-                .arg(Host->text().trimmed(), result.seenHostKey);
+        const QString question
+            = QStringLiteral("A szerver (%1) ezzel az ujjlenyomattal azonosítja magát:\n\n%2\n\n"
+                             "Egyezik ez azzal, amelyet a labortól kapott? Csak akkor válaszoljon igennel, "
+                             "ha biztosan egyezik; ezután a program csak ennek a szervernek küld.")
+                  .arg(Host->text().trimmed(), result.seenHostKey);
         if (MessageBox::confirm(this, question) == MessageAnswer::Yes) {
             HostKey->setText(result.seenHostKey);
             TestBtnClick();

@@ -7,10 +7,10 @@
 #include "ui/delivery/SendsWindow.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <algorithm>
 
 namespace pelmar {
 
@@ -33,8 +33,8 @@ std::optional<QString> askPassword(QWidget* parent, const LabConnection& c)
         return std::nullopt;
     bool ok = false;
     const QString password = QInputDialog::getText(
-        parent, QStringLiteral("Jelszó"),
-        QStringLiteral("A labor szerverének jelszava (%1@%2):").arg(c.user, c.host), QLineEdit::Password, {}, &ok);
+        parent, QStringLiteral("Jelszó"), QStringLiteral("A labor szerverének jelszava (%1@%2):").arg(c.user, c.host),
+        QLineEdit::Password, {}, &ok);
     if (!ok || password.isEmpty())
         return std::nullopt;
     return password;
@@ -194,8 +194,9 @@ bool LabSending::offer(QWidget* parent, const QString& orderFolder)
 void LabSending::onEnqueued(const QString& folder, qint64 id, const QString& problem)
 {
     if (!problem.isEmpty()) {
-        MessageBox::error(m_window, QStringLiteral("A megrendelést nem lehet elküldeni:\n\n%1\n\n%2")
-                                        .arg(QDir::toNativeSeparators(folder), problem));
+        MessageBox::error(m_window,
+                          QStringLiteral("A megrendelést nem lehet elküldeni:\n\n%1\n\n%2")
+                              .arg(QDir::toNativeSeparators(folder), problem));
         return;
     }
     m_told.remove(id);
@@ -207,8 +208,8 @@ void LabSending::onItemChanged(const SendItem& item)
 {
     updateStatus();
     // The key was trusted while this send was still on its way to failing.
-    if (item.state == SendState::Failed && item.lastProblem == SftpProblem::HostKeyUnknown &&
-        !loadLabConnection(m_settingsPath).hostKey.isEmpty()) {
+    if (item.state == SendState::Failed && item.lastProblem == SftpProblem::HostKeyUnknown
+        && !loadLabConnection(m_settingsPath).hostKey.isEmpty()) {
         m_queue->retry(item.id);
         return;
     }
@@ -222,9 +223,10 @@ void LabSending::onItemChanged(const SendItem& item)
     // A failed send is said at once: an order that only looks sent is the
     // worst outcome. A missing host key is asked about instead.
     if (item.state == SendState::Failed && item.lastProblem != SftpProblem::HostKeyUnknown)
-        MessageBox::error(m_window, QStringLiteral("A(z) %1 megrendelés nem jutott el a laborba.\n\n%2\n\n"
-                                                   "A Fájl / Küldések a laborba ablakban újra elküldheti.")
-                                        .arg(item.name, item.lastError));
+        MessageBox::error(m_window,
+                          QStringLiteral("A(z) %1 megrendelés nem jutott el a laborba.\n\n%2\n\n"
+                                         "A Fájl / Küldések a laborba ablakban újra elküldheti.")
+                              .arg(item.name, item.lastError));
 }
 
 void LabSending::onHostKeyUnknown(const QString& host, const QString& fingerprint)
@@ -232,11 +234,11 @@ void LabSending::onHostKeyUnknown(const QString& host, const QString& fingerprin
     if (m_askingHostKey)
         return;
     m_askingHostKey = true;
-    const QString question =
-        QStringLiteral("A labor szervere (%1) először jelentkezik ezzel az ujjlenyomattal:\n\n%2\n\n"
-                       "Egyezik ez azzal, amelyet a labortól kapott? Csak akkor válaszoljon igennel, ha "
-                       "biztosan egyezik; ezután a program csak ennek a szervernek küld.")
-            .arg(host, fingerprint);
+    const QString question
+        = QStringLiteral("A labor szervere (%1) először jelentkezik ezzel az ujjlenyomattal:\n\n%2\n\n"
+                         "Egyezik ez azzal, amelyet a labortól kapott? Csak akkor válaszoljon igennel, ha "
+                         "biztosan egyezik; ezután a program csak ennek a szervernek küld.")
+              .arg(host, fingerprint);
     const bool trusted = MessageBox::confirm(m_window, question) == MessageAnswer::Yes;
     m_askingHostKey = false;
     if (!trusted)

@@ -86,7 +86,7 @@ SendsWindow::SendsWindow(SendQueue* queue, QWidget* parent)
 {
     setObjectName(QStringLiteral("SendsWindow"));
     setWindowTitle(QStringLiteral("Küldések a laborba"));
-    resize(860, 320);
+    resize(980, 320);
 
     List = new QTreeWidget(this);
     List->setObjectName(QStringLiteral("List"));
@@ -99,7 +99,7 @@ SendsWindow::SendsWindow(SendQueue* queue, QWidget* parent)
                            QStringLiteral("Utolsó hiba")});
     List->header()->setStretchLastSection(true);
     List->setColumnWidth(ColName, 190);
-    List->setColumnWidth(ColState, 90);
+    List->setColumnWidth(ColState, 125);
     List->setColumnWidth(ColBytes, 140);
     List->setColumnWidth(ColRate, 80);
     List->setColumnWidth(ColLeft, 95);
@@ -200,8 +200,8 @@ void SendsWindow::showItem(const SendItem& item)
     row->setToolTip(ColName, QDir::toNativeSeparators(item.folder));
     row->setText(ColState, sendStateText(item.state));
     const QString bytes = item.bytesTotal > 0
-                              ? QStringLiteral("%1 / %2").arg(byteSizeText(item.bytesSent), byteSizeText(item.bytesTotal))
-                              : QString();
+        ? QStringLiteral("%1 / %2").arg(byteSizeText(item.bytesSent), byteSizeText(item.bytesTotal))
+        : QString();
     row->setText(ColBytes, bytes);
     const bool sending = item.state == SendState::Sending;
     row->setText(ColRate, sending ? rateText(item.bytesPerSecond) : QString());

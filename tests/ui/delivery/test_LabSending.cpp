@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTreeWidget>
 
 using namespace pelmar;
@@ -66,7 +67,7 @@ protected:
         QSignalSpy spy(&form, &LabConnectionForm::tested);
         form.TestBtnClick();
         EXPECT_TRUE(spy.wait(20000));
-        return spy.isEmpty() ? ConnectionTestResult{} : spy.takeFirst().at(0).value<ConnectionTestResult>();
+        return spy.isEmpty() ? ConnectionTestResult {} : spy.takeFirst().at(0).value<ConnectionTestResult>();
     }
 
     std::unique_ptr<LocalSshServer> server;
@@ -79,8 +80,10 @@ TEST_F(LabSendingTest, ConnectionDialogRefusesBadFieldsTestsTheServerAndTrustsAK
     LabConnectionForm form(nullptr, settingsPath(), dir.file(QStringLiteral("config/labor_ed25519")));
     type(form, connection);
     QString problem;
-    for (auto [field, bad] : {std::pair{form.Host, QStringLiteral("")}, {form.Host, QStringLiteral("lab/x")},
-                              {form.User, QStringLiteral(" ")}, {form.HostKey, QStringLiteral("SHA256:abc")}}) {
+    for (auto [field, bad] : {std::pair {form.Host, QStringLiteral("")},
+                              {form.Host, QStringLiteral("lab/x")},
+                              {form.User, QStringLiteral(" ")},
+                              {form.HostKey, QStringLiteral("SHA256:abc")}}) {
         const QString good = field->text();
         field->setText(bad);
         EXPECT_FALSE(form.fieldsConnection(&problem)) << bad.toStdString();
@@ -129,16 +132,15 @@ TEST_F(LabSendingTest, AfterABuildTheSendIsOfferedOnlyWithAConnectionAndFollowed
     ASSERT_TRUE(saveLabConnection(connection, settingsPath()));
     messages.queueAnswer(MessageAnswer::No);
     EXPECT_FALSE(LabSending::offer(form.get(), order));
-    EXPECT_EQ(messages.texts(), QStringList{LabSending::offerQuestion()});
+    EXPECT_EQ(messages.texts(), QStringList {LabSending::offerQuestion()});
 
     messages.queueAnswer(MessageAnswer::Yes);
     ASSERT_TRUE(LabSending::offer(form.get(), order));
     SendsWindow* window = sending->showSends();
     const QString name = QFileInfo(order).fileName();
     const QString delivered = sendStateText(SendState::Delivered);
-    QTRY_VERIFY_WITH_TIMEOUT(window->List->topLevelItemCount() == 1 &&
-                                 window->List->topLevelItem(0)->text(1) == delivered,
-                             30000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        window->List->topLevelItemCount() == 1 && window->List->topLevelItem(0)->text(1) == delivered, 30000);
     QTreeWidgetItem* row = window->List->topLevelItem(0);
     EXPECT_EQ(row->text(0), name);
     EXPECT_TRUE(row->text(2).startsWith(byteSizeText(300000 + 4000 + 3000 + 14)));
