@@ -72,6 +72,9 @@ LabConnectionForm::LabConnectionForm(QWidget* parent, const QString& databasePat
     LTestResult->setWordWrap(true);
     LTestResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
     LTestResult->setMinimumHeight(40);
+    // Their captions are longer than the dialogs' usual button width.
+    for (QPushButton* b : {BrowseBtn, MakeKeyBtn, CopyBtn, TestBtn})
+        b->setMinimumWidth(b->sizeHint().width());
     OKBtn = DialogStyle::button(QStringLiteral("OK"), QStringLiteral("OKBtn"), this);
     OKBtn->setDefault(true);
     CancelBtn = DialogStyle::button(QStringLiteral("Mégse"), QStringLiteral("CancelBtn"), this);

@@ -200,9 +200,12 @@ TEST_F(MainFormLayout, ActionsMenusAndToolBar)
                      QStringLiteral("Kép törlése"), QStringLiteral("-"), QStringLiteral("Megrendelés megnyitása..."),
                      QStringLiteral("Megrendelés mentése..."), QStringLiteral("-"),
                      QStringLiteral("Megrendelés elkészítése"), QStringLiteral("Megrendelés írása &lemezre..."),
+                     QStringLiteral("Megrendelés &küldése a laborba..."), QStringLiteral("Kül&dések a laborba"),
                      QStringLiteral("Nyomtatás"), QStringLiteral("-"), QStringLiteral("Új verzió ellenőrzése..."),
                      QStringLiteral("-"), QStringLiteral("Kilépés")}));
-    EXPECT_EQ(menuTexts(miSettings(*f)), QStringList({QStringLiteral("Partner adatok"), QStringLiteral("Árlista")}));
+    EXPECT_EQ(menuTexts(miSettings(*f)),
+              QStringList({QStringLiteral("Partner adatok"), QStringLiteral("Árlista"), QStringLiteral("-"),
+                           QStringLiteral("Kapcsolat a &laborral...")}));
     EXPECT_EQ(menuTexts(miHelp(*f)),
               QStringList({QStringLiteral("Tartalom"), QStringLiteral("Újdonságok"), QStringLiteral("-"),
                            QStringLiteral("Ugrás a Pelmar honlapjára"),
