@@ -1,6 +1,6 @@
 #include "delivery/OrderSend.h"
 
-#include "delivery/OrderFolderInterim.h"
+#include "delivery/OrderFolder.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -13,10 +13,6 @@
 #include <sys/stat.h>
 
 namespace pelmar {
-
-using interim::checkOrderFolder;
-using interim::OrderFolderCheck;
-using interim::OrderFolderFile;
 
 namespace {
 

@@ -14,12 +14,15 @@ namespace pelmar::test {
 // on the next modal dialog that appears and must close it. The class names
 // of the dialogs met are recorded, so a test can check which opened in which
 // order. A dialog met when no step is left is rejected, so a test never hangs.
+// A modal window already open when the script starts is the one the test
+// drives, never one of the command's dialogs.
 class ModalScript
 {
 public:
     using Step = std::function<void(QWidget* dialog)>;
 
     ModalScript()
+        : m_driven(QApplication::activeModalWidget())
     {
         m_timer.setInterval(5);
         QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
@@ -34,7 +37,7 @@ private:
     void poll()
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == m_current || !modal->isVisible())
+        if (!modal || modal == m_current || modal == m_driven || !modal->isVisible())
             return;
         m_current = modal;
         m_seen.append(QString::fromLatin1(modal->metaObject()->className()));
@@ -50,6 +53,7 @@ private:
     QList<Step> m_steps;
     QStringList m_seen;
     QPointer<QWidget> m_current;
+    QPointer<QWidget> m_driven;
 };
 
 } // namespace pelmar::test

@@ -57,7 +57,7 @@ TEST_F(MainFormPhone, AnIphoneHeicBecomesAnUprightJpegLineKeptByItsOriginal)
     add({heic});
     EXPECT_EQ(lines(), 0);
     ASSERT_EQ(messages.shown().size(), 1);
-    EXPECT_EQ(messages.shown()[0].text, QStringLiteral("Unknown picture file extension (.HEIC)"));
+    EXPECT_EQ(messages.shown()[0].text, QStringLiteral("Unknown picture file extension (.HEIC)\n\n") + heic);
     messages.clear();
 
     addPhone({heic, broken, jpg});

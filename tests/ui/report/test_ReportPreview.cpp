@@ -78,9 +78,15 @@ TEST(ReportPreview, WindowPagesZoomsAndSaves)
     ModalScript script;
     for (int i = 0; i < 3; ++i)
         script.then([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection); });
-    QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
-    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
-    QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    // Each dialog hands the activation back to the window as it closes; the
+    // shortcuts work only in the active window.
+    for (const QKeyCombination key :
+         {Qt::ControlModifier | Qt::Key_P, Qt::ControlModifier | Qt::Key_S,
+          Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_S}) {
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, key.key(), key.keyboardModifiers());
+    }
     EXPECT_EQ(script.seen(), QStringList({"QPrintDialog", "QFileDialog", "QFileDialog"}));
 
     TempDir dir;
