@@ -80,9 +80,8 @@ TEST(ReportPreview, WindowPagesZoomsAndSaves)
         script.then([](QWidget* dialog) { QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection); });
     // Each dialog hands the activation back to the window as it closes; the
     // shortcuts work only in the active window.
-    for (const QKeyCombination key :
-         {Qt::ControlModifier | Qt::Key_P, Qt::ControlModifier | Qt::Key_S,
-          Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_S}) {
+    for (const QKeyCombination key : {Qt::ControlModifier | Qt::Key_P, Qt::ControlModifier | Qt::Key_S,
+                                      Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_S}) {
         window.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, key.key(), key.keyboardModifiers());
