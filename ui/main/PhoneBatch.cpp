@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QScopedValueRollback>
 #include <QThread>
 #include <QTimer>
 
@@ -79,8 +81,15 @@ void PhoneBatch::start(const QStringList& files, Done done)
         finish();
         return;
     }
-    m_progress = new QProgressDialog(QStringLiteral("Képek átalakítása JPEG formátumba..."), QStringLiteral("Mégse"), 0,
-                                     m_toConvert, m_window);
+    m_progress = new QProgressDialog(QStringLiteral("Képek átalakítása JPEG formátumba..."), QString(), 0, m_toConvert,
+                                     m_window);
+    // An Enter meant for the file dialog before (a key held a moment too
+    // long) must not throw the batch away: only a click or Esc cancels.
+    auto* cancelButton = new QPushButton(QStringLiteral("Mégse"), m_progress);
+    cancelButton->setObjectName(QStringLiteral("PhoneCancel"));
+    cancelButton->setAutoDefault(false);
+    cancelButton->setDefault(false);
+    m_progress->setCancelButton(cancelButton);
     m_progress->setObjectName(QStringLiteral("PhoneProgress"));
     m_progress->setWindowTitle(QStringLiteral("Telefonos képek hozzáadása"));
     m_progress->setWindowModality(Qt::WindowModal);
@@ -96,13 +105,35 @@ void PhoneBatch::start(const QStringList& files, Done done)
     step();
 }
 
+// A window-modal progress dialog runs the event loop inside setValue(); from
+// within the queue's signal that would deliver the next conversions, and the
+// end of the batch with its add run and message boxes, while this one is
+// still half handled. So the dialog is brought up to date from a timer of
+// its own, once for any number of conversions meanwhile.
+void PhoneBatch::scheduleStep()
+{
+    if (m_stepScheduled)
+        return;
+    m_stepScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_stepScheduled = false;
+        step();
+    });
+}
+
 void PhoneBatch::step()
 {
-    if (!m_progress)
+    if (!m_progress || m_inStep)
         return;
-    m_progress->setValue(m_converted);
-    m_progress->setLabelText(
-        QStringLiteral("Képek átalakítása JPEG formátumba: %1 / %2").arg(m_converted).arg(m_toConvert));
+    {
+        const QScopedValueRollback guard(m_inStep, true);
+        m_progress->setValue(m_converted);
+        m_progress->setLabelText(
+            QStringLiteral("Képek átalakítása JPEG formátumba: %1 / %2").arg(m_converted).arg(m_toConvert));
+    }
+    // Conversions that ended while the dialog drew itself.
+    if (m_progress && m_progress->value() != m_converted && m_converted < m_toConvert)
+        scheduleStep();
 }
 
 void PhoneBatch::converted(int id, bool ok, const QString& message)
@@ -118,8 +149,9 @@ void PhoneBatch::converted(int id, bool ok, const QString& message)
     else
         item.refusal
             = refusalText(item.source, ok ? QStringLiteral("Az átalakított kép nem menthető: ") + error : message);
-    step();
-    if (m_converted == m_toConvert)
+    if (m_converted < m_toConvert)
+        scheduleStep();
+    else
         // After this signal has returned to the queue.
         QTimer::singleShot(0, this, &PhoneBatch::finish);
 }
@@ -143,6 +175,11 @@ void PhoneBatch::finish()
 {
     if (!m_done)
         return;
+    // Never from inside the dialog's own setValue().
+    if (m_inStep) {
+        QTimer::singleShot(0, this, &PhoneBatch::finish);
+        return;
+    }
     if (m_progress) {
         m_progress->disconnect(this);
         m_progress->hide();

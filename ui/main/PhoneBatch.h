@@ -55,6 +55,7 @@ public:
 private:
     void converted(int id, bool ok, const QString& message);
     void step();
+    void scheduleStep();
     void finish();
 
     QWidget* m_window;
@@ -67,6 +68,8 @@ private:
     int m_toConvert = 0;
     int m_converted = 0;
     bool m_cancelled = false;
+    bool m_stepScheduled = false;
+    bool m_inStep = false;
     Done m_done;
     QPointer<QProgressDialog> m_progress;
 };

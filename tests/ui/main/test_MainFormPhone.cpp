@@ -5,6 +5,7 @@
 #include "tests/support/widgets/MainFormFixture.h"
 
 #include <QDir>
+#include <QProgressDialog>
 #include <QUrl>
 
 using namespace pelmar;
@@ -110,4 +111,33 @@ TEST_F(MainFormPhone, AnIphoneHeicBecomesAnUprightJpegLineKeptByItsOriginal)
     EXPECT_TRUE(messages.shown()[0].text.startsWith(QStringLiteral("A fájlt már felvette")));
     EXPECT_EQ(QDir(cacheFolder()).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1); // pruned again
     Q_UNUSED(twin);
+}
+
+// The progress dialog comes from the queue's signals; Enter (a key meant for
+// the file dialog before) keeps the batch, Esc ends it with nothing added,
+// even while a helper hangs.
+TEST_F(MainFormPhone, EnterKeepsTheConversionAndEscEndsAHangingOne)
+{
+    openWithPrices();
+    const QString hanging = file(QStringLiteral("helper.sh"), QByteArray("#!/bin/sh\nexec sleep 60\n"));
+    QFile::setPermissions(hanging, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    form->phoneBatch().setHelper(hanging);
+    const QString heic = file(QStringLiteral("phone/IMG_0003.HEIC"), makeHeic(grainy(200, 160), {}, 1, {}));
+
+    chosen = {heic};
+    form->findChild<QAction*>(QStringLiteral("miAddPhone"))->trigger();
+    QProgressDialog* progress = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return (progress = form->findChild<QProgressDialog*>(QStringLiteral("PhoneProgress")))
+                && progress->isVisible();
+        },
+        10000));
+    QTest::keyClick(progress, Qt::Key_Return);
+    QTest::qWait(50);
+    EXPECT_TRUE(form->phoneBatchRunning());
+    QTest::keyClick(progress, Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(lines(), 0);
+    EXPECT_TRUE(messages.shown().isEmpty()) << messages.texts().join('|').toStdString();
 }
