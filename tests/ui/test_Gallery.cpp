@@ -27,6 +27,7 @@
 #include "ui/help/Help.h"
 #include "ui/main/MainForm.h"
 #include "ui/main/OpenPictureDialog.h"
+#include "ui/main/PhoneBatch.h"
 #include "ui/order/BrowseForFolderDialog.h"
 #include "ui/order/SaveMegrForm.h"
 #include "ui/preview/PreviewForm.h"
@@ -302,6 +303,40 @@ TEST(Gallery, EveryWindowHasRoomForItsTexts)
                     QMetaObject::invokeMethod(files, "accept");
                 });
     EXPECT_EQ(chosen, QStringList({pictures[1]}));
+    // Phone pictures: their dialog, the conversion under way (on a helper that
+    // never answers) and a picture that could not be converted.
+    lookAtModal([&] { (void)ChoosePictures(&form, PictureKinds::Phone); }, QStringLiteral("openphone"));
+    {
+        const QString hanging = dir.file(QStringLiteral("hanging-helper.sh"));
+        QFile script(hanging);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.write("#!/bin/sh\nexec sleep 60\n") > 0);
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString heic = dir.file(QStringLiteral("Telefon/IMG_0001.HEIC"));
+        QDir().mkpath(QFileInfo(heic).absolutePath());
+        QFile picture(heic);
+        ASSERT_TRUE(picture.open(QIODevice::WriteOnly) && picture.write(QByteArray(1000, 'h')) > 0);
+        picture.close();
+        PhoneBatch batch(&form, dir.file(QStringLiteral("converted")));
+        batch.setHelper(hanging);
+        batch.start({heic, pictures[0]}, [](const QList<AddItem>&) {});
+        QWidget* progress = nullptr;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return (progress = form.findChild<QWidget*>(QStringLiteral("PhoneProgress"))) && progress->isVisible();
+            },
+            10000));
+        look(progress, QStringLiteral("phoneprogress"));
+        batch.cancel();
+        QTRY_VERIFY(!batch.running());
+        lookAtModal(
+            [&] {
+                MessageBox::error(
+                    &form,
+                    PhoneBatch::refusalText(heic, QStringLiteral("A kép nagyobb, mint amit a program átalakít.")));
+            },
+            QStringLiteral("phonerefusal"));
+    }
     TBrowseForFolderDialog picker(&form);
     picker.setCustomFolder(dir.path());
     // Qt's file list writes dates in the system's language; the program's are
