@@ -14,7 +14,7 @@ CONTROLS = {R.ROLE_PUSH_BUTTON, R.ROLE_TOGGLE_BUTTON, R.ROLE_CHECK_BOX, R.ROLE_R
 # Named by their text: an empty cell is no nameless control.
 ITEMS = {R.ROLE_TABLE_CELL, R.ROLE_LIST_ITEM, R.ROLE_TREE_ITEM, R.ROLE_COLUMN_HEADER, R.ROLE_SEPARATOR}
 # Qt's own file dialogs name their lists after the entry shown (Qt on Linux).
-QT_DIALOGS = {"openpicture", "folderpicker", "save"}
+QT_DIALOGS = {"openpicture", "openphone", "folderpicker", "save"}
 
 
 def safe(f, default=None):
