@@ -6,7 +6,7 @@ include(GNUInstallDirs)
 # benchmarks.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
-foreach(prog pelmarorder pelmar-build)
+foreach(prog pelmarorder pelmar-build pelmar-send)
   if(TARGET ${prog})
     install(TARGETS ${prog} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
@@ -49,12 +49,12 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyri
 find_program(GZIP_PROGRAM gzip REQUIRED)
 set(packaging_gz ${CMAKE_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${packaging_gz})
-foreach(src pelmarorder.1 pelmar-build.1 changelog.Debian)
+foreach(src pelmarorder.1 pelmar-build.1 pelmar-send.1 changelog.Debian)
   execute_process(COMMAND ${GZIP_PROGRAM} -9nc ${CMAKE_SOURCE_DIR}/packaging/${src}
                   OUTPUT_FILE ${packaging_gz}/${src}.gz COMMAND_ERROR_IS_FATAL ANY)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/${src})
 endforeach()
-install(FILES ${packaging_gz}/pelmarorder.1.gz ${packaging_gz}/pelmar-build.1.gz
+install(FILES ${packaging_gz}/pelmarorder.1.gz ${packaging_gz}/pelmar-build.1.gz ${packaging_gz}/pelmar-send.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${packaging_gz}/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
@@ -67,19 +67,21 @@ set(CPACK_PACKAGE_CONTACT "Pelmar <info@pelmar.hu>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Pelmar photo lab order client for partner shops")
 # The long description; CPack puts the summary above it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A Pelmar megrendelés a Pelmar fotólabor programja partnerüzletei számára:
-JPEG és TIFF képeket vesz fel a megrendelésbe, ellenőrzi őket (fájlméret,
+JPEG és TIFF képeket vesz fel a megrendelésbe (a telefonok HEIC, AVIF,
+WebP és PNG képeit színhűen JPEG-be alakítja), ellenőrzi őket (fájlméret,
 formátum, képpontméret a nagyítási mérethez), a partner árlistájából
 beárazza, kinyomtatja a megrendelést, és elkészíti a megrendelés mappáját,
-amelyet CD-n vagy DVD-n visz a laborba. A félbemaradt megrendelést egy
+amelyet CD-n vagy DVD-n visz a laborba, vagy SFTP-n küld el. A félbemaradt megrendelést egy
 összeomlás után visszaállítja, a megrendelés fájlba menthető.
 
 Pelmar megrendelés is the program the Pelmar photo lab gives to its partner
-shops: it adds JPEG and TIFF pictures to an order, checks them (file size,
-format, pixel dimensions for the print size), prices them from the partner's
-price list, prints the order and builds the order folder that goes to the
-lab on a CD or DVD. An unfinished order is restored after a crash, and an
-order can be saved to a file. pelmar-build builds a saved order without a
-window.")
+shops: it adds JPEG and TIFF pictures to an order (phone pictures in HEIC,
+AVIF, WebP and PNG converted to JPEG with their colours kept), checks them
+(file size, format, pixel dimensions for the print size), prices them from
+the partner's price list, prints the order and builds the order folder that
+goes to the lab on a CD or DVD or over SFTP. An unfinished order is restored
+after a crash, and an order can be saved to a file. pelmar-build builds a
+saved order and pelmar-send sends order folders without a window.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -96,6 +98,8 @@ set(CPACK_STRIP_FILES TRUE)
 #  qt6-translations-l10n Qt's own dialogs in Hungarian
 #  fonts-liberation      the printouts' fonts
 #  xorriso               the disc writer
+# (the lab password's keyring, QtKeychain, and libcurl with its SSH support
+# are linked, so dpkg-shlibdeps finds them)
 # tests/scripts/test_package.sh runs the program with only the plugins these
 # bring.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -37,10 +37,10 @@ check grep -q "^ *A Pelmar megrendelés a Pelmar fotólabor" <<<"$info"
 check grep -q "^ *Pelmar megrendelés is the program" <<<"$info"
 
 files=$(dpkg -c "$deb" | awk '{print $6}')
-for f in ./usr/bin/pelmarorder ./usr/bin/pelmar-build ./usr/share/applications/pelmarorder.desktop \
+for f in ./usr/bin/pelmarorder ./usr/bin/pelmar-build ./usr/bin/pelmar-send ./usr/share/applications/pelmarorder.desktop \
          ./usr/share/metainfo/hu.pelmar.pelmarorder.metainfo.xml \
          ./usr/share/icons/hicolor/scalable/apps/pelmarorder.svg ./usr/share/man/man1/pelmarorder.1.gz \
-         ./usr/share/man/man1/pelmar-build.1.gz ./usr/share/doc/pelmarorder/copyright \
+         ./usr/share/man/man1/pelmar-build.1.gz ./usr/share/man/man1/pelmar-send.1.gz ./usr/share/doc/pelmarorder/copyright \
          ./usr/share/doc/pelmarorder/changelog.Debian.gz; do
   check grep -qx "$f" <<<"$files"
 done
@@ -52,7 +52,7 @@ check test -z "$(grep -x './usr/bin/.*\.chm' <<<"$files" || true)"
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 # The phone picture helper is the program's own, beside it in libexec.
-for prog in bin/pelmarorder bin/pelmar-build libexec/pelmarorder/pelmar-convert; do
+for prog in bin/pelmarorder bin/pelmar-build bin/pelmar-send libexec/pelmarorder/pelmar-convert; do
   check test -x "$root/usr/$prog"
   missing=$(ldd "$root/usr/$prog" | grep "not found" || true)
   check test -z "$missing"
@@ -89,7 +89,8 @@ done
 if ! grep -q '^PELMAR_HARDENING:BOOL=ON' "$build/CMakeCache.txt"; then
   echo "hardening-check: not run, $(basename "$build") is built without hardening flags (tools/package checks the release build)"
 elif have hardening-check; then
-  check hardening-check --nocfprotection "$root/usr/bin/pelmarorder" "$root/usr/bin/pelmar-build"
+  check hardening-check --nocfprotection "$root/usr/bin/pelmarorder" "$root/usr/bin/pelmar-build" "$root/usr/bin/pelmar-send" \
+    "$root/usr/libexec/pelmarorder/pelmar-convert"
 fi
 
 # Every picture drawn with only the Qt plugins of the packages the package

@@ -161,7 +161,7 @@ elif [ ! -x "$bin/ui_test_WindowsBehave" ]; then
 else
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   wm_pid=$!
-  for _ in $(seq 100); do
+  for _ in $(seq 400); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
     sleep 0.05
   done
