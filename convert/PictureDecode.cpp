@@ -125,11 +125,13 @@ Picture decodeHeif(const std::vector<std::uint8_t>& data, const PictureLimits& l
                 pic.icc.clear();
         }
     }
+    // libheif hands the description over even when it refuses one of its
+    // code points (and says so by the error): it is ours to free either way.
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle.get(), &nclx).code == heif_error_Ok && nclx) {
-        HeifPtr<heif_color_profile_nclx> own(nclx);
+    const heif_error described = heif_image_handle_get_nclx_color_profile(handle.get(), &nclx);
+    const HeifPtr<heif_color_profile_nclx> ownNclx(nclx);
+    if (described.code == heif_error_Ok && nclx)
         pic.nclx = descriptionOf(*nclx);
-    }
     pic.exif = heifExif(handle.get());
 
     HeifPtr<heif_decoding_options> options(heif_decoding_options_alloc());
@@ -139,10 +141,10 @@ Picture decodeHeif(const std::vector<std::uint8_t>& data, const PictureLimits& l
     if (!pic.nclx && pic.icc.empty()) {
         // A description in the coded stream itself only shows on the picture.
         heif_color_profile_nclx* inStream = nullptr;
-        if (heif_image_get_nclx_color_profile(image.get(), &inStream).code == heif_error_Ok && inStream) {
-            HeifPtr<heif_color_profile_nclx> own(inStream);
+        const heif_error inStreamDescribed = heif_image_get_nclx_color_profile(image.get(), &inStream);
+        const HeifPtr<heif_color_profile_nclx> ownInStream(inStream);
+        if (inStreamDescribed.code == heif_error_Ok && inStream)
             pic.nclx = descriptionOf(*inStream);
-        }
     }
     pic.width = heif_image_get_width(image.get(), heif_channel_interleaved);
     pic.height = heif_image_get_height(image.get(), heif_channel_interleaved);
