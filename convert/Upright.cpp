@@ -48,6 +48,31 @@ void setNumber(ExifData* data, ExifIfd ifd, ExifTag tag, std::uint32_t value)
         exif_set_long(e->data, order, value);
 }
 
+// The Orientation becomes one SHORT of 1. One of another form (several
+// values, another type) is written anew: exifOrientation reads its first
+// value all the same, and so would a viewer, turning the upright pixels again.
+void setUpright(ExifData* data)
+{
+    ExifContent* ifd0 = data->ifd[EXIF_IFD_0];
+    ExifEntry* e = exif_content_get_entry(ifd0, EXIF_TAG_ORIENTATION);
+    if (!e)
+        return;
+    if (e->data && e->format == EXIF_FORMAT_SHORT && e->components == 1 && e->size >= 2) {
+        exif_set_short(e->data, exif_data_get_byte_order(data), 1);
+        return;
+    }
+    while ((e = exif_content_get_entry(ifd0, EXIF_TAG_ORIENTATION)))
+        exif_content_remove_entry(ifd0, e);
+    ExifEntry* fresh = exif_entry_new();
+    if (!fresh)
+        return;
+    exif_content_add_entry(ifd0, fresh);
+    exif_entry_initialize(fresh, EXIF_TAG_ORIENTATION);
+    if (fresh->data && fresh->size >= 2)
+        exif_set_short(fresh->data, exif_data_get_byte_order(data), 1);
+    exif_entry_unref(fresh);
+}
+
 } // namespace
 
 int exifOrientation(const std::vector<std::uint8_t>& exif)
@@ -116,7 +141,7 @@ std::vector<std::uint8_t> exifForJpeg(const std::vector<std::uint8_t>& exif, int
     const Exif data = load(exif);
     if (!data)
         return {};
-    setNumber(data.get(), EXIF_IFD_0, EXIF_TAG_ORIENTATION, 1);
+    setUpright(data.get());
     setNumber(data.get(), EXIF_IFD_EXIF, EXIF_TAG_PIXEL_X_DIMENSION, std::uint32_t(width));
     setNumber(data.get(), EXIF_IFD_EXIF, EXIF_TAG_PIXEL_Y_DIMENSION, std::uint32_t(height));
     // The thumbnail shows the picture as it was stored, not as it is now.

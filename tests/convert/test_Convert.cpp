@@ -5,6 +5,7 @@
 #include "convert/ConvertCache.h"
 #include "convert/ConvertQueue.h"
 #include "convert/HelperFrame.h"
+#include "convert/Upright.h"
 #include "tests/convert/ConvertFixtures.h"
 #include "tests/support/TempDir.h"
 
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <sys/stat.h>
@@ -346,6 +348,21 @@ TEST(HelperFrame, ReadsWhatItWritesAndRefusesEveryBrokenFrame)
     for (const QByteArray& bad : {QByteArray("PMC2"), QByteArray("PMC1\xff\xff\xff\x7f"), longField, twice,
                                   QByteArray("PMC1\x02\0\0\0\x01\0", 10)})
         EXPECT_THROW(decodeFrame(bad), std::runtime_error) << bad.toHex().toStdString();
+}
+
+TEST(Upright, AnOrientationOfSeveralValuesIsWrittenAsOneUprightValue)
+{
+    // The Orientation entry of 6 made to claim two SHORTs (both fit in the
+    // entry itself): the first is still read as how to turn the picture.
+    std::vector<std::uint8_t> exif = exifWith(6, "2025:01:02 03:04:05", "X");
+    const std::uint8_t entry[] = {0x12, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00};
+    const auto at = std::search(exif.begin(), exif.end(), std::begin(entry), std::end(entry));
+    ASSERT_NE(at, exif.end());
+    at[4] = 2;
+    ASSERT_EQ(exifOrientation(exif), 6);
+    const std::vector<std::uint8_t> out = exifForJpeg(exif, 32, 24);
+    ASSERT_GT(out.size(), 6u);
+    EXPECT_EQ(exifOrientation({out.begin() + 6, out.end()}), 1);
 }
 
 TEST(ConvertCache, SameNamesFromTwoFoldersNeverMeetAndPruneKeepsWhatIsUsed)
