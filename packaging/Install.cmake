@@ -68,11 +68,12 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Pelmar photo lab order client for partner
 # The long description; CPack puts the summary above it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A Pelmar megrendelés a Pelmar fotólabor programja partnerüzletei számára:
 JPEG és TIFF képeket vesz fel a megrendelésbe (a telefonok HEIC, AVIF,
-WebP és PNG képeit színhűen JPEG-be alakítja), ellenőrzi őket (fájlméret,
-formátum, képpontméret a nagyítási mérethez), a partner árlistájából
-beárazza, kinyomtatja a megrendelést, és elkészíti a megrendelés mappáját,
-amelyet CD-n vagy DVD-n visz a laborba, vagy SFTP-n küld el. A félbemaradt megrendelést egy
-összeomlás után visszaállítja, a megrendelés fájlba menthető.
+WebP és PNG képeit színhűen JPEG-be alakítja), ellenőrzi őket
+(fájlméret, formátum, képpontméret a nagyítási mérethez), a partner
+árlistájából beárazza, kinyomtatja a megrendelést, és elkészíti a
+megrendelés mappáját, amelyet CD-n vagy DVD-n visz a laborba, vagy
+SFTP-n küld el. A félbemaradt megrendelést egy összeomlás után
+visszaállítja, a megrendelés fájlba menthető.
 
 Pelmar megrendelés is the program the Pelmar photo lab gives to its partner
 shops: it adds JPEG and TIFF pictures to an order (phone pictures in HEIC,
