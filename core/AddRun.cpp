@@ -2,6 +2,7 @@
 
 #include "core/NativePath.h"
 #include "core/PictureCheck.h"
+#include "core/Text.h"
 
 namespace pelmar {
 
@@ -9,17 +10,9 @@ QString DuplicateKey(const QString& fileName, const QString& size, bool fill)
 {
     QString key;
     key.reserve(fileName.size() + size.size() + 3);
-    // Code point by code point, as a case-insensitive comparison folds, so a
-    // letter outside the basic plane folds too.
-    for (const char32_t c : fileName.toUcs4()) {
-        const char32_t folded = QChar::toCaseFolded(c);
-        if (QChar::requiresSurrogates(folded)) {
-            key.append(QChar(QChar::highSurrogate(folded)));
-            key.append(QChar(QChar::lowSurrogate(folded)));
-        } else {
-            key.append(QChar(char16_t(folded)));
-        }
-    }
+    // As a case-insensitive comparison folds, so a letter outside the basic
+    // plane folds too.
+    AppendCaseFolded(key, fileName);
     // A separator that no file name holds keeps the three parts apart.
     key.append(QChar(u'\0'));
     key.append(size);

@@ -1,6 +1,7 @@
 #include "core/SizeName.h"
 
 #include "core/OrderModel.h"
+#include "core/Text.h"
 
 namespace pelmar {
 
@@ -76,20 +77,7 @@ QString sizeKey(const QString& name)
 {
     QString key;
     key.reserve(name.size());
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        char32_t c = name[i].unicode();
-        if (name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
-            c = QChar::surrogateToUcs4(name[i], name[i + 1]);
-            ++i;
-        }
-        const char32_t folded = QChar::toCaseFolded(c);
-        if (QChar::requiresSurrogates(folded)) {
-            key.append(QChar(QChar::highSurrogate(folded)));
-            key.append(QChar(QChar::lowSurrogate(folded)));
-        } else {
-            key.append(QChar(char16_t(folded)));
-        }
-    }
+    AppendCaseFolded(key, name);
     return key;
 }
 

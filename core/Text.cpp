@@ -123,4 +123,22 @@ bool IsBlank(const QString& text)
     return std::all_of(text.begin(), text.end(), IsBlankChar);
 }
 
+void AppendCaseFolded(QString& key, const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        const char32_t folded = QChar::toCaseFolded(c);
+        if (QChar::requiresSurrogates(folded)) {
+            key.append(QChar(QChar::highSurrogate(folded)));
+            key.append(QChar(QChar::lowSurrogate(folded)));
+        } else {
+            key.append(QChar(char16_t(folded)));
+        }
+    }
+}
+
 } // namespace pelmar

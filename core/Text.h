@@ -40,4 +40,9 @@ QString TrimBlanks(const QString& text);
 // Whether nothing but blanks is left: the "not filled in" of the field checks.
 bool IsBlank(const QString& text);
 
+// Appends text as QString's case-insensitive comparison sees it: each code
+// point folded on its own (a lone surrogate kept as it is). Two texts that
+// compare equal so append the same, which makes it a key for a hash.
+void AppendCaseFolded(QString& key, const QString& text);
+
 } // namespace pelmar
