@@ -43,7 +43,8 @@ QString orderChangedReason(const OrderSnapshot& snapshot);
 // The lines of "<name>.sha256": "<sha256 hex>  <name>/<path>\n" for every
 // file, in the snapshot's order, as "sha256sum -c" reads them from the remote
 // folder. Reads the files; problem gets the reason when one cannot be read.
-QByteArray orderChecksums(const OrderSnapshot& snapshot, QString* problem);
+// stop, when given, ends the reading early (empty result, no problem).
+QByteArray orderChecksums(const OrderSnapshot& snapshot, QString* problem, const std::atomic<bool>* stop = nullptr);
 
 // One sha256sum line: the hash (64 hex digits) and the path; nothing for a
 // line that is not one. The tests and pelmar-send's check read the lab's
