@@ -2,7 +2,9 @@
 // a drop, the journal and a saved order keeping the originals, the cache.
 #include "platform/OrderJournal.h"
 #include "tests/convert/ConvertFixtures.h"
+#include "tests/output/OrderFixtures.h"
 #include "tests/support/widgets/MainFormFixture.h"
+#include "ui/order/SaveMegrForm.h"
 
 #include <QDir>
 #include <QProgressDialog>
@@ -76,6 +78,25 @@ TEST_F(MainFormPhone, AnIphoneHeicBecomesAnUprightJpegLineKeptByItsOriginal)
         QStringLiteral("A következő képet nem sikerült JPEG formátumba alakítani:\n\n") + broken))
         << messages.shown()[0].text.toStdString();
 
+    // The lab gets the converted JPEG, under the build's name for a JPEG.
+    {
+        TSaveMegrForm order(form.get(), form->order(), examplePartner(), {});
+        const QString out = dir.file(QStringLiteral("rendeles/"));
+        order.OutputFolder->setText(out);
+        order.CBPrintData->setChecked(false);
+        messages.clear();
+        messages.queueAnswer(MessageAnswer::No); // no disc now
+        order.MegrBtn->click();
+        QFile lab(out + QStringLiteral("9x13-fill-1/kep00001.jpg"));
+        QFile cached(converted.path());
+        ASSERT_TRUE(lab.open(QIODevice::ReadOnly))
+            << QDir(out).entryList().join(' ').toStdString() << messages.texts().join('|').toStdString();
+        ASSERT_TRUE(cached.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(lab.readAll() == cached.readAll());
+        QFile text(out + QStringLiteral("megrendeles.txt"));
+        ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(text.readAll().contains("IMG_0001.jpg"));
+    }
     // The journal and a saved order keep the original.
     form->flushJournal();
     {
