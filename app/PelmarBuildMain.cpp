@@ -7,14 +7,22 @@
 // 0 on success, 1 when the order cannot be built (bad description, refused
 // partner field, empty order, unknown size, no picture copied, failed write),
 // 2 for wrong usage, 3 when the folder was built but a picture was left out.
+// Phone pictures (a saved order keeps their originals) are converted to JPEG
+// first, by the same helper processes and into the same folder as in the
+// window.
+#include "convert/ConvertCache.h"
+#include "convert/ConvertQueue.h"
 #include "core/AppError.h"
 #include "core/Texts.h"
 #include "output/OrderJob.h"
 #include "output/OrderNames.h"
 
+#include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,6 +36,66 @@ bool printLine(std::FILE* stream, const QString& text)
     const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size())
         && std::fputc('\n', stream) != EOF;
     return std::fflush(stream) == 0 && written;
+}
+
+// Each picture that needs it becomes its converted JPEG; one that cannot be
+// converted keeps its original, which the build then refuses as the window's
+// add run does, after the reason is said here.
+void convertPhonePictures(pelmar::OrderJob& job)
+{
+    using namespace pelmar::convert;
+    const ConvertCache cache(ConvertCache::defaultFolder());
+    ConvertQueue queue(ConvertQueue::defaultHelper(), std::max(1, QThread::idealThreadCount()));
+    QHash<int, QString> targets;
+    QHash<int, QString> parts;
+    // A picture in the order twice (two sizes) is converted once.
+    QHash<QString, QList<int>> users;
+    auto refused = [](const QString& source, const QString& why) {
+        printLine(stderr,
+                  QStringLiteral("A következő képet nem sikerült JPEG formátumba alakítani: %1: %2")
+                      .arg(QDir::toNativeSeparators(source), why));
+    };
+    // Connected before the first picture goes in, and counted against a
+    // total known only at the end, so an answer that comes at once is not lost.
+    QEventLoop loop;
+    qsizetype answered = 0;
+    qsizetype expected = -1;
+    QObject::connect(&queue, &ConvertQueue::done, [&](int id, bool ok, const QString& message) {
+        const QString target = targets.value(id);
+        QString error;
+        if (ok && ConvertCache::commit(parts.value(id), target, &error)) {
+            for (const int user : users.value(target))
+                job.pictures[user].path = target;
+        } else {
+            refused(job.pictures[id].path, ok ? QStringLiteral("Az átalakított kép nem menthető: ") + error : message);
+        }
+        if (++answered == expected)
+            loop.quit();
+    });
+    for (int i = 0; i < job.pictures.size(); ++i) {
+        const QString source = job.pictures[i].path;
+        if (!NeedsConversion(QFileInfo(source).fileName()))
+            continue;
+        const QString target = cache.targetFor(source);
+        QString error;
+        if (target.isEmpty()) {
+            refused(source, QStringLiteral("A fájl nem található vagy nem olvasható."));
+        } else if (QFileInfo(target).isFile()) {
+            job.pictures[i].path = target; // converted before, unchanged since
+        } else if (users.contains(target)) {
+            users[target].append(i);
+        } else if (!cache.prepare(target, &error)) {
+            refused(source, QStringLiteral("Az átalakított képek mappája nem használható: ") + error);
+        } else {
+            users[target].append(i);
+            targets.insert(i, target);
+            parts.insert(i, ConvertCache::partFor(target));
+            queue.add(i, source, parts.value(i));
+        }
+    }
+    expected = targets.size();
+    if (answered < expected)
+        loop.exec();
 }
 
 } // namespace
@@ -88,6 +156,7 @@ int main(int argc, char** argv)
             job.tasakNo = tasak;
         if (!folder.isEmpty())
             job.baseFolder = pelmar::WithSeparator(QFileInfo(folder).absoluteFilePath());
+        convertPhonePictures(job);
         int leftOut = 0;
         const QString built = pelmar::RunOrderJob(
             job, [](const QString& message) { printLine(stderr, message); }, &leftOut);

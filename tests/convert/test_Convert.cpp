@@ -10,9 +10,14 @@
 #include "tests/support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -398,4 +403,57 @@ TEST(ConvertCache, SameNamesFromTwoFoldersNeverMeetAndPruneKeepsWhatIsUsed)
     EXPECT_TRUE(NeedsConversion(QStringLiteral("x.HEIC")) && NeedsConversion(QStringLiteral("x.webp"))
                 && NeedsConversion(QStringLiteral("x.png")) && NeedsConversion(QStringLiteral("x.avif")));
     EXPECT_FALSE(NeedsConversion(QStringLiteral("x.jpg")) || NeedsConversion(QStringLiteral("png")));
+}
+
+// A saved order keeps the phone picture's original: pelmar-build converts it
+// (once, though the order has it in two sizes) and builds the JPEG.
+TEST(BuildTool, ConvertsThePhonePicturesOfASavedOrder)
+{
+    TempDir dir;
+    Quarters q;
+    q.width = 200;
+    q.height = 160;
+    q.grain = 40;
+    q.colours = {{{200, 80, 60, 255}, {60, 160, 90, 255}, {70, 90, 200, 255}, {220, 210, 80, 255}}};
+    const QString heic = dir.file(QStringLiteral("telefon/IMG_0001.HEIC"));
+    QDir().mkpath(QFileInfo(heic).absolutePath());
+    {
+        QFile f(heic);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(makeHeic(q, displayP3Profile(), 6, {})) > 0);
+    }
+    auto picture = [&](const char* size) {
+        return QJsonObject {{"path", heic}, {"size", size}, {"fill", "fill"}, {"quantity", 1}};
+    };
+    const QJsonObject order {
+        {"partner",
+         QJsonObject {{"UserID", "123"},
+                      {"UserNev", "Minta Fotó Bt."},
+                      {"UserHelys", "Kisváros"},
+                      {"UserCim", "Fő utca 1."},
+                      {"UserIrsz", "9999"}}},
+        {"Megj", ""},
+        {"customer", QJsonObject {{"VevoNev", ""}, {"VevoHelys", ""}, {"VevoCim", ""}, {"VevoIrsz", ""}}},
+        {"TasakNo", "000123"},
+        {"BaseFolder", dir.file(QStringLiteral("Rendelesek"))},
+        {"prices", QJsonArray {"9x13|120|100x100|80x80", "10x15|150|100x100|80x80"}},
+        {"pictures", QJsonArray {picture("9x13"), picture("10x15")}}};
+    const QString json = dir.file(QStringLiteral("order.json"));
+    {
+        QFile f(json);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(QJsonDocument(order).toJson()) > 0);
+    }
+    QProcess build;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.file(QStringLiteral("cache")));
+    build.setProcessEnvironment(env);
+    build.start(QFileInfo(helperPath()).absolutePath() + QStringLiteral("/pelmar-build"), {json});
+    ASSERT_TRUE(build.waitForFinished(60000));
+    const QString err = QString::fromLocal8Bit(build.readAllStandardError());
+    ASSERT_EQ(build.exitCode(), 0) << err.toStdString();
+    const QString folder = QString::fromLocal8Bit(build.readAllStandardOutput()).trimmed();
+    for (const char* group : {"/9x13-fill-1/kep00001.jpg", "/10x15-fill-1/kep00002.jpg"}) {
+        QFile jpeg(folder + QLatin1String(group));
+        ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly)) << jpeg.fileName().toStdString() << err.toStdString();
+        EXPECT_TRUE(jpeg.read(3) == QByteArray("\xff\xd8\xff"));
+    }
 }

@@ -89,8 +89,12 @@ done
 if ! grep -q '^PELMAR_HARDENING:BOOL=ON' "$build/CMakeCache.txt"; then
   echo "hardening-check: not run, $(basename "$build") is built without hardening flags (tools/package checks the release build)"
 elif have hardening-check; then
-  check hardening-check --nocfprotection "$root/usr/bin/pelmarorder" "$root/usr/bin/pelmar-build" "$root/usr/bin/pelmar-send" \
-    "$root/usr/libexec/pelmarorder/pelmar-convert"
+  check hardening-check --nocfprotection "$root/usr/bin/pelmarorder" "$root/usr/bin/pelmar-build" "$root/usr/bin/pelmar-send"
+  # The helper is built with the same flags (-D_FORTIFY_SOURCE=2), but the
+  # compiler can bound every read and copy in it, so none is in its checked
+  # form and hardening-check, which looks for those, says no. Everything
+  # else is checked.
+  check hardening-check --nocfprotection --nofortify "$root/usr/libexec/pelmarorder/pelmar-convert"
 fi
 
 # Every picture drawn with only the Qt plugins of the packages the package
