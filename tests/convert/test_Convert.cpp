@@ -5,6 +5,7 @@
 #include "convert/ConvertCache.h"
 #include "convert/ConvertQueue.h"
 #include "convert/HelperFrame.h"
+#include "convert/Picture.h"
 #include "convert/Upright.h"
 #include "tests/convert/ConvertFixtures.h"
 #include "tests/support/TempDir.h"
@@ -456,4 +457,33 @@ TEST(BuildTool, ConvertsThePhonePicturesOfASavedOrder)
         ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly)) << jpeg.fileName().toStdString() << err.toStdString();
         EXPECT_TRUE(jpeg.read(3) == QByteArray("\xff\xd8\xff"));
     }
+}
+
+// An HDR picture (BT.2020, PQ, 16 bits) in SDR: the grey ramp stays in order
+// and only the format's peak reaches white, so highlights are not clipped.
+TEST(Colour, PqHighlightsAreToneMappedNotClipped)
+{
+    Picture hdr;
+    hdr.width = 5;
+    hdr.height = 1;
+    hdr.sixteen = true;
+    ColourDescription bt2020;
+    bt2020.primaries = 9;
+    bt2020.transfer = 16; // PQ
+    hdr.nclx = bt2020;
+    // PQ signal for about 100, 203 (reference white), 1000, 4000 and 10000 cd/m2.
+    const std::uint16_t signal[5] = {33176, 38306, 49291, 58519, 65535};
+    hdr.pixels.resize(hdr.rowBytes());
+    auto* samples = reinterpret_cast<std::uint16_t*>(hdr.pixels.data());
+    for (int x = 0; x < 5; ++x)
+        samples[3 * x] = samples[3 * x + 1] = samples[3 * x + 2] = signal[x];
+    const SrgbTransform transform(hdr);
+    ASSERT_FALSE(transform.identity());
+    std::uint8_t out[15];
+    transform.row(hdr.row(0), out, hdr.width);
+    for (int x = 1; x < 5; ++x)
+        EXPECT_LT(out[3 * (x - 1)], out[3 * x]) << "step " << x;
+    EXPECT_LT(out[9], 255); // 4000 cd/m2 still short of white
+    EXPECT_GE(out[12], 250);
+    EXPECT_GT(out[3], 100); // reference white is no dark grey
 }
