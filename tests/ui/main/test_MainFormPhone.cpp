@@ -71,6 +71,8 @@ TEST_F(MainFormPhone, AnIphoneHeicBecomesAnUprightJpegLineKeptByItsOriginal)
     EXPECT_EQ(converted.resolution(), QStringLiteral("200x160")); // turned upright: 160 wide, 200 high
     EXPECT_EQ(converted.ImageIndex, 0);
     EXPECT_EQ(converted.size(), QStringLiteral("9x13"));
+    // The line itself does not outlive the order's next change.
+    const QString convertedPath = converted.path();
     EXPECT_TRUE(form->FileListInfoTip(0).endsWith(QStringLiteral("Eredeti fájl: ") + heic));
     EXPECT_EQ(line(1).path(), jpg);
     ASSERT_EQ(messages.shown().size(), 1);
@@ -88,7 +90,7 @@ TEST_F(MainFormPhone, AnIphoneHeicBecomesAnUprightJpegLineKeptByItsOriginal)
         messages.queueAnswer(MessageAnswer::No); // no disc now
         order.MegrBtn->click();
         QFile lab(out + QStringLiteral("9x13-fill-1/kep00001.jpg"));
-        QFile cached(converted.path());
+        QFile cached(convertedPath);
         ASSERT_TRUE(lab.open(QIODevice::ReadOnly))
             << QDir(out).entryList().join(' ').toStdString() << messages.texts().join('|').toStdString();
         ASSERT_TRUE(cached.open(QIODevice::ReadOnly));
@@ -106,7 +108,6 @@ TEST_F(MainFormPhone, AnIphoneHeicBecomesAnUprightJpegLineKeptByItsOriginal)
     }
     const QString saved = dir.file(QStringLiteral("order.json"));
     ASSERT_TRUE(form->saveOrderTo(saved));
-    const QString convertedPath = converted.path();
 
     // A finished build empties the order: its converted pictures go.
     form->clearOrder();
