@@ -9,6 +9,10 @@
 
 namespace pelmar {
 
+namespace {
+constexpr qsizetype kMaxUrlLength = 4096;
+} // namespace
+
 bool LabConnection::isComplete() const
 {
     return !host.isEmpty() && !user.isEmpty() && !remoteFolder.isEmpty() && port > 0 && port < 65536
@@ -33,7 +37,7 @@ std::optional<LabConnection> parseSftpUrl(const QString& text, QString* problem)
             *problem = why;
         return std::nullopt;
     };
-    if (text.size() > 4096)
+    if (text.size() > kMaxUrlLength)
         return fail(QStringLiteral("A cím túl hosszú."));
     const QUrl url(text, QUrl::StrictMode);
     if (!url.isValid() || url.scheme() != QLatin1String("sftp"))
@@ -58,6 +62,10 @@ std::optional<LabConnection> parseSftpUrl(const QString& text, QString* problem)
     if (path.contains(QChar(0)) || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
         return fail(QStringLiteral("A labor mappájának neve nem használható."));
     c.remoteFolder = path;
+    // The address goes on in the program's own form, percent-encoded, which
+    // may be several times as long as what was typed: it must read again.
+    if (c.url().size() > kMaxUrlLength)
+        return fail(QStringLiteral("A cím túl hosszú."));
     return c;
 }
 

@@ -40,6 +40,16 @@ TEST(SendParsing, serverAddress)
         EXPECT_FALSE(problem.isEmpty()) << bad;
     }
     EXPECT_FALSE(parseSftpUrl(QStringLiteral("sftp://u@h/") + QString(100000, QLatin1Char('a'))));
+
+    // Typed short enough, but six times as long percent-encoded: what the
+    // program hands on must read again, or it is refused here.
+    const QString folder(400, QChar(0x151));
+    const auto accented = parseSftpUrl(QStringLiteral("sftp://u@h/") + folder);
+    ASSERT_TRUE(accented);
+    EXPECT_EQ(parseSftpUrl(accented->url())->remoteFolder, QLatin1Char('/') + folder);
+    QString problem;
+    EXPECT_FALSE(parseSftpUrl(QStringLiteral("sftp://u@h/") + QString(1000, QChar(0x151)), &problem));
+    EXPECT_FALSE(problem.isEmpty());
 }
 
 TEST(SendParsing, fingerprint)
