@@ -62,12 +62,12 @@ void convertPhonePictures(pelmar::OrderJob& job)
     qsizetype expected = -1;
     QObject::connect(&queue, &ConvertQueue::done, [&](int id, bool ok, const QString& message) {
         const QString target = targets.value(id);
-        QString error;
-        if (ok && ConvertCache::commit(parts.value(id), target, &error)) {
+        const QString problem = ok ? ConvertCache::commitProblem(parts.value(id), target) : message;
+        if (problem.isEmpty()) {
             for (const int user : users.value(target))
                 job.pictures[user].path = target;
         } else {
-            refused(job.pictures[id].path, ok ? QStringLiteral("Az átalakított kép nem menthető: ") + error : message);
+            refused(job.pictures[id].path, problem);
         }
         if (++answered == expected)
             loop.quit();
@@ -76,21 +76,18 @@ void convertPhonePictures(pelmar::OrderJob& job)
         const QString source = job.pictures[i].path;
         if (!NeedsConversion(QFileInfo(source).fileName()))
             continue;
-        const QString target = cache.targetFor(source);
-        QString error;
-        if (target.isEmpty()) {
-            refused(source, QStringLiteral("A fájl nem található vagy nem olvasható."));
-        } else if (QFileInfo(target).isFile()) {
-            job.pictures[i].path = target; // converted before, unchanged since
-        } else if (users.contains(target)) {
-            users[target].append(i);
-        } else if (!cache.prepare(target, &error)) {
-            refused(source, QStringLiteral("Az átalakított képek mappája nem használható: ") + error);
+        const ConvertCache::Plan plan = cache.plan(source);
+        if (!plan.problem.isEmpty()) {
+            refused(source, plan.problem);
+        } else if (plan.part.isEmpty()) {
+            job.pictures[i].path = plan.target; // converted before, unchanged since
+        } else if (users.contains(plan.target)) {
+            users[plan.target].append(i);
         } else {
-            users[target].append(i);
-            targets.insert(i, target);
-            parts.insert(i, ConvertCache::partFor(target));
-            queue.add(i, source, parts.value(i));
+            users[plan.target].append(i);
+            targets.insert(i, plan.target);
+            parts.insert(i, plan.part);
+            queue.add(i, source, plan.part);
         }
     }
     expected = targets.size();

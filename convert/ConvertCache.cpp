@@ -93,6 +93,30 @@ QString ConvertCache::partFor(const QString& target)
         + QLatin1Char('-') + QString::number(++counter) + QStringLiteral(".part");
 }
 
+ConvertCache::Plan ConvertCache::plan(const QString& source) const
+{
+    Plan plan;
+    plan.target = targetFor(source);
+    QString error;
+    if (plan.target.isEmpty())
+        plan.problem = QStringLiteral("A fájl nem található vagy nem olvasható.");
+    else if (QFileInfo(plan.target).isFile())
+        return plan;
+    else if (!prepare(plan.target, &error))
+        plan.problem = QStringLiteral("Az átalakított képek mappája nem használható: ") + error;
+    else
+        plan.part = partFor(plan.target);
+    return plan;
+}
+
+QString ConvertCache::commitProblem(const QString& part, const QString& target)
+{
+    QString error;
+    if (commit(part, target, &error))
+        return {};
+    return QStringLiteral("Az átalakított kép nem menthető: ") + error;
+}
+
 bool ConvertCache::commit(const QString& part, const QString& target, QString* error)
 {
     if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) == 0)

@@ -32,6 +32,20 @@ public:
     static bool commit(const QString& part, const QString& target, QString* error);
     bool holds(const QString& path) const;
 
+    // Where a source goes: converted before and unchanged (target alone),
+    // to be converted (target and a fresh part for the helper), or not at
+    // all (problem, in Hungarian: the file or the cache folder unusable).
+    struct Plan
+    {
+        QString target;
+        QString part;
+        QString problem;
+    };
+    Plan plan(const QString& source) const;
+    // Puts a finished part in the target's place; empty when done, else why
+    // not, in Hungarian.
+    static QString commitProblem(const QString& part, const QString& target);
+
     // Removes every converted picture but those in keep (and parts left by
     // an interrupted conversion).
     void prune(const QSet<QString>& keep) const;

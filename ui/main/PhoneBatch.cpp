@@ -57,17 +57,14 @@ void PhoneBatch::start(const QStringList& files, Done done)
         QString part, target;
         if (NeedsConversion(QFileInfo(file).fileName())) {
             item.source = file;
-            target = m_cache.targetFor(file);
-            QString error;
-            if (target.isEmpty()) {
-                item.refusal = refusalText(file, QStringLiteral("A fájl nem található vagy nem olvasható."));
-            } else if (QFileInfo(target).isFile()) {
+            const ConvertCache::Plan plan = m_cache.plan(file);
+            target = plan.target;
+            part = plan.part;
+            if (!plan.problem.isEmpty()) {
+                item.refusal = refusalText(file, plan.problem);
+            } else if (part.isEmpty()) {
                 item.path = target; // converted before, unchanged since
-            } else if (!m_cache.prepare(target, &error)) {
-                item.refusal
-                    = refusalText(file, QStringLiteral("Az átalakított képek mappája nem használható: ") + error);
             } else {
-                part = ConvertCache::partFor(target);
                 wait = true;
                 ++m_toConvert;
             }
@@ -143,12 +140,11 @@ void PhoneBatch::converted(int id, bool ok, const QString& message)
     m_waiting[id] = false;
     ++m_converted;
     AddItem& item = m_items[id];
-    QString error;
-    if (ok && ConvertCache::commit(m_parts[id], m_targets[id], &error))
+    const QString problem = ok ? ConvertCache::commitProblem(m_parts[id], m_targets[id]) : message;
+    if (problem.isEmpty())
         item.path = m_targets[id];
     else
-        item.refusal
-            = refusalText(item.source, ok ? QStringLiteral("Az átalakított kép nem menthető: ") + error : message);
+        item.refusal = refusalText(item.source, problem);
     if (m_converted < m_toConvert)
         scheduleStep();
     else
