@@ -2,9 +2,11 @@
 // the header read, the EXIF block (orientation and thumbnail), the scaled
 // decode and the turn upright. The first byte chooses the scale (its low two
 // bits) and whether the scale is found from a box to cover (the next bit), so
-// every DCT scale and both ways in are reached.
+// every DCT scale and both ways in are reached; its fourth bit makes the list's
+// thumbnail instead, from the EXIF thumbnail where it fits the picture.
 #include "ScratchFile.h"
 #include "platform/JpegDecode.h"
+#include "platform/PictureDecoder.h"
 #include "platform/PictureOrientation.h"
 
 #include <QByteArray>
@@ -26,8 +28,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static constexpr int kDenominators[] = {1, 2, 4, 8};
     int denominator = kDenominators[data[0] & 3];
     const bool covering = data[0] & 4;
+    const bool thumbnail = data[0] & 8;
     const fuzz::ScratchFile file(data + 1, size - 1, ".jpg");
     const QString path = QString::fromStdString(file.path());
+
+    if (thumbnail) {
+        // Null, or an upright RGB32 picture within the side asked for.
+        const int side = pelmar::PictureDecoder::kThumbnailSide;
+        const QImage t = pelmar::PictureDecoder::makeThumbnail(path, side);
+        if (!t.isNull() && (t.format() != QImage::Format_RGB32 || t.width() > side || t.height() > side))
+            std::abort();
+        return 0;
+    }
 
     // The EXIF block read from the file and from its bytes agree; the
     // orientation is always one of the eight.

@@ -227,6 +227,9 @@ std::vector<NamedJpeg> jpegs()
     out.push_back(
         {"EXIF thumbnail, no orientation",
          pelmar::test::withApp1(makeJpeg(64, 48, JpegKind {}), pelmar::test::exifBlock(-1, thumbnail, true))});
+    // Left behind by an editor that turned the picture: not used.
+    out.push_back({"EXIF thumbnail of another shape",
+                   pelmar::test::withApp1(makeJpeg(48, 64, JpegKind {}), pelmar::test::exifBlock(1, thumbnail))});
     out.push_back({"EXIF and ICC",
                    pelmar::test::withApp1(makeJpeg(32, 24, kind([](JpegKind& k) {
                                                        k.icc = iccProfile(400);
@@ -303,9 +306,11 @@ void jpegSeeds()
 {
     int i = 0;
     for (const NamedJpeg& j : jpegs()) {
-        // The decoder's first byte picks the scale and the way in; the
-        // check's picks the name ending (0: ".jpg").
+        // The decoder's first byte picks the scale and the way in, or the
+        // list's thumbnail (8); the check's picks the name ending (0: ".jpg").
         seed("fuzz_jpeg_decode", char(i % 8) + j.bytes);
+        if (QByteArray(j.what).startsWith("EXIF") || i % 4 == 0)
+            seed("fuzz_jpeg_decode", char(8 | (i % 8)) + j.bytes);
         seed("fuzz_picture_check", char(0) + j.bytes);
         ++i;
     }
