@@ -12,6 +12,7 @@
 #include "delivery/LabConnection.h"
 #include "delivery/OrderSend.h"
 #include "delivery/SshKeyPair.h"
+#include "platform/JpegDecode.h"
 #include "tests/convert/ConvertFixtures.h"
 #include "tests/support/ExifFixtures.h"
 #include "tests/support/JpegFixtures.h"
@@ -251,6 +252,10 @@ std::vector<NamedJpeg> jpegs()
         garbage.append(char(i * 37 + 11));
     out.push_back({"garbage after the end", garbage});
     out.push_back({"two pictures", baseline + thumbnail});
+    // Past the decoder's limit of scans, however small.
+    out.push_back({"too many scans",
+                   pelmar::test::withRepeatedFirstScan(pelmar::test::makeProgressiveJpeg(16, 16),
+                                                       pelmar::jpeg::kMaxScans + 10)});
 
     // Headers that claim what the data does not hold.
     out.push_back({"huge", pelmar::test::withDeclaredSize(baseline, 30000, 30000)});
