@@ -253,9 +253,9 @@ std::vector<NamedJpeg> jpegs()
     out.push_back({"garbage after the end", garbage});
     out.push_back({"two pictures", baseline + thumbnail});
     // Past the decoder's limit of scans, however small.
-    out.push_back({"too many scans",
-                   pelmar::test::withRepeatedFirstScan(pelmar::test::makeProgressiveJpeg(16, 16),
-                                                       pelmar::jpeg::kMaxScans + 10)});
+    out.push_back(
+        {"too many scans",
+         pelmar::test::withRepeatedFirstScan(pelmar::test::makeProgressiveJpeg(16, 16), pelmar::jpeg::kMaxScans + 10)});
 
     // Headers that claim what the data does not hold.
     out.push_back({"huge", pelmar::test::withDeclaredSize(baseline, 30000, 30000)});
