@@ -117,7 +117,8 @@ TEST(DiscCapacityEstimate, NeverBelowTheRealImage)
         for (int g = 0; g < s.groups; ++g)
             for (int i = 0; i < s.perGroup; ++i) {
                 const QString group = QStringLiteral("ő%1-").arg(g).leftJustified(s.nameLength, QChar(u'é'));
-                put(folder + QStringLiteral("/%1-fill-1/kep%2.JPG").arg(group).arg(++n, 5, 10, QLatin1Char('0')),
+                ++n;
+                put(folder + QStringLiteral("/%1-fill-1/kep%2.JPG").arg(group).arg(n, 5, 10, QLatin1Char('0')),
                     noise(s.size + n, n));
             }
         for (const char* own : {"megrendeles.txt", "megrendeles.qrp", "megrendeles_osszegezve.qrp"})

@@ -1,7 +1,9 @@
 #include "ui/common/HeadingStrip.h"
 
+#include <QEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace pelmar {
@@ -12,6 +14,45 @@ double linear(double channel)
 {
     return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
 }
+
+// Red on the light grey of a window has always stood at about 3.5:1.
+constexpr double kKeptContrast = 3.0;
+
+// Keeps a label's text colour readable on its ground as palettes change.
+class ReadableTextColour : public QObject
+{
+public:
+    ReadableTextColour(QLabel* label, const QColor& wanted)
+        : QObject(label)
+        , m_label(label)
+        , m_wanted(wanted)
+    {
+        label->installEventFilter(this);
+        apply();
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_label && event->type() == QEvent::PaletteChange)
+            apply();
+        return false;
+    }
+
+private:
+    void apply()
+    {
+        QPalette p = m_label->palette();
+        const QColor colour = readableOn(m_wanted, p.color(m_label->backgroundRole()));
+        // Setting the palette sends another change; the same colour ends it.
+        if (p.color(QPalette::WindowText) == colour && p.isBrushSet(p.currentColorGroup(), QPalette::WindowText))
+            return;
+        p.setColor(QPalette::WindowText, colour);
+        m_label->setPalette(p);
+    }
+
+    QLabel* m_label;
+    QColor m_wanted;
+};
 
 } // namespace
 
@@ -26,6 +67,26 @@ double contrastRatio(const QColor& a, const QColor& b)
     const double la = relativeLuminance(a);
     const double lb = relativeLuminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableOn(const QColor& wanted, const QColor& ground)
+{
+    const bool darkGround = relativeLuminance(ground) < 0.18;
+    const double contrast = contrastRatio(wanted, ground);
+    if (contrast >= HeadingStrip::kMinContrast || (!darkGround && contrast >= kKeptContrast))
+        return wanted;
+    QColor c = wanted.toHsl();
+    // Twenty steps at most reach white or black, which stand out from any
+    // ground of the other kind.
+    const int step = std::max(1, (darkGround ? 255 - c.lightness() : c.lightness()) / 20);
+    while (contrastRatio(c, ground) < HeadingStrip::kMinContrast && c.lightness() > 0 && c.lightness() < 255)
+        c.setHsl(c.hslHue(), c.hslSaturation(), std::clamp(c.lightness() + (darkGround ? step : -step), 0, 255));
+    return c.toRgb();
+}
+
+void setReadableTextColour(QLabel* label, const QColor& wanted)
+{
+    new ReadableTextColour(label, wanted);
 }
 
 HeadingStrip::HeadingStrip(const QString& text, QPalette::ColorRole textRole, QWidget* parent)

@@ -388,11 +388,7 @@ void MainForm::createControls()
     SumPrice->setFont(bold);
     SumPrice->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     SumPrice->setMinimumWidth(110);
-    {
-        QPalette p = SumPrice->palette();
-        p.setColor(QPalette::WindowText, Qt::red);
-        SumPrice->setPalette(p);
-    }
+    setReadableTextColour(SumPrice, Qt::red);
     totals->addWidget(Label4);
     totals->addStretch();
     totals->addWidget(SumMenny);

@@ -6,6 +6,7 @@
 #include "output/ReportPrintouts.h"
 #include "ui/common/FileOpDialogs.h"
 #include "ui/common/Guard.h"
+#include "ui/common/HeadingStrip.h"
 #include "ui/common/MessageBox.h"
 #include "ui/delivery/LabSending.h"
 #include "ui/disc/DiscWriteDialog.h"
@@ -81,9 +82,7 @@ QLabel* redBold(const QString& text, QWidget* parent)
     QFont font = label->font();
     font.setBold(true);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::red);
-    label->setPalette(palette);
+    setReadableTextColour(label, Qt::red);
     return label;
 }
 

@@ -22,9 +22,7 @@ TLinkLabel::TLinkLabel(const QString& text, const QString& hint, QWidget* parent
     QFont f = font();
     f.setUnderline(true);
     setFont(f);
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, Qt::blue);
-    setPalette(p);
+    setReadableTextColour(this, Qt::blue);
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event)
